@@ -1,0 +1,146 @@
+#include "app/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+FileWriteError::FileWriteError(int err, bool shortWrite)
+    : std::runtime_error(std::strerror(err ? err : ENOSPC)), m_err(err ? err : ENOSPC),
+      m_shortWrite(shortWrite) {}
+
+std::string resolveSymlinks(const std::string& path) {
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0)
+            return current;
+        target.resize(static_cast<std::size_t>(n));
+        current = (!target.empty() && target[0] == '/') ? target
+                                                        : directoryOf(current) + "/" + target;
+    }
+    return current;
+}
+
+void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::string target = resolveSymlinks(path);
+
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
+        if (S_ISDIR(st.st_mode))
+            throw FileWriteError(EISDIR, false);
+        if (!S_ISREG(st.st_mode))
+            throw FileWriteError(EINVAL, false);
+        // A read-only file stays read-only for root too, as it would on the sign's home system.
+        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+            throw FileWriteError(EACCES, false);
+    } else if (errno != ENOENT) {
+        throw FileWriteError(errno, false);
+    }
+
+    std::string temp = target + ".XXXXXX";
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        throw FileWriteError(errno, false);
+
+    auto fail = [&](int err, bool shortWrite) {
+        ::unlink(temp.c_str());
+        throw FileWriteError(err, shortWrite);
+    };
+
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(n < 0 ? errno : ENOSPC, true);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0)
+        fail(errno, true);
+
+    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    ::fchmod(fd.get(), mode);
+    if (exists && ::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+        // Only root may give the file away; the owner's own files keep their owner anyway.
+    }
+    if (::close(fd.release()) != 0)
+        fail(errno, true);
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        fail(errno, false);
+}
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
+    // O_NONBLOCK so that opening a FIFO cannot hang before fstat has told what it is.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
+        throw std::system_error(errno, std::generic_category());
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw std::system_error(errno, std::generic_category());
+    if (S_ISDIR(st.st_mode))
+        throw std::system_error(EISDIR, std::generic_category());
+    if (!S_ISREG(st.st_mode))
+        throw std::system_error(EINVAL, std::generic_category());
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        throw std::system_error(EFBIG, std::generic_category());
+
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw std::system_error(errno, std::generic_category());
+        if (n == 0)
+            break;
+        data.append(buffer, static_cast<std::size_t>(n));
+        if (data.size() > maxBytes)
+            throw std::system_error(EFBIG, std::generic_category());
+    }
+    return data;
+}

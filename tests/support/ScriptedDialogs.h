@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+// Dialogs whose answers the test scripts in advance. Every call is recorded in `log` as
+// "kind: text", so a test can check what the operator was shown and in what order.
+// A question or file dialog without a scripted answer fails the test (it would have
+// waited on a real box).
+class ScriptedDialogs : public Dialogs {
+public:
+    QStringList log;
+    std::deque<bool> answers;                       // askYesNo, in order
+    std::deque<std::optional<QString>> fileNames;   // open and save dialogs, in order
+    std::deque<std::optional<QFont>> fonts;         // font dialog, in order
+    std::vector<FileRequest> fileRequests;          // what each file dialog was given
+    std::vector<QFont> fontRequests;                // what each font dialog was given
+    std::function<void(const QString&)> onMessage;  // runs inside error/warning, if set
+
+    void error(QWidget* parent, const QString& text) override;
+    void warning(QWidget* parent, const QString& text, const QString& details) override;
+    bool askYesNo(QWidget* parent, const QString& text) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+
+    // The texts of one kind ("error", "warning", "ask", ...), in order.
+    QStringList texts(const QString& kind) const;
+    bool unanswered() const { return m_unanswered; }
+
+private:
+    bool m_unanswered = false;
+};
