@@ -1,0 +1,159 @@
+#include "font/FontTable.h"
+
+#include "app/AppError.h"
+#include "app/AtomicFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int FileNotFound = 2;
+constexpr int InvalidFilename = 3;
+constexpr int TooManyOpenFiles = 4;
+constexpr int AccessDenied = 5;
+constexpr int ReadBeyondEnd = 100;
+constexpr int DiskFull = 101;
+
+bool folderExists(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+[[noreturn]] void fail(int err, const std::string& path) {
+    ZgError e = zgErrorFor(err, path);
+    throw IoError(e.code, e.text);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+ZgError zgErrorFor(int err, const std::string& path) {
+    switch (err) {
+    case ENOENT:
+        // Windows tells a missing file from a missing folder; so do we.
+        if (folderExists(path))
+            return {FileNotFound, "File not found"};
+        return {InvalidFilename, "Invalid filename"};
+    case ENOTDIR:
+        return {InvalidFilename, "Invalid filename"};
+    case EMFILE:
+    case ENFILE:
+        return {TooManyOpenFiles, "Too many open files"};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: // a folder in the file's place is refused as Windows refuses it
+        return {AccessDenied, "File access denied"};
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return {DiskFull, "Disk full"};
+    default:
+        return {err, "I/O error " + std::to_string(err)};
+    }
+}
+
+void FontTables::ClearFont() {
+    FontTable.fill(0);
+}
+
+void FontTables::ClearSymbol(int n) {
+    std::fill_n(symbol(n), SymbolBytes, std::uint8_t{0});
+}
+
+void FontTables::InvertSymbol(int n) {
+    std::uint8_t* s = symbol(n);
+    for (std::size_t i = 0; i < SymbolBytes; ++i)
+        s[i] = static_cast<std::uint8_t>(~s[i]);
+}
+
+bool FontTables::DotIsSet(int n, int c, int r) const {
+    return (symbol(n)[c] >> r) & 1u;
+}
+
+void FontTables::SetDot(int n, int c, int r) {
+    symbol(n)[c] = static_cast<std::uint8_t>(symbol(n)[c] | (1u << r));
+}
+
+void FontTables::ClearDot(int n, int c, int r) {
+    symbol(n)[c] = static_cast<std::uint8_t>(symbol(n)[c] & ~(1u << r));
+}
+
+void FontTables::CopySymbol(int n) {
+    std::copy_n(symbol(n), SymbolBytes, SymbolClip.begin());
+}
+
+void FontTables::PasteSymbol(int n) {
+    std::copy_n(SymbolClip.begin(), SymbolBytes, symbol(n));
+}
+
+void FontTables::TakeUndoCopy() {
+    UndoTable = FontTable;
+}
+
+void FontTables::RestoreUndoCopy() {
+    FontTable = UndoTable;
+}
+
+void FontTables::LoadZg(const std::string& path) {
+    // O_NONBLOCK: a FIFO must not hang the window before fstat has told what it is.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
+        fail(errno, path);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        fail(errno, path);
+    if (S_ISDIR(st.st_mode))
+        fail(EISDIR, path);
+    if (!S_ISREG(st.st_mode))
+        fail(EINVAL, path);
+
+    std::array<std::uint8_t, TableBytes> buffer{};
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = ::read(fd.get(), buffer.data() + done, buffer.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(errno, path);
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    std::copy_n(buffer.begin(), done, FontTable.begin());
+    if (done < buffer.size())
+        throw IoError(ReadBeyondEnd, "Read beyond end of file");
+}
+
+void FontTables::SaveZg(const std::string& path) {
+    try {
+        replaceFileAtomically(path, FontTable);
+    } catch (const FileWriteError& e) {
+        if (e.shortWrite())
+            throw IoError(DiskFull, "Disk full");
+        fail(e.err(), resolveSymlinks(path));
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The sign's character generator: 256 symbols of 8 x 8 dots. Symbol n is bytes 8n..8n+7, one
+// byte per column from the left, bit 0 the top row, a set bit a lit dot. UndoTable is the one
+// level of undo the editor keeps, SymbolClip its one-symbol clipboard. All three live for the
+// whole run and start zeroed.
+class FontTables {
+public:
+    static constexpr std::size_t SymbolBytes = 8;
+    static constexpr std::size_t TableBytes = 2048;
+
+    std::array<std::uint8_t, TableBytes> FontTable{};
+    std::array<std::uint8_t, TableBytes> UndoTable{};
+    std::array<std::uint8_t, SymbolBytes> SymbolClip{};
+
+    // n is 0..255, c and r 0..7; callers never pass anything else.
+    void ClearFont();
+    void ClearSymbol(int n);
+    void InvertSymbol(int n);
+    bool DotIsSet(int n, int c, int r) const;
+    void SetDot(int n, int c, int r);
+    void ClearDot(int n, int c, int r);
+    void CopySymbol(int n);
+    void PasteSymbol(int n);
+    void TakeUndoCopy();
+    void RestoreUndoCopy();
+
+    // Reads the first 2048 bytes of a .zg file into FontTable. The file is only read, so a
+    // font the operator may not change still loads. A file of fewer bytes leaves them over
+    // the first bytes of the table and fails with 100 "Read beyond end of file"; any other
+    // failure leaves the table as it was. Throws IoError.
+    void LoadZg(const std::string& path);
+    // Writes FontTable as a 2048-byte .zg file. The file is replaced as a whole, so a failed
+    // save (a full disk) leaves the previous file as it was. Throws IoError.
+    void SaveZg(const std::string& path);
+
+private:
+    std::uint8_t* symbol(int n) { return FontTable.data() + SymbolBytes * n; }
+    const std::uint8_t* symbol(int n) const { return FontTable.data() + SymbolBytes * n; }
+};
+
+// The number and text the operator is told for a failed .zg load or save: the system's error
+// `err` for the file `path`.
+struct ZgError {
+    int code;
+    std::string text;
+};
+ZgError zgErrorFor(int err, const std::string& path);
