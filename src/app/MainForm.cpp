@@ -1,0 +1,489 @@
+#include "app/MainForm.h"
+
+#include "app/AppError.h"
+#include "app/Dialogs.h"
+#include "app/FileNames.h"
+#include "app/IniFile.h"
+#include "app/MainFormTexts.h"
+#include "app/QtAdapt.h"
+#include "editor/MessageEdit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <utility>
+
+namespace {
+
+QString str(QStringView text) { return text.toString(); }
+
+// The settings values of the port items: "COM 1" .. "COM 5", with the blank.
+QString portSetting(int n) { return QStringLiteral("COM %1").arg(n); }
+
+IniFile settings() { return IniFile(settingsFilePath()); }
+
+} // namespace
+
+TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_serial(serial), m_font(font) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(str(mainform::DesignCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/lumetra.svg")));
+    setupActions();
+    setupFileMenu();
+    setupEditMenu();
+    setupOptionsMenu();
+    setupPortMenu();
+    setupHelpMenu();
+    setupToolBar();
+    setupToolBar1();
+    setupEditor();
+    setupStatusBar();
+    setupTimers();
+    setupUpload();
+    setGeometry(QRect(195, 109, 592, 440));
+    // The outer size includes the frame; the window manager adds it, so the client area is set
+    // as large as the frame allows once the window is known.
+    runCommand([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::setWindows(QDialog* about, QDialog* help, QDialog* diagram, QDialog* fontEditor) {
+    m_about = about;
+    m_help = help;
+    m_diagram = diagram;
+    m_fontEditor = fontEditor;
+}
+
+QAction* TMainForm::makeAction(const QString& objectName, const QString& text,
+                               const QString& icon) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(objectName);
+    if (!icon.isEmpty())
+        action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+    return action;
+}
+
+void TMainForm::setupActions() {
+    using namespace mainform;
+    itmNew = makeAction(QStringLiteral("itmNew"), str(ItemNew), QStringLiteral("new"));
+    itemLoad = makeAction(QStringLiteral("itemLoad"), str(ItemOpen), QStringLiteral("open"));
+    itemSaveAS = makeAction(QStringLiteral("itemSaveAS"), str(ItemSaveAs), QStringLiteral("saveas"));
+    itemSave = makeAction(QStringLiteral("itemSave"), str(ItemSave), QStringLiteral("save"));
+    itemClose = makeAction(QStringLiteral("itemClose"), str(ItemExit), QStringLiteral("exit"));
+    itemCut = makeAction(QStringLiteral("itemCut"), str(ItemCut), QStringLiteral("cut"));
+    itemCopy = makeAction(QStringLiteral("itemCopy"), str(ItemCopy), QStringLiteral("copy"));
+    itemPaste = makeAction(QStringLiteral("itemPaste"), str(ItemPaste), QStringLiteral("paste"));
+    itemDel = makeAction(QStringLiteral("itemDel"), str(ItemDelete), QStringLiteral("delete"));
+    itemSelectalll = makeAction(QStringLiteral("itemSelectalll"), str(ItemSelectAll),
+                                QStringLiteral("selectall"));
+    itemFontDefault = makeAction(QStringLiteral("itemFontDefault"), str(ItemStandardFormat),
+                                 QStringLiteral("torus"));
+    itemFontChange =
+        makeAction(QStringLiteral("itemFontChange"), str(ItemFontChoice), QStringLiteral("font"));
+    itemAddspace =
+        makeAction(QStringLiteral("itemAddspace"), str(ItemAddBlanks), QStringLiteral("addspace"));
+    ItemLeng6140 = makeAction(QStringLiteral("ItemLeng6140"), str(ItemShortLength), {});
+    itemLeng59000 = makeAction(QStringLiteral("itemLeng59000"), str(ItemLongLength), {});
+    for (int n = 1; n <= 5; ++n)
+        itemCom[n - 1] = makeAction(QStringLiteral("item%1Com").arg(n),
+                                    str(ItemPortPrefix) + QString::number(n), QStringLiteral("port"));
+    ItemTX = makeAction(QStringLiteral("ItemTX"), str(ItemUpload), QStringLiteral("upload"));
+    ItemAbout = makeAction(QStringLiteral("ItemAbout"), str(ItemAboutText), QStringLiteral("about"));
+    ItemHelp = makeAction(QStringLiteral("ItemHelp"), str(ItemHelpText), QStringLiteral("help"));
+    ItemDiagram =
+        makeAction(QStringLiteral("ItemDiagram"), str(ItemDiagramText), QStringLiteral("diagram"));
+    SpeedButtonSave = makeAction(QStringLiteral("SpeedButtonSave"), str(ItemSave),
+                                 QStringLiteral("save"));
+    SpeedButtonTx =
+        makeAction(QStringLiteral("SpeedButtonTx"), str(ItemUpload), QStringLiteral("upload"));
+    SpeedButtonZg = makeAction(QStringLiteral("SpeedButtonZg"), str(HintFontEditor),
+                               QStringLiteral("fonteditor"));
+
+    // Cut, Copy and Delete wait for a selection; the length monitor enables them.
+    for (QAction* action : {itemCut, itemCopy, itemDel})
+        action->setEnabled(false);
+    // The window is designed with Save disabled; start-up enables it.
+    SpeedButtonSave->setEnabled(false);
+
+    ItemLeng6140->setCheckable(true);
+    itemLeng59000->setCheckable(true);
+    ItemLeng6140->setChecked(true);
+    for (QAction* item : itemCom)
+        item->setCheckable(true);
+    itemCom[0]->setChecked(true);
+
+    // Every command runs through runCommand, so a failure it throws reaches the error box.
+    const auto bind = [this](QAction* action, void (TMainForm::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(itmNew, &TMainForm::SpeedButtonNewClick);
+    bind(itemLoad, &TMainForm::SpeedButtonOpenClick);
+    bind(itemSaveAS, &TMainForm::SpeedButtonSaveASClick);
+    bind(itemSave, &TMainForm::SpeedButtonSaveClick);
+    bind(SpeedButtonSave, &TMainForm::SpeedButtonSaveClick);
+    bind(itemClose, &TMainForm::itemCloseClick);
+    bind(itemCut, &TMainForm::SpeedButtonCutClick);
+    bind(itemCopy, &TMainForm::SpeedButtonCopyClick);
+    bind(itemPaste, &TMainForm::SpeedButtonPasteClick);
+    bind(itemDel, &TMainForm::SpeedButtonDelClick);
+    bind(itemSelectalll, &TMainForm::SpeedButtonSelectAllClick);
+    bind(itemFontDefault, &TMainForm::SpeedButtonToRusClick);
+    bind(itemFontChange, &TMainForm::itemFontChangeClick);
+    bind(itemAddspace, &TMainForm::itemAddspaceClick);
+    bind(ItemLeng6140, &TMainForm::ItemLeng6140Click);
+    bind(itemLeng59000, &TMainForm::itemLeng59000Click);
+    bind(itemCom[0], &TMainForm::item1ComClick);
+    bind(itemCom[1], &TMainForm::item2ComClick);
+    bind(itemCom[2], &TMainForm::item3ComClick);
+    bind(itemCom[3], &TMainForm::item4ComClick);
+    bind(itemCom[4], &TMainForm::item5ComClick);
+    bind(ItemTX, &TMainForm::SpeedButtonTxClick);
+    bind(SpeedButtonTx, &TMainForm::SpeedButtonTxClick);
+    bind(SpeedButtonZg, &TMainForm::SpeedButtonZgClick);
+    bind(ItemAbout, &TMainForm::itemAboutClick);
+    bind(ItemHelp, &TMainForm::ItemHelpClick);
+    bind(ItemDiagram, &TMainForm::ItemDiagramClick);
+}
+
+void TMainForm::setupFileMenu() {
+    QMenu* menu = menuBar()->addMenu(str(mainform::MenuFile));
+    menu->setObjectName(QStringLiteral("itemFile"));
+    menu->addActions({itmNew, itemLoad, itemSaveAS, itemSave});
+    menu->addSeparator();
+    menu->addAction(itemClose);
+}
+
+void TMainForm::setupEditMenu() {
+    QMenu* menu = menuBar()->addMenu(str(mainform::MenuEdit));
+    menu->setObjectName(QStringLiteral("itemEdit"));
+    menu->addActions({itemCut, itemCopy, itemPaste, itemDel});
+    menu->addSeparator();
+    menu->addAction(itemSelectalll);
+}
+
+void TMainForm::setupOptionsMenu() {
+    QMenu* menu = menuBar()->addMenu(str(mainform::MenuOptions));
+    menu->setObjectName(QStringLiteral("itemOptions"));
+    menu->addActions({itemFontDefault, itemFontChange, itemAddspace});
+    menu->addSeparator();
+    menu->addActions({ItemLeng6140, itemLeng59000});
+    menu->addSeparator();
+}
+
+void TMainForm::setupPortMenu() {
+    QMenu* menu = menuBar()->addMenu(str(mainform::MenuPort));
+    menu->setObjectName(QStringLiteral("itemCOMport"));
+    for (int n = 1; n <= 5; ++n) {
+        QAction* item = itemCom[n - 1];
+        menu->addAction(item);
+        const QString device = portDevice(n);
+        item->setToolTip(device);
+        item->setStatusTip(device);
+    }
+    menu->setToolTipsVisible(true);
+    menu->addAction(ItemTX);
+}
+
+void TMainForm::setupHelpMenu() {
+    QMenu* menu = menuBar()->addMenu(str(mainform::MenuHelp));
+    menu->setObjectName(QStringLiteral("itemHelpMenu"));
+    menu->addActions({ItemAbout, ItemHelp, ItemDiagram});
+}
+
+QToolButton* TMainForm::addButton(QToolBar* bar, QAction* action, const QString& buttonName,
+                                  const QString& hint) {
+    // The button follows its action, so the hint lives on the action (menus don't show it).
+    action->setToolTip(hint);
+    bar->addAction(action);
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    button->setObjectName(buttonName);
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+void TMainForm::setupToolBar() {
+    using namespace mainform;
+    ToolBar = addToolBar(QStringLiteral("ToolBar"));
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setIconSize(QSize(20, 20));
+    ToolBar->setFixedHeight(29);
+    addButton(ToolBar, itmNew, QStringLiteral("SpeedButtonNew"), str(HintNew));
+    addButton(ToolBar, itemLoad, QStringLiteral("SpeedButtonOpen"), str(HintOpen));
+    addButton(ToolBar, itemSaveAS, QStringLiteral("SpeedButtonSaveAS"), str(HintSaveAs));
+    addButton(ToolBar, SpeedButtonSave, QStringLiteral("SpeedButtonSave"), str(HintSave));
+    ToolBar->addSeparator();
+    addButton(ToolBar, itemSelectalll, QStringLiteral("SpeedButtonSelectAll"), str(HintSelectAll));
+    addButton(ToolBar, itemCut, QStringLiteral("SpeedButtonCut"), str(HintCut));
+    addButton(ToolBar, itemCopy, QStringLiteral("SpeedButtonCopy"), str(HintCopy));
+    addButton(ToolBar, itemPaste, QStringLiteral("SpeedButtonPaste"), str(HintPaste));
+    addButton(ToolBar, itemDel, QStringLiteral("SpeedButtonDel"), str(HintDelete));
+    ToolBar->addSeparator();
+    addButton(ToolBar, itemFontDefault, QStringLiteral("SpeedButtonToRus"), str(HintStandard));
+    ToolBar->addSeparator();
+    addButton(ToolBar, SpeedButtonTx, QStringLiteral("SpeedButtonTx"), str(HintUpload));
+    ToolBar->addSeparator();
+    addButton(ToolBar, SpeedButtonZg, QStringLiteral("SpeedButtonZg"), str(HintFontEditor));
+    addButton(ToolBar, ItemAbout, QStringLiteral("SpeedButtonAbout"), str(HintAbout));
+}
+
+void TMainForm::setupToolBar1() {
+    addToolBarBreak();
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(18, 18));
+    ToolBar1->setFixedHeight(29);
+
+    using Handler = void (TMainForm::*)();
+    static constexpr Handler handlers[] = {
+        &TMainForm::SpeedButtonUst0Click, &TMainForm::SpeedButtonUst1Click,
+        &TMainForm::SpeedButtonUst2Click, &TMainForm::SpeedButtonUst5Click,
+        &TMainForm::SpeedButtoSpeedUst1Click, &TMainForm::SpeedButtonWait1Click,
+        &TMainForm::SpeedButtonWait3Click, &TMainForm::SpeedButtonWait5Click,
+        &TMainForm::SpeedButtonClClick, &TMainForm::SpeedButtonFillClick,
+        &TMainForm::SpeedButtonUpClick, &TMainForm::SpeedButtonDownClick,
+        &TMainForm::SpeedButtonRazbClick, &TMainForm::SpeedButtonInvClick,
+        &TMainForm::SpeedButton1Click,
+    };
+    static_assert(std::size(handlers) == std::size(mainform::EffectButtons));
+
+    for (std::size_t i = 0; i < std::size(handlers); ++i) {
+        const auto& text = mainform::EffectButtons[i];
+        QAction* action = makeAction(text.name.toString(), text.hint.toString(), text.icon.toString());
+        addButton(ToolBar1, action, text.name.toString(), text.hint.toString());
+        const Handler handler = handlers[i];
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        if (text.name == u"SpeedButtonRazb") {
+            // The insertion edit sits hidden in the gap before the inversion buttons.
+            ToolBar1->addSeparator();
+            EditInsert = new QLineEdit(ToolBar1);
+            EditInsert->setObjectName(QStringLiteral("EditInsert"));
+            ToolBar1->addWidget(EditInsert)->setVisible(false);
+        } else if (text.gapAfter) {
+            ToolBar1->addSeparator();
+        }
+    }
+}
+
+void TMainForm::setupEditor() {
+    RichEdit = new MessageEdit(this);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    QFont font(QStringLiteral("MS Sans Serif"), 8, QFont::Bold);
+    font.setStyleHint(QFont::SansSerif);
+    RichEdit->setFont(font);
+    RichEdit->setPlainText(QStringLiteral("               Demo File\n"
+                                          "           \n"
+                                          "   S=Speed скорость  /S5 \n"
+                                          "   W=Wait   задержка  1 сек   /W1       \n"
+                                          "   C=Clear    очистка          /С1       \n"
+                                          "   F=Fill        заполнение   /F1       \n"
+                                          "   U=Up       сдвиг вверх   /U1       \n"
+                                          "   D=Down  сдвиг вниз   /D1   "));
+    RichEdit->document()->setModified(false);
+    RichEdit->setToolTip(str(mainform::DesignCaption));
+    RichEdit->setAccessibleName(QStringLiteral("RichEdit"));
+    setCentralWidget(RichEdit);
+    connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
+}
+
+void TMainForm::setupStatusBar() {
+    struct Panel {
+        int width;
+        Qt::Alignment alignment;
+        QStringView text;
+    };
+    const Panel panels[] = {
+        {200, Qt::AlignLeft | Qt::AlignVCenter, mainform::PanelLengthStart},
+        {200, Qt::AlignCenter, mainform::PanelTimeStart},
+        {150, Qt::AlignCenter, mainform::PanelMessageStart},
+    };
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setFixedHeight(19);
+    bar->setSizeGripEnabled(true);
+    for (std::size_t i = 0; i < std::size(panels); ++i) {
+        auto* label = new QLabel(panels[i].text.toString(), bar);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setFixedWidth(panels[i].width);
+        label->setAlignment(panels[i].alignment);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAccessibleName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setToolTip(label->text());
+        bar->addWidget(label);
+        m_panels[i] = label;
+    }
+}
+
+void TMainForm::setupTimers() {
+    TimerStatus = new QTimer(this);
+    TimerStatus->setObjectName(QStringLiteral("TimerStatus"));
+    TimerStatus->setInterval(3000);
+    connect(TimerStatus, &QTimer::timeout, this, &TMainForm::timerStatusFired);
+
+    TimerLengTXT = new QTimer(this);
+    TimerLengTXT->setObjectName(QStringLiteral("TimerLengTXT"));
+    TimerLengTXT->setInterval(1000);
+    connect(TimerLengTXT, &QTimer::timeout, this, &TMainForm::timerLengthFired);
+    TimerLengTXT->start();
+}
+
+void TMainForm::FormCreate() {
+    m_newFileName = str(mainform::DefaultNewName);
+    m_backupFileName = str(mainform::BackupName);
+    ReadIniFile();
+
+    // The last file is loaded when it exists; its name is the document's name either way.
+    const QString last = m_openDialogTxtName;
+    if (QFileInfo(qtadapt::nativePath(last)).isFile()) {
+        loadIntoEditor(last);
+        StatusBarHelp(str(mainform::Reading) +
+                      qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(last))));
+        UstRus();
+    }
+    m_currentFileName = last;
+    SpeedButtonSave->setEnabled(true);
+    UpDateCaption();
+}
+
+bool TMainForm::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const AppError& e) {
+        m_dialogs.error(this, errorBoxText(qtadapt::toQt(e.what())));
+        return false;
+    }
+}
+
+void TMainForm::StatusBarHelp(const QString& text) {
+    m_panels[2]->setText(text);
+    statusBar()->repaint();
+    // Enabling a running timer must not restart its countdown.
+    if (!TimerStatus->isActive())
+        TimerStatus->start();
+}
+
+void TMainForm::TimerStatusTimer() {
+    TimerStatus->stop();
+    m_panels[2]->setText(QStringLiteral(" "));
+}
+
+void TMainForm::timerStatusFired() {
+    if (m_uploading)
+        m_statusTickDue = true;
+    else
+        TimerStatusTimer();
+}
+
+void TMainForm::timerLengthFired() {
+    if (m_uploading)
+        m_lengthTickDue = true;
+    else
+        TimerLengTXTTimer();
+}
+
+void TMainForm::runDeferredTicks() {
+    if (std::exchange(m_lengthTickDue, false))
+        TimerLengTXTTimer();
+    if (std::exchange(m_statusTickDue, false))
+        TimerStatusTimer();
+}
+
+QString TMainForm::panelText(int panel) const { return m_panels.at(panel)->text(); }
+
+void TMainForm::ReadIniFile() {
+    const IniFile ini = settings();
+    const QString port = qtadapt::fromCp1251(ini.ReadString("ComPort", "Aktive", "COM 1"));
+    const QString length = qtadapt::fromCp1251(ini.ReadString("Option", "Max leng", "6 140"));
+    m_openDialogTxtName = qtadapt::fromCp1251(ini.ReadString("LastFile", "Path", ".\\Tmp.txt"));
+
+    if (length == QStringLiteral("59 000")) {
+        itemLeng59000->setChecked(true);
+        ItemLeng6140->setChecked(false);
+    } else if (length == QStringLiteral("6 140")) {
+        ItemLeng6140->setChecked(true);
+        itemLeng59000->setChecked(false);
+    }
+    for (int n = 1; n <= 5; ++n)
+        if (port == portSetting(n))
+            checkPort(n);
+}
+
+void TMainForm::SaveIniFile() {
+    IniFile ini = settings();
+    for (int n = 1; n <= 5; ++n)
+        if (itemCom[n - 1]->isChecked())
+            ini.WriteString("ComPort", "Aktive", qtadapt::toCp1251(portSetting(n)));
+    ini.WriteString("LastFile", "Path", qtadapt::toCp1251(m_currentFileName));
+    if (itemLeng59000->isChecked())
+        ini.WriteString("Option", "Max leng", "59 000");
+    if (ItemLeng6140->isChecked())
+        ini.WriteString("Option", "Max leng", "6 140");
+}
+
+QString TMainForm::portDevice(int n) const {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(n);
+#else
+    const QString fallback = QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    const std::string mapped =
+        settings().ReadString("PortMap", qtadapt::toCp1251(portSetting(n)), "");
+    return mapped.empty() ? fallback : qtadapt::fromCp1251(mapped);
+#endif
+}
+
+void TMainForm::checkPort(int n) {
+    for (int i = 1; i <= 5; ++i)
+        itemCom[i - 1]->setChecked(i == n);
+}
+
+void TMainForm::itemCloseClick() {
+    SaveIniFile();
+    close();
+}
+
+void TMainForm::showModal(QDialog* window) {
+    if (window)
+        window->exec();
+}
+
+void TMainForm::itemAboutClick() { showModal(m_about); }
+void TMainForm::ItemHelpClick() { showModal(m_help); }
+void TMainForm::ItemDiagramClick() { showModal(m_diagram); }
+void TMainForm::SpeedButtonZgClick() { showModal(m_fontEditor); }
+
+bool TMainForm::FormClose() {
+    if (!runCommand([this] { SaveIniFile(); }))
+        return false;
+    StatusBarHelp(str(mainform::Exiting));
+    if (RichEdit->document()->isModified())
+        return SavePrompt();
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // Nothing closes the window while a frame is on its way to the sign.
+    if (m_uploading || !FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,204 @@
+#pragma once
+
+#include "upload/FontUploader.h"
+#include "upload/Frames.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <string>
+
+class Dialogs;
+class FontTables;
+class MessageEdit;
+class SerialLink;
+class UploadAnimation;
+class QAction;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QTimer;
+
+// The main window: message editor, uploads, settings. Its handlers keep the names the rest of
+// the program and the operator's documentation use; the shell lives in src/app, the editor's
+// handlers in src/editor, the upload's in src/upload.
+class TMainForm : public QMainWindow, public FontUploader {
+    Q_OBJECT
+
+public:
+    TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The four secondary windows, created after this one; each handler shows its window
+    // modally and returns when it closes.
+    void setWindows(QDialog* about, QDialog* help, QDialog* diagram, QDialog* fontEditor);
+
+    // ---- shell and settings (src/app) ----
+    void StatusBarHelp(const QString& text);
+    void TimerStatusTimer();
+    void itemCloseClick();
+    void itemAboutClick();
+    void ItemHelpClick();
+    void ItemDiagramClick();
+    void SpeedButtonZgClick();
+    void ReadIniFile();
+    void SaveIniFile(); // throws AppError
+    // The close sequence; false when the close must not complete (a write failed).
+    bool FormClose();
+
+    QString panelText(int panel) const;
+    // What the two timers do when they fire: during an upload the tick is held back and runs
+    // once the write has returned (runDeferredTicks); otherwise it runs at once.
+    void timerStatusFired();
+    void timerLengthFired();
+    void runDeferredTicks();
+    // The device the port item n (1..5) stands for.
+    QString portDevice(int n) const;
+    // Runs `command`; an AppError it throws is shown in the error box. False when it threw.
+    bool runCommand(const std::function<void()>& command);
+
+    // ---- message editor (src/editor) ----
+    void SpeedButtonNewClick();
+    void SpeedButtonOpenClick();
+    void SpeedButtonSaveClick();
+    void SpeedButtonSaveASClick();
+    void UpDateCaption();
+    void SaveRunFile(); // throws AppError
+    // The editor's text as Windows-1251 bytes with CR LF line breaks: what is saved and sent.
+    std::string messageBytes() const;
+    // Replaces the editor's text with the file's; throws AppError "Cannot open file <name>".
+    void loadIntoEditor(const QString& heldName);
+    // Asks whether to save the text; false when the operator said Yes and a write failed.
+    bool SavePrompt();
+    void InsertRich(const QString& code);
+    void UstRus();
+    void SpeedButtonSelectAllClick();
+    void SpeedButtonCutClick();
+    void SpeedButtonCopyClick();
+    void SpeedButtonPasteClick();
+    void SpeedButtonDelClick();
+    void SpeedButtonToRusClick();
+    void itemFontChangeClick();
+    void itemAddspaceClick();
+    void RichEditMouseDown();
+    void SpeedButtonUst0Click();
+    void SpeedButtonUst1Click();
+    void SpeedButtonUst2Click();
+    void SpeedButtonUst5Click();
+    void SpeedButtoSpeedUst1Click();
+    void SpeedButtonWait1Click();
+    void SpeedButtonWait3Click();
+    void SpeedButtonWait5Click();
+    void SpeedButtonClClick();
+    void SpeedButtonFillClick();
+    void SpeedButtonUpClick();
+    void SpeedButtonDownClick();
+    void SpeedButtonRazbClick();
+    void SpeedButtonInvClick();
+    void SpeedButton1Click();
+    void TimerLengTXTTimer();
+    void ItemLeng6140Click();
+    void itemLeng59000Click();
+
+    // ---- upload (src/upload) ----
+    void item1ComClick();
+    void item2ComClick();
+    void item3ComClick();
+    void item4ComClick();
+    void item5ComClick();
+    void ComPortOpen();
+    void ComPortTxAndClose();
+    void SpeedButtonTxClick();
+    void SendAllZG() override;
+    bool ComPortReady() const override { return m_comPortReady; }
+    bool uploading() const { return m_uploading; }
+    void setupUpload(); // creates the animation; called by the constructor
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void setupActions();
+    void setupFileMenu();
+    void setupEditMenu();
+    void setupOptionsMenu();
+    void setupPortMenu();
+    void setupHelpMenu();
+    void setupToolBar();
+    void setupToolBar1();
+    void setupEditor();
+    void setupStatusBar();
+    void setupTimers();
+    void showModal(QDialog* window);
+    void checkPort(int n);
+    QAction* makeAction(const QString& objectName, const QString& text, const QString& icon);
+    QToolButton* addButton(QToolBar* bar, QAction* action, const QString& buttonName,
+                           const QString& hint);
+
+    Dialogs& m_dialogs;
+    SerialLink& m_serial;
+    FontTables& m_font;
+
+    QDialog* m_about = nullptr;
+    QDialog* m_help = nullptr;
+    QDialog* m_diagram = nullptr;
+    QDialog* m_fontEditor = nullptr;
+
+public:
+    // Controls, named as the operator's documentation names them (tests find them by name too).
+    QToolBar* ToolBar = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    MessageEdit* RichEdit = nullptr;
+    QLineEdit* EditInsert = nullptr;
+    UploadAnimation* Animate = nullptr;
+    QTimer* TimerStatus = nullptr;
+    QTimer* TimerLengTXT = nullptr;
+    std::array<QLabel*, 3> m_panels{};
+
+    // Menu items (a shared action also drives the tool bar button of the same command).
+    QAction* itmNew = nullptr;
+    QAction* itemLoad = nullptr;
+    QAction* itemSaveAS = nullptr;
+    QAction* itemSave = nullptr;
+    QAction* itemClose = nullptr;
+    QAction* itemCut = nullptr;
+    QAction* itemCopy = nullptr;
+    QAction* itemPaste = nullptr;
+    QAction* itemDel = nullptr;
+    QAction* itemSelectalll = nullptr;
+    QAction* itemFontDefault = nullptr;
+    QAction* itemFontChange = nullptr;
+    QAction* itemAddspace = nullptr;
+    QAction* ItemLeng6140 = nullptr;
+    QAction* itemLeng59000 = nullptr;
+    std::array<QAction*, 5> itemCom{}; // item1Com .. item5Com
+    QAction* ItemTX = nullptr;
+    QAction* ItemAbout = nullptr;
+    QAction* ItemHelp = nullptr;
+    QAction* ItemDiagram = nullptr;
+
+    // Tool bar actions of their own (their enabled state differs from the menu item's).
+    QAction* SpeedButtonSave = nullptr;
+    QAction* SpeedButtonTx = nullptr;
+    QAction* SpeedButtonZg = nullptr;
+
+private:
+    // ---- message editor state (src/editor) ----
+    QString m_openDialogTxtName; // OpenDialogTxt's own file name
+    QString m_currentFileName;   // SaveDialogTxt's file name: the document's name
+    QString m_newFileName;       // ".\User.txt"
+    QString m_backupFileName;    // ".\Tmp.txt"
+
+    // ---- upload state (src/upload) ----
+    TxFrame m_tx;
+    bool m_comPortReady = true;
+    bool m_uploading = false;
+    bool m_statusTickDue = false;
+    bool m_lengthTickDue = false;
+};

@@ -1,0 +1,116 @@
+#pragma once
+
+// Every text the main window shows, in one place, exactly as the operator sees it. Several
+// words mix alphabets on purpose: "СОМ" and "Мах" are Cyrillic; the "C" of "Cоздать" and of
+// " Cек" and the "c" of "  cимвол " are Latin.
+
+#include <QStringView>
+
+namespace mainform {
+
+// Captions
+inline constexpr QStringView DesignCaption = u"Загрузчик для бегущей строки";
+inline constexpr QStringView CaptionPrefix = u"Загрузчик для бегущей строки V2.9   File: ";
+
+// Menus
+inline constexpr QStringView MenuFile = u"Файл";
+inline constexpr QStringView MenuEdit = u"Правка";
+inline constexpr QStringView MenuOptions = u"Опции";
+inline constexpr QStringView MenuPort = u"СОМ Порт";
+inline constexpr QStringView MenuHelp = u"Справка";
+
+inline constexpr QStringView ItemNew = u"New";
+inline constexpr QStringView ItemOpen = u"Open";
+inline constexpr QStringView ItemSaveAs = u"Save AS";
+inline constexpr QStringView ItemSave = u"Save";
+inline constexpr QStringView ItemExit = u"Exit";
+inline constexpr QStringView ItemCut = u"Вырезать в буфер";
+inline constexpr QStringView ItemCopy = u"Копировать в буфер";
+inline constexpr QStringView ItemPaste = u"Вставить из буфера";
+inline constexpr QStringView ItemDelete = u"Удалить";
+inline constexpr QStringView ItemSelectAll = u"Выделить все";
+inline constexpr QStringView ItemStandardFormat = u"Установить типичные параметры текста";
+inline constexpr QStringView ItemFontChoice = u"Выбор шрифта";
+inline constexpr QStringView ItemAddBlanks = u"Добавить пробелы";
+inline constexpr QStringView ItemShortLength = u"Мах длинна текта 6140 символов";
+inline constexpr QStringView ItemLongLength = u"Мах длинна текта 59 000 символов";
+inline constexpr QStringView ItemPortPrefix = u"соединить с COM ";
+inline constexpr QStringView ItemUpload = u"Переслать файл во внешнее устройство";
+inline constexpr QStringView ItemAboutText = u"О программе";
+inline constexpr QStringView ItemHelpText = u"Помощь";
+inline constexpr QStringView ItemDiagramText = u"Схема подключения";
+
+// Upper tool bar hints
+inline constexpr QStringView HintNew = u"Cоздать новый файл";
+inline constexpr QStringView HintOpen = u"открыть  файл";
+inline constexpr QStringView HintSaveAs = u"Записать  файл как...";
+inline constexpr QStringView HintSave = u"сохранить  файл";
+inline constexpr QStringView HintSelectAll = u"Выбрать весь текст";
+inline constexpr QStringView HintCut = u"Вырезать в буфер";
+inline constexpr QStringView HintCopy = u"Копировать в буфер";
+inline constexpr QStringView HintPaste = u"Вставить из буфера";
+inline constexpr QStringView HintDelete = u"Удалить ";
+inline constexpr QStringView HintStandard = u"Привести текст в стандарт ";
+inline constexpr QStringView HintUpload = u"загрузить файл во внешнее устройство";
+inline constexpr QStringView HintFontEditor = u"Открыть знаконератор ";
+inline constexpr QStringView HintAbout = u"О программе";
+
+// Status bar
+inline constexpr QStringView PanelLengthStart = u"Длинна текста 0000 символов";
+inline constexpr QStringView PanelTimeStart = u"Время передачи 00 сек";
+inline constexpr QStringView PanelMessageStart = u"2";
+inline constexpr QStringView Exiting = u"Выход из программы...";
+
+// Message document and files
+inline constexpr QStringView DefaultNewName = u".\\User.txt";
+inline constexpr QStringView BackupName = u".\\Tmp.txt";
+inline constexpr QStringView Reading = u"Чтение файла: ";
+inline constexpr QStringView Writing = u"Запись файла: ";
+inline constexpr QStringView Clearing = u"Очистка рабочего пространства...";
+inline constexpr QStringView AskSavePrefix = u"Записать файл <";
+inline constexpr QStringView AskSaveSuffix = u"> ?";
+inline constexpr QStringView AskOverwrite = u"Такой файл существует. Переписать?";
+inline constexpr QStringView AskOverwriteSaveAs = u"Файл с таким именем существует, переписать?";
+inline constexpr QStringView CannotOpen = u"Cannot open file ";
+inline constexpr QStringView CannotCreate = u"Cannot create file ";
+inline constexpr QStringView OpenFilter = u"Текстовые файлы   *.txt|*.txt|Все файлы|*.*";
+inline constexpr QStringView SaveFilter = u"Текстовые файлы   *.txt|*.txt";
+
+// Serial port and uploads
+inline constexpr QStringView PortOpenFailedStatus = u" COM Порт не удалось открыть!";
+inline constexpr QStringView PortOpenFailedBox = u"Не могу открыть порт";
+inline constexpr QStringView PortConfigFailed = u"Не могу сконфигурировать порт";
+inline constexpr QStringView Preparing = u" Подготовка к передаче ...";
+inline constexpr QStringView SendingText = u" Передача текста ...";
+inline constexpr QStringView SendDone = u" Передача завершена";
+inline constexpr QStringView FontTime = u" Время передачи 18 sec ";
+inline constexpr QStringView SendingFont = u" Загрузка знакогенератора...";
+
+// Effect-code tool bar, left to right; a gap follows the entries marked so. The digits in
+// several button names differ from the digits of their codes.
+struct EffectButtonText {
+    QStringView name;
+    QStringView hint;
+    QStringView code;
+    QStringView icon;
+    bool gapAfter;
+};
+inline constexpr EffectButtonText EffectButtons[] = {
+    {u"SpeedButtonUst0", u"Вставка эффекта Скорости", u"/S0", u"speed0", false},
+    {u"SpeedButtonUst1", u"Вставка эффекта  Скорости", u"/S1", u"speed1", false},
+    {u"SpeedButtonUst2", u"Вставка эффекта Скорости", u"/S3", u"speed2", false},
+    {u"SpeedButtonUst5", u"Вставка эффекта Скорости", u"/S5", u"speed3", false},
+    {u"SpeedButtoSpeedUst1", u"Вставка эффекта Скорости", u"/S7", u"speed4", true},
+    {u"SpeedButtonWait1", u"Вставка задержки короткой", u"/W1", u"wait1", false},
+    {u"SpeedButtonWait3", u"Вставка  задержки средней", u"/W4", u"wait2", false},
+    {u"SpeedButtonWait5", u"Вставка  задержки  длинной", u"/W7", u"wait3", true},
+    {u"SpeedButtonCl", u"Вставка эффекта очистки", u"/Q1", u"clear", false},
+    {u"SpeedButtonFill", u"Вставка эффекта заполнения", u"/F1", u"fill", false},
+    {u"SpeedButtonUp", u"Вставка эффекта уход вворх", u"/U1", u"up", false},
+    {u"SpeedButtonDown", u"Вставка эффекта уход вниз", u"/D1", u"down", false},
+    {u"SpeedButtonRazb", u"Вставка эффекта разбежки в разные стороны", u"/J1", u"apart", true},
+    {u"SpeedButtonInv", u"Вставка эффекта инверсии", u"/I1", u"inverse-on", false},
+    {u"SpeedButton1", u"Устранение эффекта инверсии", u"/N1", u"inverse-off", false},
+};
+
+} // namespace mainform

@@ -1,0 +1,408 @@
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "editor/MessageEdit.h"
+#include "font/FontTable.h"
+
+#include "FakeSerialLink.h"
+#include "Sandbox.h"
+#include "ScriptedDialogs.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+struct Fixture {
+    Sandbox sandbox;
+    ScriptedDialogs dialogs;
+    FakeSerialLink serial;
+    FontTables font;
+    std::unique_ptr<TMainForm> form;
+
+    TMainForm& make() {
+        form = std::make_unique<TMainForm>(dialogs, serial, font);
+        return *form;
+    }
+    QToolButton* button(const char* name) const {
+        return form->findChild<QToolButton*>(QString::fromLatin1(name));
+    }
+    QAction* action(const char* name) const {
+        return form->findChild<QAction*>(QString::fromLatin1(name));
+    }
+};
+
+QStringList menuCaptions(QMenu* menu) {
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return captions;
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menusCarryTheirCaptionsInOrder();
+    void menuStatesAtStart();
+    void upperToolBarButtons();
+    void effectToolBarButtons();
+    void statusBarPanels();
+    void windowGeometryAndDemoText();
+    void statusMessageIsClearedThreeSecondsAfterTheFirst();
+    void errorBoxAddsAFullStopOnlyAfterLettersAndDigits_data();
+    void errorBoxAddsAFullStopOnlyAfterLettersAndDigits();
+    void firstStartWithoutSettings();
+    void settingsAreReadExactly_data();
+    void settingsAreReadExactly();
+    void portAndLengthChoicesSurviveARestart();
+    void exitWritesTheSettingsTwiceWithTheSameContent();
+    void aFailedSettingsWriteKeepsTheWindowOpen();
+    void closingAnUnmodifiedTextAsksNothing();
+};
+
+void MainFormTest::menusCarryTheirCaptionsInOrder() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const QList<QAction*> menus = form.menuBar()->actions();
+    QCOMPARE(menus.size(), 5);
+    QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
+    QCOMPARE(menus[2]->text(), QStringLiteral("Опции"));
+    // "СОМ" is Cyrillic here.
+    QCOMPARE(menus[3]->text(), QString::fromUtf8("\u0421\u041E\u041C \u041F\u043E\u0440\u0442"));
+    QCOMPARE(menus[4]->text(), QStringLiteral("Справка"));
+
+    QCOMPARE(menuCaptions(menus[0]->menu()),
+             (QStringList{"New", "Open", "Save AS", "Save", "-", "Exit"}));
+    QCOMPARE(menuCaptions(menus[1]->menu()),
+             (QStringList{"Вырезать в буфер", "Копировать в буфер", "Вставить из буфера",
+                          "Удалить", "-", "Выделить все"}));
+    // "Мах" is Cyrillic: М (U+041C), а (U+0430), х (U+0445).
+    QCOMPARE(menuCaptions(menus[2]->menu()),
+             (QStringList{"Установить типичные параметры текста", "Выбор шрифта",
+                          "Добавить пробелы", "-",
+                          QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
+                          QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"),
+                          "-"}));
+    QCOMPARE(menuCaptions(menus[3]->menu()),
+             (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
+                          "соединить с COM 4", "соединить с COM 5",
+                          "Переслать файл во внешнее устройство"}));
+    QCOMPARE(menuCaptions(menus[4]->menu()),
+             (QStringList{"О программе", "Помощь", "Схема подключения"}));
+}
+
+void MainFormTest::menuStatesAtStart() {
+    Fixture f;
+    f.make();
+    for (const char* name : {"itemCut", "itemCopy", "itemDel"})
+        QVERIFY2(!f.action(name)->isEnabled(), name);
+    for (const char* name : {"itmNew", "itemLoad", "itemSaveAS", "itemSave", "itemPaste",
+                             "itemSelectalll", "ItemTX", "ItemAbout", "ItemHelp", "ItemDiagram"})
+        QVERIFY2(f.action(name)->isEnabled(), name);
+    QVERIFY(f.action("ItemLeng6140")->isChecked());
+    QVERIFY(!f.action("itemLeng59000")->isChecked());
+    QVERIFY(f.action("item1Com")->isChecked());
+    for (const char* name : {"item2Com", "item3Com", "item4Com", "item5Com"})
+        QVERIFY2(!f.action(name)->isChecked(), name);
+    // Each port item tells which device it stands for.
+    QCOMPARE(f.action("item3Com")->toolTip(), QStringLiteral("/dev/ttyS2"));
+    QCOMPARE(f.action("item3Com")->statusTip(), QStringLiteral("/dev/ttyS2"));
+}
+
+void MainFormTest::upperToolBarButtons() {
+    Fixture f;
+    TMainForm& form = f.make();
+    struct Expected {
+        const char* name;
+        QString hint;
+        bool enabled;
+    };
+    // Save is enabled by start-up (the window is designed with it disabled).
+    const Expected expected[] = {
+        {"SpeedButtonNew", QString::fromUtf8("C\u043Eздать новый файл"), true},
+        {"SpeedButtonOpen", "открыть  файл", true},
+        {"SpeedButtonSaveAS", "Записать  файл как...", true},
+        {"SpeedButtonSave", "сохранить  файл", true},
+        {"SpeedButtonSelectAll", "Выбрать весь текст", true},
+        {"SpeedButtonCut", "Вырезать в буфер", false},
+        {"SpeedButtonCopy", "Копировать в буфер", false},
+        {"SpeedButtonPaste", "Вставить из буфера", true},
+        {"SpeedButtonDel", "Удалить ", false},
+        {"SpeedButtonToRus", "Привести текст в стандарт ", true},
+        {"SpeedButtonTx", "загрузить файл во внешнее устройство", true},
+        {"SpeedButtonZg", "Открыть знаконератор ", true},
+        {"SpeedButtonAbout", "О программе", true},
+    };
+    QStringList order;
+    for (QAction* a : form.ToolBar->actions())
+        if (!a->isSeparator())
+            order << form.ToolBar->widgetForAction(a)->objectName();
+    QStringList expectedOrder;
+    for (const auto& e : expected)
+        expectedOrder << QString::fromLatin1(e.name);
+    QCOMPARE(order, expectedOrder);
+
+    for (const auto& e : expected) {
+        QToolButton* b = f.button(e.name);
+        QVERIFY2(b, e.name);
+        QCOMPARE(b->toolTip(), e.hint);
+        QCOMPARE(b->accessibleName(), e.hint);
+        QCOMPARE(b->isEnabled(), e.enabled);
+        QCOMPARE(b->cursor().shape(), Qt::PointingHandCursor);
+        QVERIFY2(!b->icon().isNull(), e.name);
+    }
+    // The "C" of "Cоздать" is Latin.
+    QCOMPARE(f.button("SpeedButtonNew")->toolTip().at(0).unicode(), u'C');
+}
+
+void MainFormTest::effectToolBarButtons() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const std::pair<const char*, QString> expected[] = {
+        {"SpeedButtonUst0", "Вставка эффекта Скорости"},
+        {"SpeedButtonUst1", "Вставка эффекта  Скорости"},
+        {"SpeedButtonUst2", "Вставка эффекта Скорости"},
+        {"SpeedButtonUst5", "Вставка эффекта Скорости"},
+        {"SpeedButtoSpeedUst1", "Вставка эффекта Скорости"},
+        {"SpeedButtonWait1", "Вставка задержки короткой"},
+        {"SpeedButtonWait3", "Вставка  задержки средней"},
+        {"SpeedButtonWait5", "Вставка  задержки  длинной"},
+        {"SpeedButtonCl", "Вставка эффекта очистки"},
+        {"SpeedButtonFill", "Вставка эффекта заполнения"},
+        {"SpeedButtonUp", "Вставка эффекта уход вворх"},
+        {"SpeedButtonDown", "Вставка эффекта уход вниз"},
+        {"SpeedButtonRazb", "Вставка эффекта разбежки в разные стороны"},
+        {"SpeedButtonInv", "Вставка эффекта инверсии"},
+        {"SpeedButton1", "Устранение эффекта инверсии"},
+    };
+    QStringList order;
+    for (QAction* a : form.ToolBar1->actions())
+        if (!a->isSeparator() && a->isVisible())
+            order << form.ToolBar1->widgetForAction(a)->objectName();
+    QCOMPARE(order.size(), 15);
+    for (int i = 0; i < 15; ++i) {
+        QCOMPARE(order[i], QString::fromLatin1(expected[i].first));
+        QToolButton* b = f.button(expected[i].first);
+        QCOMPARE(b->toolTip(), expected[i].second);
+        QCOMPARE(b->accessibleName(), expected[i].second);
+        QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+    }
+    QVERIFY(form.EditInsert);
+    QVERIFY(!form.EditInsert->isVisibleTo(&form));
+}
+
+void MainFormTest::statusBarPanels() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const struct {
+        int width;
+        Qt::Alignment horizontal;
+        QString text;
+    } expected[] = {
+        {200, Qt::AlignLeft, "Длинна текста 0000 символов"},
+        {200, Qt::AlignHCenter, "Время передачи 00 сек"},
+        {150, Qt::AlignHCenter, "2"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        QLabel* panel = form.m_panels[i];
+        QCOMPARE(panel->width(), expected[i].width);
+        QCOMPARE(panel->alignment() & Qt::AlignHorizontal_Mask, expected[i].horizontal);
+        QCOMPARE(form.panelText(i), expected[i].text);
+        QVERIFY(!panel->accessibleName().isEmpty());
+    }
+    QCOMPARE(form.TimerStatus->interval(), 3000);
+    QCOMPARE(form.TimerLengTXT->interval(), 1000);
+    QVERIFY(form.TimerLengTXT->isActive());
+    QVERIFY(!form.TimerStatus->isActive());
+}
+
+void MainFormTest::windowGeometryAndDemoText() {
+    Fixture f;
+    TMainForm& form = f.make();
+    QCOMPARE(form.geometry().topLeft(), QPoint(195, 109));
+    QCOMPARE(form.size(), QSize(592, 440));
+    const QStringList lines = form.RichEdit->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines[0], QStringLiteral("               Demo File"));
+    QCOMPARE(lines[1], QString(11, QLatin1Char(' ')));
+    QCOMPARE(lines[3], QStringLiteral("   W=Wait   задержка  1 сек   /W1       "));
+    // The code letter of line 5 is the Cyrillic capital Es.
+    QCOMPARE(lines[4], QString::fromUtf8("   C=Clear    очистка          /\u04211       "));
+    QCOMPARE(lines[7], QStringLiteral("   D=Down  сдвиг вниз   /D1   "));
+    QVERIFY(form.RichEdit->font().bold());
+    QVERIFY(!form.windowIcon().isNull());
+}
+
+void MainFormTest::statusMessageIsClearedThreeSecondsAfterTheFirst() {
+    Fixture f;
+    TMainForm& form = f.make();
+    form.StatusBarHelp(QStringLiteral("first"));
+    QCOMPARE(form.panelText(2), QStringLiteral("first"));
+    QVERIFY(form.TimerStatus->isActive());
+    const int countdown = form.TimerStatus->timerId();
+
+    // Two seconds later: the second message does not restart the countdown...
+    form.StatusBarHelp(QStringLiteral("second"));
+    QCOMPARE(form.panelText(2), QStringLiteral("second"));
+    QCOMPARE(form.TimerStatus->timerId(), countdown);
+
+    // ...so the tick due three seconds after the first clears it, one second after it appeared.
+    form.TimerStatusTimer();
+    QCOMPARE(form.panelText(2), QStringLiteral(" "));
+    QVERIFY(!form.TimerStatus->isActive());
+
+    // A message after the tick arms the timer afresh.
+    form.StatusBarHelp(QStringLiteral("third"));
+    QVERIFY(form.TimerStatus->isActive());
+}
+
+void MainFormTest::errorBoxAddsAFullStopOnlyAfterLettersAndDigits_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("latin") << "File not found" << "File not found.";
+    QTest::newRow("path") << "Cannot open file .\\User.txt" << "Cannot open file .\\User.txt.";
+    QTest::newRow("digit") << "I/O error 32" << "I/O error 32.";
+    QTest::newRow("cyrillic") << "Нет файла" << "Нет файла.";
+    QTest::newRow("slash above the stop") << "a/" << "a/.";
+    QTest::newRow("stop itself") << "Done." << "Done.";
+    QTest::newRow("hyphen below") << "end -" << "end -";
+    QTest::newRow("blank below") << "gap " << "gap ";
+    QTest::newRow("empty") << "" << "";
+}
+
+void MainFormTest::errorBoxAddsAFullStopOnlyAfterLettersAndDigits() {
+    QFETCH(QString, failure);
+    QFETCH(QString, shown);
+    QCOMPARE(errorBoxText(failure), shown);
+}
+
+void MainFormTest::firstStartWithoutSettings() {
+    Fixture f;
+    TMainForm& form = f.make();
+    QVERIFY(f.action("item1Com")->isChecked());
+    QVERIFY(f.action("ItemLeng6140")->isChecked());
+    QCOMPARE(form.windowTitle(),
+             QStringLiteral("Загрузчик для бегущей строки V2.9   File: Tmp.txt"));
+    QVERIFY(form.RichEdit->toPlainText().startsWith(QStringLiteral("               Demo File")));
+    QVERIFY(f.button("SpeedButtonSave")->isEnabled());
+    QVERIFY(f.dialogs.log.isEmpty());
+    QVERIFY(!f.sandbox.exists(QStringLiteral("config/Kesmar.ini")));
+}
+
+void MainFormTest::settingsAreReadExactly_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("longLimit");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("both recognised")
+        << QByteArray("[ComPort]\r\nAktive=COM 4\r\n[Option]\r\nMax leng=59 000\r\n") << 4 << true
+        << "Tmp.txt";
+    QTest::newRow("59000 without the blank")
+        << QByteArray("[Option]\r\nMax leng=59000\r\n[ComPort]\r\nAktive=COM 2\r\n") << 2
+        << false << "Tmp.txt";
+    QTest::newRow("COM1 without the blank")
+        << QByteArray("[ComPort]\r\nAktive=COM1\r\n[Option]\r\nMax leng=6 140\r\n") << 1 << false
+        << "Tmp.txt";
+    QTest::newRow("letter case counts in values")
+        << QByteArray("[ComPort]\r\nAktive=com 3\r\n") << 1 << false << "Tmp.txt";
+    QTest::newRow("path to a missing file")
+        << QByteArray("[LastFile]\r\nPath=C:\\Msg\\news.txt\r\n[ComPort]\r\nAktive=COM 5\r\n")
+        << 5 << false << "news.txt";
+}
+
+void MainFormTest::settingsAreReadExactly() {
+    QFETCH(QByteArray, ini);
+    QFETCH(int, port);
+    QFETCH(bool, longLimit);
+    QFETCH(QString, caption);
+    Fixture f;
+    f.sandbox.write(QStringLiteral("config/Kesmar.ini"), ini);
+    TMainForm& form = f.make();
+    for (int n = 1; n <= 5; ++n)
+        QCOMPARE(form.itemCom[n - 1]->isChecked(), n == port);
+    QCOMPARE(form.itemLeng59000->isChecked(), longLimit);
+    QCOMPARE(form.ItemLeng6140->isChecked(), !longLimit);
+    QVERIFY(form.windowTitle().endsWith(QStringLiteral("File: ") + caption));
+    // A missing last file keeps the demo text.
+    QVERIFY(form.RichEdit->toPlainText().contains(QStringLiteral("Demo File")));
+
+    // The next save writes the values the program understands.
+    form.SaveIniFile();
+    const QByteArray saved = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
+    QVERIFY(saved.contains("Aktive=COM " + QByteArray::number(port)));
+    QVERIFY(saved.contains(longLimit ? "Max leng=59 000" : "Max leng=6 140"));
+}
+
+void MainFormTest::portAndLengthChoicesSurviveARestart() {
+    Fixture f;
+    {
+        TMainForm& form = f.make();
+        form.item3ComClick();
+        form.itemLeng59000Click();
+        form.SaveIniFile();
+    }
+    TMainForm& again = f.make();
+    QVERIFY(again.itemCom[2]->isChecked());
+    QVERIFY(!again.itemCom[0]->isChecked());
+    QVERIFY(again.itemLeng59000->isChecked());
+    QVERIFY(!again.ItemLeng6140->isChecked());
+    QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")),
+             QByteArray("[ComPort]\r\nAktive=COM 3\r\n[LastFile]\r\nPath=.\\Tmp.txt\r\n"
+                        "[Option]\r\nMax leng=59 000\r\n"));
+}
+
+void MainFormTest::exitWritesTheSettingsTwiceWithTheSameContent() {
+    Fixture f;
+    TMainForm& form = f.make();
+    form.show();
+    form.itemCloseClick();
+    QVERIFY(!form.isVisible());
+    const QByteArray afterExit = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
+    QVERIFY(afterExit.contains("Aktive=COM 1"));
+    QVERIFY(afterExit.contains("Path=.\\Tmp.txt"));
+    QVERIFY(afterExit.contains("Max leng=6 140"));
+    QCOMPARE(form.panelText(2), QStringLiteral("Выход из программы..."));
+    // Writing again changes nothing.
+    form.SaveIniFile();
+    QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")), afterExit);
+}
+
+void MainFormTest::aFailedSettingsWriteKeepsTheWindowOpen() {
+    Fixture f;
+    TMainForm& form = f.make();
+    form.show();
+    // A folder where the settings file should be cannot be replaced.
+    QDir().mkpath(f.sandbox.settingsPath());
+    form.close();
+    QVERIFY(form.isVisible());
+    QCOMPARE(f.dialogs.texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + "."});
+    QDir().rmdir(f.sandbox.settingsPath());
+    form.close();
+    QVERIFY(!form.isVisible());
+}
+
+void MainFormTest::closingAnUnmodifiedTextAsksNothing() {
+    Fixture f;
+    TMainForm& form = f.make();
+    form.show();
+    form.close();
+    QVERIFY(!form.isVisible());
+    QVERIFY(f.dialogs.texts(QStringLiteral("ask")).isEmpty());
+}
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
