@@ -1,0 +1,108 @@
+#include "SignLine.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sign {
+namespace {
+
+std::string systemError(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+class FdLine : public SignLine {
+public:
+    FdLine(int readFd, int holdFd, std::string path, std::string warning)
+        : m_fd(readFd), m_hold(holdFd), m_path(std::move(path)), m_warning(std::move(warning)) {}
+    ~FdLine() override {
+        if (m_hold >= 0)
+            ::close(m_hold);
+        ::close(m_fd);
+    }
+    int fd() const override { return m_fd; }
+    const std::string& devicePath() const override { return m_path; }
+    const std::string& settingsWarning() const override { return m_warning; }
+
+private:
+    int m_fd;
+    int m_hold;
+    std::string m_path;
+    std::string m_warning;
+};
+
+} // namespace
+
+std::string applySignLineSettings(int fd) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return systemError("line settings not applied");
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CRTSCTS);
+    tio.c_cflag |= CS8 | CSTOPB | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&tio, B1200) != 0 || ::cfsetospeed(&tio, B1200) != 0 ||
+        ::tcsetattr(fd, TCSANOW, &tio) != 0)
+        return systemError("line settings refused");
+    return {};
+}
+
+std::unique_ptr<SignLine> openPseudoTerminal() {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0)
+        throw std::runtime_error(systemError("cannot open a pseudo-terminal"));
+    const char* name = nullptr;
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || !(name = ::ptsname(master))) {
+        const std::string error = systemError("cannot set up the pseudo-terminal");
+        ::close(master);
+        throw std::runtime_error(error);
+    }
+    std::string path = name;
+    const int slave = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        const std::string error = systemError("cannot open " + path);
+        ::close(master);
+        throw std::runtime_error(error);
+    }
+    // The writer's end holds the line settings: they stay while our descriptor keeps it open.
+    std::string warning = applySignLineSettings(slave);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    return std::make_unique<FdLine>(master, slave, std::move(path), std::move(warning));
+}
+
+std::unique_ptr<SignLine> openSerialDevice(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        throw std::runtime_error(systemError("cannot open " + path));
+    std::string warning = ::isatty(fd) ? applySignLineSettings(fd)
+                                       : std::string("not a terminal: line settings not applied");
+    return std::make_unique<FdLine>(fd, -1, path, std::move(warning));
+}
+
+DeviceLink::DeviceLink(std::string linkPath, const std::string& target)
+    : m_path(std::move(linkPath)), m_target(target) {
+    struct stat st {};
+    if (::lstat(m_path.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode))
+            throw std::runtime_error(m_path + " exists and is not a symbolic link");
+        if (::unlink(m_path.c_str()) != 0)
+            throw std::runtime_error(systemError("cannot replace " + m_path));
+    }
+    if (::symlink(m_target.c_str(), m_path.c_str()) != 0)
+        throw std::runtime_error(systemError("cannot make the link " + m_path));
+}
+
+DeviceLink::~DeviceLink() {
+    char buffer[4096];
+    const ssize_t n = ::readlink(m_path.c_str(), buffer, sizeof buffer);
+    if (n >= 0 && std::string(buffer, static_cast<std::size_t>(n)) == m_target)
+        ::unlink(m_path.c_str());
+}
+
+} // namespace sign
