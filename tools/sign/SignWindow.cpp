@@ -1,0 +1,121 @@
+#include "SignWindow.h"
+
+#include "DefaultFont.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace sign {
+namespace {
+
+constexpr int DotPitch = 10;
+const QColor LitDot(255, 40, 24);
+const QColor DarkDot(70, 10, 6);
+
+} // namespace
+
+LedMatrix::LedMatrix(const SignPlayer& player, QWidget* parent)
+    : QWidget(parent), m_player(player) {
+    setObjectName(QStringLiteral("LedMatrix"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+QSize LedMatrix::sizeHint() const {
+    return {m_player.width() * DotPitch + DotPitch, SignPlayer::Rows * DotPitch + DotPitch};
+}
+
+QSize LedMatrix::minimumSizeHint() const {
+    return {m_player.width() * 4 + 8, SignPlayer::Rows * 4 + 8};
+}
+
+void LedMatrix::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const int columns = m_player.width();
+    const double pitch = std::min((width() - 8.0) / columns, (height() - 8.0) / SignPlayer::Rows);
+    const double dot = pitch * 0.78;
+    const double left = (width() - pitch * columns) / 2;
+    const double top = (height() - pitch * SignPlayer::Rows) / 2;
+    for (int x = 0; x < columns; ++x) {
+        const std::uint8_t column = m_player.shownColumn(x);
+        for (int row = 0; row < SignPlayer::Rows; ++row) {
+            painter.setBrush((column >> row) & 1 ? LitDot : DarkDot);
+            painter.drawEllipse(QRectF(left + x * pitch + (pitch - dot) / 2,
+                                       top + row * pitch + (pitch - dot) / 2, dot, dot));
+        }
+    }
+}
+
+SignWindow::SignWindow(const QString& devicePath, int width, QWidget* parent)
+    : QWidget(parent), m_player(width), m_matrix(new LedMatrix(m_player, this)),
+      m_status(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("lumetra-sign \u2014 ") + devicePath);
+    m_player.setFont(renderDefaultFont());
+    m_status->setObjectName(QStringLiteral("StatusLine"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(m_matrix);
+    layout->addWidget(m_status);
+    updateStatus();
+
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(SignPlayer::TickMs);
+    connect(&m_timer, &QTimer::timeout, this, &SignWindow::onTimer);
+    m_clock.start();
+    m_timer.start();
+}
+
+void SignWindow::onTimer() {
+    // Run the sign on the wall clock, so a late timer does not slow it down; a long stall is
+    // not made up for.
+    const qint64 now = m_clock.elapsed();
+    if (now - m_ticked > 1000)
+        m_ticked = now - 1000;
+    bool changed = false;
+    while (m_ticked + SignPlayer::TickMs <= now) {
+        changed |= m_player.tick();
+        m_ticked += SignPlayer::TickMs;
+    }
+    if (changed)
+        m_matrix->update();
+}
+
+void SignWindow::showFrame(const DecodedFrame& frame) {
+    switch (frame.kind) {
+    case DecodedFrame::Kind::Text:
+        ++m_texts;
+        m_player.setText(frame.payload);
+        break;
+    case DecodedFrame::Kind::Font:
+        ++m_fonts;
+        m_player.setSentSymbols(
+            std::span<const std::uint8_t, FontPayloadSize>(frame.payload.data(), FontPayloadSize));
+        break;
+    case DecodedFrame::Kind::Malformed:
+        ++m_malformed;
+        m_lastError = QString::fromStdString(frame.error);
+        break;
+    }
+    if (frame.kind != DecodedFrame::Kind::Malformed) {
+        if (frame.skipped > 0)
+            m_lastError = tr("%1 stray bytes before a frame").arg(frame.skipped);
+        else if (frame.shortPreamble)
+            m_lastError = tr("short preamble: %1 bytes 0xFF").arg(frame.preambleLength);
+    }
+    updateStatus();
+    m_matrix->update();
+}
+
+void SignWindow::updateStatus() {
+    m_status->setText(tr("Frames received: %1 (text %2, font %3, malformed %4)    Last error: %5")
+                          .arg(m_texts + m_fonts + m_malformed)
+                          .arg(m_texts)
+                          .arg(m_fonts)
+                          .arg(m_malformed)
+                          .arg(m_lastError.isEmpty() ? tr("none") : m_lastError));
+}
+
+} // namespace sign

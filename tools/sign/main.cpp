@@ -1,0 +1,206 @@
+// lumetra-sign: a stand-in for the running-line sign. It listens on a pseudo-terminal of its
+// own (or a serial device), decodes the frames that arrive and either shows the sign running
+// the text or, with --headless, prints each frame as one JSON line.
+
+#include "FrameReport.h"
+#include "SignLine.h"
+#include "SignPlayer.h"
+#include "SignWindow.h"
+#include "upload/FrameDecoder.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: lumetra-sign [--headless] [--device PATH | --link PATH] [--width DOTS]\n"
+    "  (no --device)    listen on a new pseudo-terminal; its path is printed first\n"
+    "  --device PATH    listen on this serial device instead\n"
+    "  --link PATH      also make a symbolic link PATH to the pseudo-terminal\n"
+    "  --headless       no window: print each frame received as a JSON line\n"
+    "  --width DOTS     columns of the display, 64 or more (default 96)\n";
+
+// Bytes that stop coming halfway through a frame end it: the writer has given up.
+constexpr int IdleFlushMs = 2000;
+
+struct Options {
+    bool headless = false;
+    std::string device;
+    std::string link;
+    int width = sign::SignPlayer::DefaultWidth;
+};
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--device" && hasValue) {
+            options.device = argv[++i];
+        } else if (arg == "--link" && hasValue) {
+            options.link = argv[++i];
+        } else if (arg == "--width" && hasValue) {
+            char* end = nullptr;
+            const long width = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || width < sign::SignPlayer::MinWidth || width > 4096)
+                return std::nullopt;
+            options.width = static_cast<int>(width);
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!options.device.empty() && !options.link.empty())
+        return std::nullopt;
+    return options;
+}
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool printLine(const std::string& line) {
+    return std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF &&
+           std::fflush(stdout) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::unique_ptr<QCoreApplication> app;
+    if (options->headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+
+    std::unique_ptr<sign::SignLine> line;
+    std::unique_ptr<sign::DeviceLink> link;
+    try {
+        line = options->device.empty() ? sign::openPseudoTerminal()
+                                       : sign::openSerialDevice(options->device);
+        if (!options->link.empty())
+            link = std::make_unique<sign::DeviceLink>(options->link, line->devicePath());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lumetra-sign: %s\n", e.what());
+        return 1;
+    }
+    if (!line->settingsWarning().empty())
+        std::fprintf(stderr, "lumetra-sign: %s\n", line->settingsWarning().c_str());
+    if (!printLine("device: " + line->devicePath()))
+        return 1;
+
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("lumetra-sign: pipe");
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(s, &action, nullptr);
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, app.get(), [&] { app->quit(); });
+
+    std::unique_ptr<sign::SignWindow> window;
+    if (!options->headless) {
+        window = std::make_unique<sign::SignWindow>(QString::fromStdString(line->devicePath()),
+                                                    options->width);
+        window->show();
+    }
+
+    int exitCode = 0;
+    const std::function<void(const std::vector<DecodedFrame>&)> deliver =
+        [&](const std::vector<DecodedFrame>& frames) {
+            for (const auto& frame : frames) {
+                if (window) {
+                    window->showFrame(frame);
+                } else if (!printLine(sign::frameJson(frame))) {
+                    // Nobody reads what we print any more.
+                    exitCode = 1;
+                    app->quit();
+                    return;
+                }
+            }
+        };
+
+    FrameDecoder decoder;
+    QTimer idle;
+    idle.setSingleShot(true);
+    idle.setInterval(IdleFlushMs);
+    QObject::connect(&idle, &QTimer::timeout, app.get(), [&] { deliver(decoder.finish()); });
+
+    // Reads what the line holds now; false once nothing more will come.
+    const auto drain = [&]() -> bool {
+        std::uint8_t buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(line->fd(), buffer, sizeof buffer);
+            if (n > 0) {
+                deliver(decoder.feed(std::span(buffer, static_cast<std::size_t>(n))));
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return true;
+            if (n < 0) {
+                std::fprintf(stderr, "lumetra-sign: reading %s: %s\n", line->devicePath().c_str(),
+                             std::strerror(errno));
+                exitCode = 1;
+            }
+            return false;
+        }
+    };
+
+    QSocketNotifier reader(line->fd(), QSocketNotifier::Read);
+    QObject::connect(&reader, &QSocketNotifier::activated, app.get(), [&] {
+        if (!drain()) {
+            reader.setEnabled(false);
+            app->quit();
+            return;
+        }
+        if (decoder.pending())
+            idle.start();
+        else
+            idle.stop();
+    });
+
+    const int loopCode = app->exec();
+    if (loopCode != 0)
+        exitCode = loopCode;
+    if (reader.isEnabled())
+        drain();
+    if (!window)
+        deliver(decoder.finish());
+    window.reset();
+    link.reset();
+    line.reset();
+    return exitCode;
+}
