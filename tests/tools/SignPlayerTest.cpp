@@ -127,8 +127,8 @@ TEST_F(Player, WaitHoldsThePictureForItsSeconds) {
         int seconds;
         char next;
     };
-    for (const Case c : {Case{"A/W3B", 3, 'B'}, Case{"A/5B", 5, 'B'}, Case{"A/WB", 1, 'B'},
-                         Case{"A/b", 1, 'b'}}) {
+    for (const Case c :
+         {Case{"A/W3B", 3, 'B'}, Case{"A/5B", 5, 'B'}, Case{"A/WB", 1, 'B'}, Case{"A/b", 1, 'b'}}) {
         SCOPED_TRACE(c.text);
         run(c.text);
         ticks(1 + 7 * 5); // all of A at speed 4 (5 ticks a column)
