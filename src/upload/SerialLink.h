@@ -17,9 +17,10 @@ public:
     };
 
     struct WriteResult {
-        bool complete = false;     // every byte reached the line before the port closed
-        std::size_t written = 0;   // bytes accepted before the write ended
-        std::string error;         // the system's reason when not complete
+        bool complete = false;   // every byte reached the line before the port closed
+        std::size_t written = 0; // bytes the driver accepted before the write ended
+        std::string error;       // the system's reason when not complete
+        bool timedOut = false;   // the deadline passed before the frame was out
     };
 
     virtual ~SerialLink() = default;
@@ -40,3 +41,19 @@ public:
 
 // The platform's serial link.
 std::unique_ptr<SerialLink> makeSystemSerialLink();
+
+// Line settings the link applies, and what follows from them.
+inline constexpr int LineBaud = 1200;
+inline constexpr int LineBitsPerByte = 11; // start bit, 8 data bits, 2 stop bits
+
+// How long `bytes` take on the line, rounded up to whole milliseconds.
+constexpr std::chrono::milliseconds lineTime(std::size_t bytes) {
+    const auto bitMs = static_cast<std::uint64_t>(bytes) * LineBitsPerByte * 1000;
+    return std::chrono::milliseconds((bitMs + LineBaud - 1) / LineBaud);
+}
+
+// How long an upload of `bytes` may take before it counts as failed: twice the line time, so a
+// slow driver still finishes, plus 10 s for opening and draining.
+constexpr std::chrono::milliseconds writeTimeout(std::size_t bytes) {
+    return lineTime(2 * bytes) + std::chrono::seconds(10);
+}

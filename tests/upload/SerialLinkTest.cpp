@@ -1,0 +1,235 @@
+#include "upload/Frames.h"
+#include "upload/QtSerialLink.h"
+
+#include "PseudoTerminal.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <vector>
+
+#include <sys/file.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes textFrame(const Bytes& text) {
+    TxFrame tx;
+    if (!tx.BuildTextFrame(text))
+        throw std::runtime_error("text too long");
+    return {tx.frame().begin(), tx.frame().end()};
+}
+
+// Settings another program might have left on the port: a different speed and size, parity,
+// every kind of flow control, output processing that turns LF into CR LF, a cooked terminal.
+termios foreignSettings() {
+    termios tio{};
+    tio.c_iflag = IXON | IXOFF | IXANY | ICRNL | INPCK;
+    tio.c_oflag = OPOST | ONLCR;
+    tio.c_lflag = ICANON | ECHO | ISIG;
+    tio.c_cflag = CS7 | PARENB | PARODD | CRTSCTS | CREAD;
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    return tio;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Bytes)
+
+class SerialLinkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deliversEveryByteUnchanged_data();
+    void deliversEveryByteUnchanged();
+    void appliesTheLineSettingsInFullAtEveryOpening();
+    void portHeldByAnotherLinkIsRefused();
+    void portHeldWithFlockIsRefused();
+    void absentOrUnsuitableDeviceIsRefused_data();
+    void absentOrUnsuitableDeviceIsRefused();
+    void writeWithoutOpenPortFails();
+    void deviceVanishingMidWriteFailsTheWrite();
+    void stalledDeviceTimesOutAndReleasesThePort();
+    void writeTimeoutFollowsTheLineTime();
+};
+
+void SerialLinkTest::deliversEveryByteUnchanged_data() {
+    QTest::addColumn<Bytes>("frame");
+    QTest::newRow("empty text") << textFrame({});
+    Bytes longText(6000);
+    for (std::size_t i = 0; i < longText.size(); ++i)
+        longText[i] = static_cast<std::uint8_t>(i % 80 == 78   ? '\r'
+                                                : i % 80 == 79 ? '\n'
+                                                               : 0xC0 + i % 64);
+    QTest::newRow("6000 characters") << textFrame(longText);
+    QTest::newRow("largest text") << textFrame(Bytes(MaxTextPayload, 0xFF / 2));
+    Bytes everyValue(4096);
+    for (std::size_t i = 0; i < everyValue.size(); ++i)
+        everyValue[i] = static_cast<std::uint8_t>(i * 7);
+    QTest::newRow("every byte value") << everyValue;
+}
+
+void SerialLinkTest::deliversEveryByteUnchanged() {
+    QFETCH(Bytes, frame);
+    PseudoTerminal pty;
+    pty.setSlaveSettings(foreignSettings());
+    QtSerialLink link;
+    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+
+    MasterReader reader(pty, frame.size());
+    const auto result = link.writeAndClose(frame, writeTimeout(frame.size()));
+    QVERIFY2(result.complete, result.error.c_str());
+    QCOMPARE(result.written, frame.size());
+    QVERIFY(result.error.empty());
+    QVERIFY(!result.timedOut);
+    QCOMPARE(reader.bytes().size(), frame.size());
+    QVERIFY(reader.bytes() == frame);
+}
+
+void SerialLinkTest::appliesTheLineSettingsInFullAtEveryOpening() {
+    PseudoTerminal pty;
+    QtSerialLink link;
+    for (int round = 0; round < 2; ++round) {
+        pty.setSlaveSettings(foreignSettings());
+        QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+        QCOMPARE(link.lastError(), std::string());
+        const termios tio = pty.slaveSettings();
+        QCOMPARE(cfgetospeed(&tio), speed_t(B1200));
+        QCOMPARE(cfgetispeed(&tio), speed_t(B1200));
+        QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
+        QVERIFY(tio.c_cflag & CSTOPB);
+        QVERIFY(!(tio.c_cflag & PARENB));
+        QVERIFY(!(tio.c_cflag & CRTSCTS));
+        QVERIFY(tio.c_cflag & CLOCAL);
+        QCOMPARE(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INPCK), tcflag_t(0));
+        QCOMPARE(tio.c_oflag & OPOST, tcflag_t(0));
+        QCOMPARE(tio.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+        link.close();
+    }
+}
+
+void SerialLinkTest::portHeldByAnotherLinkIsRefused() {
+    PseudoTerminal pty;
+    QtSerialLink first, second;
+    QCOMPARE(first.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(second.open(pty.slaveName()), SerialLink::OpenResult::OpenFailed);
+    QVERIFY(!second.lastError().empty());
+
+    // The refused opening leaves the holder's upload alone.
+    const Bytes frame = textFrame({'H', 'i'});
+    MasterReader reader(pty, frame.size());
+    QVERIFY(first.writeAndClose(frame, 5s).complete);
+    QVERIFY(reader.bytes() == frame);
+
+    // Between uploads the port is free.
+    QCOMPARE(second.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    second.close();
+}
+
+void SerialLinkTest::portHeldWithFlockIsRefused() {
+    PseudoTerminal pty;
+    const int holder = ::open(pty.slaveName().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(holder >= 0);
+    QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    QtSerialLink link;
+    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::OpenFailed);
+
+    ::flock(holder, LOCK_UN);
+    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    link.close();
+    ::close(holder);
+}
+
+void SerialLinkTest::absentOrUnsuitableDeviceIsRefused_data() {
+    QTest::addColumn<QString>("device");
+    QTest::newRow("absent") << QStringLiteral("/dev/lumetra-absent-port");
+    QTest::newRow("folder missing") << QStringLiteral("/nonexistent/ttyS4");
+    QTest::newRow("not a terminal") << QStringLiteral("/dev/null");
+    QTest::newRow("regular file") << QStringLiteral("regular");
+}
+
+void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
+    QFETCH(QString, device);
+    QTemporaryDir dir;
+    if (device == QStringLiteral("regular")) {
+        device = dir.filePath(QStringLiteral("ttyFile"));
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QtSerialLink link;
+    QCOMPARE(link.open(device.toStdString()), SerialLink::OpenResult::OpenFailed);
+    QVERIFY(!link.lastError().empty());
+    const Bytes frame = textFrame({'x'});
+    const auto result = link.writeAndClose(frame, 1s);
+    QVERIFY(!result.complete);
+    QCOMPARE(result.written, std::size_t(0));
+    if (device.startsWith(dir.path()))
+        QCOMPARE(QFile(device).size(), qint64(0));
+}
+
+void SerialLinkTest::writeWithoutOpenPortFails() {
+    QtSerialLink link;
+    const Bytes frame = textFrame({'a', 'b'});
+    const auto result = link.writeAndClose(frame, 1s);
+    QVERIFY(!result.complete);
+    QVERIFY(!result.error.empty());
+    QCOMPARE(result.written, std::size_t(0));
+    link.close(); // closing a closed link is harmless
+}
+
+void SerialLinkTest::deviceVanishingMidWriteFailsTheWrite() {
+    // Larger than a pty buffer, so the link is still writing when the master goes.
+    const Bytes frame = textFrame(Bytes(MaxTextPayload, 'z'));
+    PseudoTerminal pty;
+    QtSerialLink link;
+    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    MasterReader reader(pty, frame.size(), 1000);
+    const auto result = link.writeAndClose(frame, writeTimeout(frame.size()));
+    QVERIFY(!result.complete);
+    QVERIFY(!result.timedOut);
+    QVERIFY(result.written >= 1000);
+    QVERIFY(result.written < frame.size());
+    QVERIFY2(!result.error.empty(), "the system's reason is reported");
+    QCOMPARE(reader.bytes().size(), std::size_t(1000));
+}
+
+void SerialLinkTest::stalledDeviceTimesOutAndReleasesThePort() {
+    // Nobody reads the master: the pty buffer fills and the write cannot finish.
+    const Bytes frame = textFrame(Bytes(MaxTextPayload, 'q'));
+    PseudoTerminal pty;
+    QtSerialLink link;
+    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    const auto start = std::chrono::steady_clock::now();
+    const auto result = link.writeAndClose(frame, 300ms);
+    const auto took = std::chrono::steady_clock::now() - start;
+    QVERIFY(!result.complete);
+    QVERIFY(result.timedOut);
+    QVERIFY(result.written > 0);
+    QVERIFY(result.written < frame.size());
+    QVERIFY(took >= 300ms);
+    QVERIFY2(took < 5s, "the close does not wait for the unsent bytes");
+
+    QtSerialLink next;
+    QCOMPARE(next.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+}
+
+void SerialLinkTest::writeTimeoutFollowsTheLineTime() {
+    // 11 bits a byte at 1200 baud, rounded up to whole milliseconds.
+    QCOMPARE(lineTime(0), 0ms);
+    QCOMPARE(lineTime(1), 10ms);
+    QCOMPARE(lineTime(120), 1100ms);
+    QCOMPARE(lineTime(6209), 56916ms);
+    // Twice the line time plus ten seconds.
+    QCOMPARE(writeTimeout(209), 13832ms);
+    QCOMPARE(writeTimeout(1996), 46594ms);
+    QCOMPARE(writeTimeout(TxBufferSize), 1210834ms);
+}
+
+QTEST_MAIN(SerialLinkTest)
+#include "SerialLinkTest.moc"
