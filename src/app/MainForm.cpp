@@ -302,6 +302,8 @@ void TMainForm::setupEditor() {
     RichEdit->setAccessibleName(QStringLiteral("RichEdit"));
     setCentralWidget(RichEdit);
     connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
+    connect(RichEdit, &MessageEdit::charactersReplaced, this,
+            &TMainForm::reportReplacedCharacters);
 }
 
 void TMainForm::setupStatusBar() {

@@ -104,6 +104,10 @@ public:
     void TimerLengTXTTimer();
     void ItemLeng6140Click();
     void itemLeng59000Click();
+    // The text length as the sign gets it: each line break counts two (CR and LF).
+    int messageLength() const;
+    // Tells the operator how many typed, pasted or dropped characters became "?".
+    void reportReplacedCharacters(int count);
 
     // ---- upload (src/upload) ----
     void item1ComClick();
@@ -194,6 +198,10 @@ private:
     QString m_currentFileName;   // SaveDialogTxt's file name: the document's name
     QString m_newFileName;       // ".\User.txt"
     QString m_backupFileName;    // ".\Tmp.txt"
+    // The font dialog starts with this font and keeps the last one confirmed; an invalid
+    // colour stands for the window-text colour.
+    QFont m_fontDialogFont{QStringLiteral("MS Sans Serif"), 8};
+    QColor m_fontDialogColor;
 
     // ---- upload state (src/upload) ----
     TxFrame m_tx;

@@ -75,6 +75,20 @@ inline constexpr QStringView CannotOpen = u"Cannot open file ";
 inline constexpr QStringView CannotCreate = u"Cannot create file ";
 inline constexpr QStringView OpenFilter = u"Текстовые файлы   *.txt|*.txt|Все файлы|*.*";
 inline constexpr QStringView SaveFilter = u"Текстовые файлы   *.txt|*.txt";
+inline constexpr QStringView SaveDefaultSuffix = u"txt";
+inline constexpr QStringView ReplacedPrefix = u"Заменено на \"?\" символов: ";
+
+// Message editor: standard format, caret readout, length monitor
+inline constexpr QStringView StandardFace = u"MS Sans Serif";
+inline constexpr int StandardPointSize = 10;
+inline constexpr QStringView CaretLine = u"строка ";
+inline constexpr QStringView CaretColumn = u"  cимвол ";
+inline constexpr QStringView LengthPrefix = u" Длинна текста ";
+inline constexpr QStringView OverflowPrefix = u"Буфер переполнен на ";
+inline constexpr QStringView CharactersSuffix = u" Символов ";
+inline constexpr QStringView TimePrefix = u"Время передачи ";
+inline constexpr QStringView SecondsSuffix = u" Cек";
+inline constexpr QStringView MinutesSuffix = u" Мин ";
 
 // Serial port and uploads
 inline constexpr QStringView PortOpenFailedStatus = u" COM Порт не удалось открыть!";
