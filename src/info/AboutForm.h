@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+
+class QFrame;
+class QPushButton;
+class QTimer;
+class ShellOpen;
+class SystemInfo;
+
+// A label that reports mouse moves over it, the mouse leaving it and clicks on it.
+class LinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit LinkLabel(QWidget* parent = nullptr);
+
+signals:
+    void mouseMoved();
+    void mouseLeft();
+    void clicked();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_pressed = false;
+};
+
+// The About window: version and maker lines, two links, and live system information. It closes
+// only with its OK button (or Enter); the title bar has no close box and Escape does nothing.
+class TAboutForm : public QDialog {
+    Q_OBJECT
+public:
+    TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent = nullptr);
+
+    void FormActivate();
+    void FormMouseMove();
+    void TimerFleshTimer();
+    void BitBtnCloseClick();
+    void LabelLoginClick();
+    void LabelLoginMouseMove();
+    void LabelLoginMouseLeave();
+    void LabelHTTPClick();
+    void LabelHTTPMouseMove();
+    void LabelHTTPMouseLeave();
+
+    void GetInfo();
+    QString GetCPUName();
+
+    // Centres the window on its first showing only; later showings keep where it was left.
+    void setVisible(bool visible) override;
+    // Escape and the window manager's close request lead here: neither may close the window.
+    void reject() override;
+
+    QLabel* Label4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label3 = nullptr;
+    LinkLabel* LabelLogin = nullptr;
+    QLabel* Image2 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* BitBtnClose = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QLabel* LabelTipCPU = nullptr;
+    QLabel* LabelDosVer = nullptr;
+    QLabel* LabelWinVer = nullptr;
+    QLabel* LabelHDD = nullptr;
+    QFrame* Bevel4 = nullptr;
+    QLabel* LabelTusday = nullptr;
+    QLabel* LabelTime = nullptr;
+    QFrame* Bevel3 = nullptr;
+    LinkLabel* LabelHTTP = nullptr;
+    QTimer* TimerFlesh = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* makeLabel(const QString& name, const QString& text, QRect geometry);
+    QLabel* makeInfoLabel(const QString& name, const QString& text, QPoint at);
+    QFrame* makeBevel(const QString& name, QRect geometry, bool rightLine);
+    LinkLabel* makeLink(const QString& name, const QString& text, QRect geometry);
+
+    SystemInfo& m_info;
+    ShellOpen& m_shell;
+    bool m_placed = false;
+};

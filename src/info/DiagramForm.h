@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QWidget>
+
+// The picture control of the diagram window: draws the picture from its top-left corner,
+// at natural size when there is room and shrunk with its proportions kept when there is not.
+class DiagramView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DiagramView(QWidget* parent = nullptr);
+
+    const QImage& picture() const { return m_picture; }
+    // Where the picture is drawn at the present size.
+    QRect pictureRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_picture;
+};
+
+class TDigrForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDigrForm(QWidget* parent = nullptr);
+
+    // Centres the window on its first showing only; later showings keep where it was left.
+    void setVisible(bool visible) override;
+
+    DiagramView* Image = nullptr;
+
+private:
+    bool m_placed = false;
+};

@@ -1,0 +1,53 @@
+#include "info/HelpForm.h"
+
+#include "info/InfoTexts.h"
+#include "info/WindowLook.h"
+
+#include <QFile>
+#include <QIcon>
+#include <QVBoxLayout>
+
+namespace {
+
+QString helpText() {
+    QFile file(QStringLiteral(":/info/help.txt"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("The help text is missing from the program's resources");
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+THelpForm::THelpForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HelpForm"));
+    setWindowTitle(QString::fromUtf16(infotexts::HelpCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/help-window.svg")));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(info::classicDialogFont());
+
+    RichEdit = new HelpTextEdit(this);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setReadOnly(true);
+    // Read-only still lets the caret move and the keyboard select.
+    RichEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    RichEdit->setTabChangesFocus(false);
+    RichEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit->setPlainText(helpText());
+    RichEdit->moveCursor(QTextCursor::Start);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(RichEdit);
+    resize(536, 348);
+}
+
+void THelpForm::setVisible(bool visible) {
+    if (visible && !m_placed) {
+        m_placed = true;
+        info::centreOnScreen(this);
+    }
+    QDialog::setVisible(visible);
+}
