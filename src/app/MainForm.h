@@ -209,4 +209,9 @@ private:
     bool m_uploading = false;
     bool m_statusTickDue = false;
     bool m_lengthTickDue = false;
+    bool m_writeComplete = false; // the last ComPortTxAndClose delivered the whole frame
+    QString m_writeFailure;       // why it did not, for the warning box
+    int checkedPort() const;
+    void reportUnfinishedWrite();
+    void refuseOversizeText(std::size_t frameSize);
 };

@@ -99,6 +99,14 @@ inline constexpr QStringView SendingText = u" Передача текста ..."
 inline constexpr QStringView SendDone = u" Передача завершена";
 inline constexpr QStringView FontTime = u" Время передачи 18 sec ";
 inline constexpr QStringView SendingFont = u" Загрузка знакогенератора...";
+inline constexpr QStringView SendFailedStatus = u" Передача не завершена";
+inline constexpr QStringView SendFailedBox = u"Передача не завершена";
+inline constexpr QStringView SentPart = u"Передано %1 из %2 байт.";
+inline constexpr QStringView SendTimedOut = u"Передача не уложилась в %1 с.";
+inline constexpr QStringView TooLongStatus = u" Текст слишком длинный для передачи";
+inline constexpr QStringView TooLongBox = u"Текст слишком длинный для передачи";
+inline constexpr QStringView TooLongDetails =
+    u"Кадр текста занял бы %1 байт, а передать можно не больше %2 байт.";
 
 // Effect-code tool bar, left to right; a gap follows the entries marked so. The digits in
 // several button names differ from the digits of their codes.

@@ -1,0 +1,617 @@
+#include "app/MainForm.h"
+#include "app/MainFormTexts.h"
+#include "editor/MessageEdit.h"
+#include "font/FontTable.h"
+#include "upload/FrameDecoder.h"
+#include "upload/QtSerialLink.h"
+#include "upload/UploadAnimation.h"
+
+#include "FakeSerialLink.h"
+#include "PseudoTerminal.h"
+#include "Sandbox.h"
+#include "ScriptedDialogs.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <random>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+QString str(QStringView text) {
+    return text.toString();
+}
+
+Bytes textFrameOf(const Bytes& payload) {
+    Bytes frame(200, 0xFF);
+    frame.push_back(0xF1);
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    frame.insert(frame.end(), {0x08, 0x08, 0x08, 0x08, 0x08, 0xFF, 0xF0, 0xFF});
+    return frame;
+}
+
+Bytes fontFrameOf(const FontTables& font) {
+    Bytes frame(200, 0xFF);
+    frame.push_back(0xF8);
+    for (std::size_t i = 256; i < 2048; ++i) {
+        frame.push_back(font.FontTable[i]);
+        if (font.FontTable[i] == 0xFF)
+            frame.push_back(0xFE);
+    }
+    frame.insert(frame.end(), {0xFF, 0xF0, 0xFF});
+    return frame;
+}
+
+// Every text panel 2 showed on screen, in order: StatusBarHelp paints at once, so each message
+// is painted before the step that follows it.
+class PanelLog : public QObject {
+public:
+    explicit PanelLog(QLabel* panel) : m_panel(panel) { panel->installEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_panel && event->type() == QEvent::Paint &&
+            (shown.isEmpty() || shown.last() != m_panel->text()))
+            shown << m_panel->text();
+        return false;
+    }
+
+private:
+    QLabel* m_panel;
+};
+
+// Runs `action` on the window's thread and waits for it: how a test acts from inside a write,
+// which runs on a worker while the window's thread spins its event loop.
+void onWindowThread(QObject* window, const std::function<void()>& action) {
+    QMetaObject::invokeMethod(window, action, Qt::BlockingQueuedConnection);
+}
+
+struct Window {
+    Sandbox sandbox;
+    ScriptedDialogs dialogs;
+    FakeSerialLink fake;
+    FontTables font;
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<PanelLog> panel2;
+
+    explicit Window(const QByteArray& settings = {}) {
+        if (!settings.isEmpty())
+            sandbox.write(QStringLiteral("config/Kesmar.ini"), settings);
+    }
+
+    TMainForm& make(SerialLink* link = nullptr) {
+        form = std::make_unique<TMainForm>(dialogs, link ? *link : fake, font);
+        // Ticks come only from the test.
+        form->TimerLengTXT->stop();
+        form->TimerStatus->setInterval(24 * 3600 * 1000);
+        form->show();
+        // Painting starts once the window is on screen (at once on the offscreen platform).
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("the window never appeared");
+        panel2 = std::make_unique<PanelLog>(form->m_panels[2]);
+        panel2->shown.clear();
+        return *form;
+    }
+    void setText(const QString& text) { form->RichEdit->setPlainText(text); }
+    // The messages of this upload, without what came before it.
+    QStringList messages() const { return panel2->shown; }
+};
+
+QByteArray portMap(const std::string& device) {
+    return QByteArray("[PortMap]\r\nCOM 1=") + QByteArray::fromStdString(device) + "\r\n";
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Bytes)
+
+class UploadWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void animationWaitsHiddenOverTheEditor();
+    void textUploadSendsTheEditorsTextInOrder_data();
+    void textUploadSendsTheEditorsTextInOrder();
+    void uploadOpensTheDeviceOfTheCheckedPort();
+    void writeRunsOnAWorkerWithTicksHeldBack();
+    void heldBackLengthTickRewritesTheFontTime();
+    void deadlineFollowsTheFrameLength();
+    void portThatCannotBeOpenedStopsTheUpload();
+    void refusedLineSettingsAreReportedAndTheFrameStillGoes();
+    void unfinishedWriteIsReported_data();
+    void unfinishedWriteIsReported();
+    void oversizeTextIsRefusedBeforeThePortOpens_data();
+    void oversizeTextIsRefusedBeforeThePortOpens();
+    void fontUploadSendsTheTableInMemory();
+    void comPortReadyFollowsTheLastOpening();
+
+    // Against the real serial link and a pseudo-terminal named in the settings.
+    void realUploadDeliversTheFrameToThePort_data();
+    void realUploadDeliversTheFrameToThePort();
+    void realFontUploadDeliversTheFontFrame();
+    void realUploadToMissingPortShowsBothMessages();
+    void realUploadToHeldPortShowsBothMessages();
+    void realUploadToVanishingPortIsReportedUnfinished();
+};
+
+void UploadWindowTest::animationWaitsHiddenOverTheEditor() {
+    Window w;
+    TMainForm& form = w.make();
+    QVERIFY(form.Animate);
+    QCOMPARE(form.Animate->objectName(), QStringLiteral("Animate"));
+    QCOMPARE(form.Animate->parentWidget(), &form);
+    QCOMPARE(form.Animate->geometry(), QRect(144, 160, 272, 60));
+    QVERIFY(form.Animate->isHidden());
+    QVERIFY(!form.Animate->isPlaying());
+}
+
+void UploadWindowTest::textUploadSendsTheEditorsTextInOrder_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Bytes>("payload");
+    QTest::newRow("empty") << QString() << Bytes{};
+    QTest::newRow("line break") << QStringLiteral("AB\nC") << Bytes{0x41, 0x42, 0x20, 0x20, 0x43};
+    QTest::newRow("letters ya") << QStringLiteral("яяя")
+                                << Bytes{0xFF, 0xFE, 0xFF, 0xFE, 0xFF, 0xFE};
+    QTest::newRow("yu is not escaped") << QStringLiteral("юя") << Bytes{0xFE, 0xFF, 0xFE};
+    QTest::newRow("tab and effect code")
+        << QStringLiteral("\t/S5 Мир\n")
+        << Bytes{0x20, 0x2F, 0x53, 0x35, 0x20, 0xCC, 0xE8, 0xF0, 0x20, 0x20};
+    QTest::newRow("outside the code page") << QStringLiteral("€☺") << Bytes{0x88, 0x3F};
+}
+
+void UploadWindowTest::textUploadSendsTheEditorsTextInOrder() {
+    QFETCH(QString, text);
+    QFETCH(Bytes, payload);
+    Window w;
+    TMainForm& form = w.make();
+    w.setText(text);
+
+    QString panelDuringWrite;
+    bool animationPlaying = false, uploadingFlag = false;
+    w.fake.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            panelDuringWrite = form.panelText(2);
+            animationPlaying = form.Animate->isVisible() && form.Animate->isPlaying();
+            uploadingFlag = form.uploading();
+        });
+    };
+    form.SpeedButtonTx->trigger();
+
+    QCOMPARE(w.fake.frames.size(), std::size_t(1));
+    QVERIFY(w.fake.frames[0] == textFrameOf(payload));
+    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
+                                        str(mainform::SendDone)}));
+    QCOMPARE(panelDuringWrite, str(mainform::SendingText));
+    QVERIFY(animationPlaying);
+    QVERIFY(uploadingFlag);
+    QVERIFY(!form.uploading());
+    QVERIFY(form.Animate->isHidden());
+    QVERIFY(!form.Animate->isPlaying());
+    QCOMPARE(form.Animate->currentFrame(), 0);
+    QVERIFY(w.dialogs.log.isEmpty());
+    QVERIFY(form.ComPortReady());
+    QVERIFY(!w.fake.isOpen);
+}
+
+void UploadWindowTest::uploadOpensTheDeviceOfTheCheckedPort() {
+    Window w("[PortMap]\r\nCOM 3=/dev/ttyUSB7\r\n");
+    TMainForm& form = w.make();
+    const struct {
+        QAction* item;
+        const char* device;
+    } cases[] = {
+        {form.itemCom[0], "/dev/ttyS0"},
+        {form.itemCom[2], "/dev/ttyUSB7"},
+        {form.itemCom[4], "/dev/ttyS4"},
+    };
+    for (const auto& c : cases) {
+        c.item->trigger();
+        form.ItemTX->trigger();
+        QCOMPARE(w.fake.opened.back(), std::string(c.device));
+    }
+    QCOMPARE(w.fake.frames.size(), std::size_t(3));
+}
+
+void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
+    Window w;
+    TMainForm& form = w.make();
+    QString panelAfterTicks;
+    bool closeRefused = false;
+    w.fake.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            // Both timers fall due during the write; the window goes on showing the message.
+            form.timerStatusFired();
+            form.timerLengthFired();
+            panelAfterTicks = form.panelText(2);
+            closeRefused = !form.close();
+            // A second upload of either kind cannot begin meanwhile.
+            form.SpeedButtonTxClick();
+            form.SendAllZG();
+        });
+    };
+    form.SpeedButtonTxClick();
+
+    QCOMPARE(w.fake.writeThreads.size(), std::size_t(1));
+    QVERIFY(w.fake.writeThreads[0] != std::this_thread::get_id());
+    QCOMPARE(panelAfterTicks, str(mainform::SendingText));
+    QVERIFY(closeRefused);
+    QVERIFY(form.isVisible());
+    QCOMPARE(w.fake.opened.size(), std::size_t(1));
+    // The held-back tick runs once the write has returned: the finishing message is cleared
+    // right after it was shown.
+    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
+                                        str(mainform::SendDone)}));
+    QCOMPARE(form.panelText(2), QStringLiteral(" "));
+    QVERIFY(!form.TimerStatus->isActive());
+
+    // Without a tick during the write, the finishing message stays and its timer runs on.
+    w.fake.duringWrite = nullptr;
+    form.SpeedButtonTxClick();
+    QCOMPARE(form.panelText(2), str(mainform::SendDone));
+    QVERIFY(form.TimerStatus->isActive());
+    form.timerStatusFired();
+    QCOMPARE(form.panelText(2), QStringLiteral(" "));
+}
+
+void UploadWindowTest::heldBackLengthTickRewritesTheFontTime() {
+    Window w;
+    TMainForm& form = w.make();
+    QString timeDuringWrite;
+    w.fake.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            form.timerLengthFired();
+            timeDuringWrite = form.panelText(1);
+        });
+    };
+    form.SendAllZG();
+    QCOMPARE(timeDuringWrite, str(mainform::FontTime));
+    // The length monitor has had its tick: running it again changes nothing.
+    const QString after = form.panelText(1);
+    form.TimerLengTXTTimer();
+    QCOMPARE(form.panelText(1), after);
+}
+
+void UploadWindowTest::deadlineFollowsTheFrameLength() {
+    Window w;
+    TMainForm& form = w.make();
+    w.setText(QString());
+    form.SpeedButtonTxClick();                     // 209 bytes
+    form.SendAllZG();                              // 1996 bytes: a zero table
+    w.setText(QStringLiteral("я").repeated(1000)); // 2209 bytes
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.fake.frames[0].size(), std::size_t(209));
+    QCOMPARE(w.fake.frames[1].size(), std::size_t(1996));
+    QCOMPARE(w.fake.frames[2].size(), std::size_t(2209));
+    // Twice the time on the line at 11 bits a byte and 1200 baud, plus ten seconds.
+    QCOMPARE(w.fake.timeouts, (std::vector<std::chrono::milliseconds>{13832ms, 46594ms, 50499ms}));
+}
+
+void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
+    Window w;
+    TMainForm& form = w.make();
+    w.fake.openResult = SerialLink::OpenResult::OpenFailed;
+    QString panelAtBox;
+    w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
+    const QString timeBefore = form.panelText(1);
+
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.messages(),
+             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.dialogs.texts(QStringLiteral("warning")),
+             QStringList({str(mainform::PortOpenFailedBox)}));
+    QCOMPARE(panelAtBox, str(mainform::PortOpenFailedStatus)); // the status first, then the box
+    QVERIFY(w.fake.frames.empty());
+    QVERIFY(!form.ComPortReady());
+    QVERIFY(form.Animate->isHidden());
+
+    w.panel2->shown.clear();
+    w.dialogs.log.clear();
+    form.SendAllZG();
+    QCOMPARE(w.messages(), QStringList({str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.dialogs.texts(QStringLiteral("warning")),
+             QStringList({str(mainform::PortOpenFailedBox)}));
+    QCOMPARE(form.panelText(1), timeBefore);
+    QVERIFY(w.fake.frames.empty());
+    QCOMPARE(w.fake.opened.size(), std::size_t(2));
+}
+
+void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
+    Window w;
+    TMainForm& form = w.make();
+    w.fake.openResult = SerialLink::OpenResult::ConfigureFailed;
+    QString panelAtBox;
+    w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
+    w.setText(QStringLiteral("AB\nC"));
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::PortConfigFailed),
+                                        str(mainform::SendingText), str(mainform::SendDone)}));
+    QCOMPARE(w.dialogs.texts(QStringLiteral("warning")),
+             QStringList({str(mainform::PortConfigFailed)}));
+    QCOMPARE(panelAtBox, str(mainform::PortConfigFailed));
+    QCOMPARE(w.fake.frames.size(), std::size_t(1));
+    QVERIFY(w.fake.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
+    QVERIFY(form.ComPortReady());
+}
+
+void UploadWindowTest::unfinishedWriteIsReported_data() {
+    QTest::addColumn<bool>("fontUpload");
+    QTest::addColumn<std::size_t>("written");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("timedOut");
+    QTest::addColumn<QString>("details");
+    QTest::newRow("device failed")
+        << false << std::size_t(100) << QStringLiteral("Input/output error") << false
+        << QStringLiteral("Input/output error\nПередано 100 из 214 байт.");
+    QTest::newRow("short, no reason") << false << std::size_t(213) << QString() << false
+                                      << QStringLiteral("Передано 213 из 214 байт.");
+    QTest::newRow("deadline passed")
+        << false << std::size_t(214) << QStringLiteral("slow") << true
+        << QStringLiteral("Передача не уложилась в 14 с.\nПередано 214 из 214 байт.");
+    QTest::newRow("font, device failed")
+        << true << std::size_t(0) << QStringLiteral("No such device") << false
+        << QStringLiteral("No such device\nПередано 0 из 1996 байт.");
+}
+
+void UploadWindowTest::unfinishedWriteIsReported() {
+    QFETCH(bool, fontUpload);
+    QFETCH(std::size_t, written);
+    QFETCH(QString, error);
+    QFETCH(bool, timedOut);
+    QFETCH(QString, details);
+    Window w;
+    TMainForm& form = w.make();
+    w.fake.writeResult = {false, written, error.toStdString(), timedOut};
+    QString panelAtBox;
+    bool animationAtBox = true;
+    w.dialogs.onMessage = [&](const QString&) {
+        panelAtBox = form.panelText(2);
+        animationAtBox = form.Animate->isVisible();
+    };
+    w.setText(QStringLiteral("AB\nC"));
+    fontUpload ? form.SendAllZG() : form.SpeedButtonTxClick();
+
+    const QString first = str(fontUpload ? mainform::SendingFont : mainform::SendingText);
+    QCOMPARE(w.messages().mid(w.messages().size() - 2),
+             QStringList({first, str(mainform::SendFailedStatus)}));
+    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+    QCOMPARE(w.dialogs.log, QStringList({QStringLiteral("warning: ") +
+                                         str(mainform::SendFailedBox) + " | " + details}));
+    QCOMPARE(panelAtBox, str(mainform::SendFailedStatus));
+    QVERIFY(!animationAtBox);
+    QVERIFY(form.Animate->isHidden());
+    QVERIFY(!w.fake.isOpen);
+    QVERIFY(!form.uploading());
+}
+
+void UploadWindowTest::oversizeTextIsRefusedBeforeThePortOpens_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("frameSize");
+    QTest::newRow("one byte over") << QString(65292, QLatin1Char('a')) << 65501;
+    QTest::newRow("letters ya") << QStringLiteral("я").repeated(32646) << 65501;
+    QTest::newRow("line breaks count two") << QStringLiteral("ab\n").repeated(16323) << 65501;
+    QTest::newRow("fits exactly") << QString(65291, QLatin1Char('a')) << 65500;
+}
+
+void UploadWindowTest::oversizeTextIsRefusedBeforeThePortOpens() {
+    QFETCH(QString, text);
+    QFETCH(int, frameSize);
+    Window w;
+    TMainForm& form = w.make();
+    w.setText(text);
+    form.ItemTX->trigger(); // the menu item is never disabled
+    if (frameSize <= 65500) {
+        QCOMPARE(w.fake.frames.size(), std::size_t(1));
+        QCOMPARE(w.fake.frames[0].size(), std::size_t(frameSize));
+        QCOMPARE(w.fake.frames[0].back(), std::uint8_t(0xFF));
+        QVERIFY(w.dialogs.log.isEmpty());
+        return;
+    }
+    QVERIFY(w.fake.opened.empty());
+    QVERIFY(w.fake.frames.empty());
+    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::TooLongStatus)}));
+    QCOMPARE(w.dialogs.log,
+             QStringList({QStringLiteral("warning: Текст слишком длинный для передачи | Кадр "
+                                         "текста занял бы %1 байт, а передать можно не больше "
+                                         "65500 байт.")
+                              .arg(frameSize)}));
+    QVERIFY(form.ComPortReady());
+    QVERIFY(form.Animate->isHidden());
+}
+
+void UploadWindowTest::fontUploadSendsTheTableInMemory() {
+    Window w;
+    TMainForm& form = w.make();
+    std::mt19937 rng(7);
+    for (auto& b : w.font.FontTable)
+        b = rng() % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
+    QString timeDuringWrite, panelDuringWrite;
+    bool animationDuringWrite = true;
+    w.fake.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            timeDuringWrite = form.panelText(1);
+            panelDuringWrite = form.panelText(2);
+            animationDuringWrite = form.Animate->isVisible();
+        });
+    };
+    form.SendAllZG();
+    QCOMPARE(w.fake.frames.size(), std::size_t(1));
+    QVERIFY(w.fake.frames[0] == fontFrameOf(w.font));
+    QCOMPARE(w.messages(), QStringList({str(mainform::SendingFont), str(mainform::SendDone)}));
+    QCOMPARE(timeDuringWrite, QStringLiteral(" Время передачи 18 sec "));
+    QCOMPARE(panelDuringWrite, str(mainform::SendingFont));
+    QVERIFY(!animationDuringWrite);
+
+    // Symbols 0..31 are not sent; an edit there leaves the frame as it was.
+    const Bytes first = w.fake.frames[0];
+    for (std::size_t i = 0; i < 256; ++i)
+        w.font.FontTable[i] = static_cast<std::uint8_t>(~w.font.FontTable[i]);
+    form.SendAllZG();
+    QVERIFY(w.fake.frames[1] == first);
+    w.font.FontTable[256] ^= 1;
+    form.SendAllZG();
+    QVERIFY(w.fake.frames[2] != first);
+}
+
+void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
+    Window w;
+    TMainForm& form = w.make();
+    const FontUploader& uploader = form; // what the font editor sees
+    QVERIFY(uploader.ComPortReady());
+    const struct {
+        SerialLink::OpenResult result;
+        bool ready;
+    } steps[] = {
+        {SerialLink::OpenResult::OpenFailed, false},
+        {SerialLink::OpenResult::OpenFailed, false},
+        {SerialLink::OpenResult::ConfigureFailed, true},
+        {SerialLink::OpenResult::OpenFailed, false},
+        {SerialLink::OpenResult::Opened, true},
+    };
+    for (const auto& step : steps) {
+        w.fake.openResult = step.result;
+        form.SpeedButtonTxClick();
+        QCOMPARE(uploader.ComPortReady(), step.ready);
+    }
+    // A failed write says nothing about the opening.
+    w.fake.writeResult = {false, 0, "Input/output error", false};
+    form.SpeedButtonTxClick();
+    QVERIFY(uploader.ComPortReady());
+}
+
+void UploadWindowTest::realUploadDeliversTheFrameToThePort_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Bytes>("payload");
+    QTest::newRow("mixed") << QStringLiteral("/S5Бегущая строка\n\t№1 я")
+                           << Bytes{0x2F, 0x53, 0x35, 0xC1, 0xE5, 0xE3, 0xF3, 0xF9, 0xE0,
+                                    0xFF, 0xFE, 0x20, 0xF1, 0xF2, 0xF0, 0xEE, 0xEA, 0xE0,
+                                    0x20, 0x20, 0x20, 0xB9, 0x31, 0x20, 0xFF, 0xFE};
+    Bytes longPayload;
+    QString longText;
+    for (int line = 0; line < 100; ++line) {
+        longText += QStringLiteral("Строка %1 /W1 яЯ").arg(line % 10) + QLatin1Char('\n');
+        const Bytes bytes{
+            0xD1, 0xF2, 0xF0, 0xEE, 0xEA, 0xE0, 0x20, static_cast<std::uint8_t>('0' + line % 10),
+            0x20, 0x2F, 0x57, 0x31, 0x20, 0xFF, 0xFE, 0xDF,
+            0x20, 0x20};
+        longPayload.insert(longPayload.end(), bytes.begin(), bytes.end());
+    }
+    QTest::newRow("hundred lines") << longText << longPayload;
+}
+
+void UploadWindowTest::realUploadDeliversTheFrameToThePort() {
+    QFETCH(QString, text);
+    QFETCH(Bytes, payload);
+    PseudoTerminal pty;
+    Window w(portMap(pty.slaveName()));
+    QtSerialLink link;
+    TMainForm& form = w.make(&link);
+    w.setText(text);
+    const Bytes expected = textFrameOf(payload);
+
+    MasterReader reader(pty, expected.size());
+    form.SpeedButtonTx->trigger();
+    QVERIFY(reader.bytes() == expected);
+    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
+                                        str(mainform::SendDone)}));
+    QVERIFY(w.dialogs.log.isEmpty());
+
+    // The demo text as well, read back through the decoder.
+    w.form.reset();
+    TMainForm& fresh = w.make(&link);
+    Bytes mapped, escaped;
+    for (unsigned char c : fresh.messageBytes()) {
+        mapped.push_back(c < 0x20 ? 0x20 : c);
+        escaped.push_back(mapped.back());
+        if (c == 0xFF)
+            escaped.push_back(0xFE);
+    }
+    MasterReader demoReader(pty, textFrameOf(escaped).size());
+    fresh.SpeedButtonTxClick();
+    QVERIFY(demoReader.bytes() == textFrameOf(escaped));
+    const auto frames = decodeFrames(demoReader.bytes());
+    QCOMPARE(frames.size(), std::size_t(1));
+    QCOMPARE(frames[0].kind, DecodedFrame::Kind::Text);
+    QVERIFY(frames[0].payload == mapped);
+    QVERIFY(mapped.size() > 200); // the demo text, not an empty editor
+}
+
+void UploadWindowTest::realFontUploadDeliversTheFontFrame() {
+    PseudoTerminal pty;
+    Window w(portMap(pty.slaveName()));
+    QtSerialLink link;
+    TMainForm& form = w.make(&link);
+    for (std::size_t i = 0; i < w.font.FontTable.size(); ++i)
+        w.font.FontTable[i] = static_cast<std::uint8_t>(i * 13); // every value, 0x0A and 0xFF too
+    const Bytes expected = fontFrameOf(w.font);
+    MasterReader reader(pty, expected.size());
+    form.SendAllZG();
+    QVERIFY(reader.bytes() == expected);
+    QCOMPARE(w.messages(), QStringList({str(mainform::SendingFont), str(mainform::SendDone)}));
+}
+
+void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
+    Window w(portMap("/dev/lumetra-no-such-port"));
+    QtSerialLink link;
+    TMainForm& form = w.make(&link);
+    form.SpeedButtonTx->trigger();
+    QCOMPARE(w.messages(),
+             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.dialogs.log, QStringList({QStringLiteral("warning: Не могу открыть порт")}));
+    QVERIFY(!form.ComPortReady());
+    QVERIFY(form.Animate->isHidden());
+}
+
+void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
+    PseudoTerminal pty;
+    Window w(portMap(pty.slaveName()));
+    QtSerialLink link, otherProgram;
+    QCOMPARE(otherProgram.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    TMainForm& form = w.make(&link);
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.messages(),
+             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.dialogs.log, QStringList({QStringLiteral("warning: Не могу открыть порт")}));
+    QVERIFY(!form.ComPortReady());
+
+    // Once the other program lets go, the next upload opens the port again.
+    otherProgram.close();
+    w.dialogs.log.clear();
+    w.setText(QStringLiteral("ok"));
+    const Bytes expected = textFrameOf({'o', 'k'});
+    MasterReader reader(pty, expected.size());
+    form.SpeedButtonTxClick();
+    QVERIFY(reader.bytes() == expected);
+    QVERIFY(form.ComPortReady());
+    QVERIFY(w.dialogs.log.isEmpty());
+}
+
+void UploadWindowTest::realUploadToVanishingPortIsReportedUnfinished() {
+    PseudoTerminal pty;
+    Window w(portMap(pty.slaveName()));
+    QtSerialLink link;
+    TMainForm& form = w.make(&link);
+    w.setText(QString(60000, QLatin1Char('x')));
+    MasterReader reader(pty, 60209, 500);
+    form.SpeedButtonTxClick();
+    QCOMPARE(reader.bytes().size(), std::size_t(500));
+    QCOMPARE(w.messages().last(), str(mainform::SendFailedStatus));
+    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+    QCOMPARE(w.dialogs.texts(QStringLiteral("warning")).size(), 1);
+    const QString box = w.dialogs.texts(QStringLiteral("warning")).first();
+    QVERIFY2(box.startsWith(str(mainform::SendFailedBox) + " | Input/output error\nПередано "),
+             qPrintable(box));
+    QVERIFY(box.endsWith(QStringLiteral(" из 60209 байт.")));
+}
+
+QTEST_MAIN(UploadWindowTest)
+#include "UploadWindowTest.moc"
