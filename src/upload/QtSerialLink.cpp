@@ -30,7 +30,7 @@ bool lacksModemLines(int err) {
 }
 
 int millisecondsLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
 }
 
