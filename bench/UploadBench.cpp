@@ -1,0 +1,106 @@
+// The program's own cost of an upload (open, configure, write, drain, close) against a
+// pseudo-terminal, which takes bytes as fast as they come: what is measured is everything but
+// the line itself. It should stay far below one byte's line time at 1200 baud (9.2 ms).
+
+#include "app/QtAdapt.h"
+#include "upload/Frames.h"
+#include "upload/QtSerialLink.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// The editor's demo text, as the window starts with it.
+const char16_t DemoText[] = u"               Demo File\n"
+                            u"           \n"
+                            u"   S=Speed скорость  /S5 \n"
+                            u"   W=Wait   задержка  1 сек   /W1       \n"
+                            u"   C=Clear    очистка          /С1       \n"
+                            u"   F=Fill        заполнение   /F1       \n"
+                            u"   U=Up       сдвиг вверх   /U1       \n"
+                            u"   D=Down  сдвиг вниз   /D1   ";
+
+// A pseudo-terminal whose master is read on a thread for as long as it lives, as a sign would.
+class DrainedPty {
+public:
+    DrainedPty() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        m_name = ::ptsname(m_master);
+        // Held open so the master never sees a hang-up between uploads.
+        m_slave = ::open(m_name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        m_reader = std::thread([this] {
+            char buffer[4096];
+            while (!m_stop) {
+                pollfd p{m_master, POLLIN, 0};
+                if (::poll(&p, 1, 50) > 0)
+                    benchmark::DoNotOptimize(::read(m_master, buffer, sizeof buffer));
+            }
+        });
+    }
+    ~DrainedPty() {
+        m_stop = true;
+        m_reader.join();
+        ::close(m_slave);
+        ::close(m_master);
+    }
+    const std::string& name() const { return m_name; }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_name;
+    std::atomic<bool> m_stop{false};
+    std::thread m_reader;
+};
+
+void UploadDemoTextToPty(benchmark::State& state) {
+    const std::string text = qtadapt::toCp1251(QString::fromUtf16(DemoText));
+    TxFrame tx;
+    tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    DrainedPty pty;
+    QtSerialLink link;
+    for (auto _ : state) {
+        if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
+            state.SkipWithError(link.lastError().c_str());
+            break;
+        }
+        const auto result = link.writeAndClose(tx.frame(), writeTimeout(tx.TxCount()));
+        if (!result.complete) {
+            state.SkipWithError(result.error.c_str());
+            break;
+        }
+    }
+    state.counters["TxCount"] = tx.TxCount();
+    state.counters["line_time_ms"] = static_cast<double>(lineTime(tx.TxCount()).count());
+    state.counters["per_byte"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * tx.TxCount(),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(UploadDemoTextToPty)->Unit(benchmark::kMicrosecond);
+
+// Opening and configuring alone: the part of the overhead paid before the first byte goes.
+void OpenConfigureClose(benchmark::State& state) {
+    DrainedPty pty;
+    QtSerialLink link;
+    for (auto _ : state) {
+        if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
+            state.SkipWithError(link.lastError().c_str());
+            break;
+        }
+        link.close();
+    }
+}
+BENCHMARK(OpenConfigureClose)->Unit(benchmark::kMicrosecond);
+
+} // namespace
