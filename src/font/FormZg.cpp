@@ -1,0 +1,501 @@
+#include "font/FormZg.h"
+
+#include "font/FontTable.h"
+#include "font/FormZgTexts.h"
+
+#include "app/AppError.h"
+#include "app/Dialogs.h"
+#include "app/FileNames.h"
+#include "app/IniFile.h"
+#include "app/QtAdapt.h"
+#include "upload/FontUploader.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int FirstSymbol = 32;
+constexpr int LastSymbol = 255;
+constexpr int Cell = 16;      // grid pitch: a 15-pixel cell and a one-pixel line
+constexpr int GridSize = 128; // 8 cells
+constexpr int PreviewSize = 19;
+// The client area that gives the window its outer 369 x 197 with a classic sizeable frame.
+constexpr int ClientWidth = 361;
+constexpr int ClientHeight = 170;
+
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QFont sansSerif(int pointSize, int pixelSize = 0) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    if (pixelSize > 0)
+        font.setPixelSize(pixelSize);
+    else
+        font.setPointSize(pointSize);
+    return font;
+}
+
+std::string filePath(const QString& heldName) {
+    return qtadapt::toStd(qtadapt::nativePath(heldName));
+}
+
+// A paint surface that leaves drawing to the window and reports the mouse in its own pixels.
+// While a button pressed on it is held, Qt keeps sending it the pointer's moves and the
+// release, also outside the grid and the window.
+class ZgSurface : public QWidget {
+public:
+    ZgSurface(QWidget* parent, std::function<void(QPainter&)> paint)
+        : QWidget(parent), m_paint(std::move(paint)) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    std::function<void(Qt::MouseButton, int, int)> onPress;
+    std::function<void(int, int)> onMove;
+    std::function<void()> onRelease;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        m_paint(painter);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (onPress) {
+            const QPoint p = e->position().toPoint();
+            onPress(e->button(), p.x(), p.y());
+        }
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (onMove) {
+            const QPoint p = e->position().toPoint();
+            onMove(p.x(), p.y());
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent*) override {
+        if (onRelease)
+            onRelease();
+    }
+
+private:
+    std::function<void(QPainter&)> m_paint;
+};
+
+// Qt's scroll bar steps backwards on Right and forwards on PageUp (it inverts the keys so a
+// vertical bar feels natural); here Left, Up and PageUp go back, Right, Down and PageDown on.
+class ZgScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        SliderAction action = SliderNoAction;
+        switch (e->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            action = SliderSingleStepSub;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            action = SliderSingleStepAdd;
+            break;
+        case Qt::Key_PageUp:
+            action = SliderPageStepSub;
+            break;
+        case Qt::Key_PageDown:
+            action = SliderPageStepAdd;
+            break;
+        case Qt::Key_Home:
+            action = SliderToMinimum;
+            break;
+        case Qt::Key_End:
+            action = SliderToMaximum;
+            break;
+        default:
+            QScrollBar::keyPressEvent(e);
+            return;
+        }
+        triggerAction(action);
+        e->accept();
+    }
+};
+
+} // namespace
+
+TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWidget* parent)
+    : QDialog(parent), m_font(font), m_dialogs(dialogs), m_uploader(uploader) {
+    setObjectName(QStringLiteral("FormZg"));
+    setWindowTitle(text(zgtext::CaptionAtBuild));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zg-window.svg")));
+    setFont(sansSerif(8));
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    setAutoFillBackground(true);
+    setupControls();
+    resize(ClientWidth, ClientHeight);
+    move(354, 213);
+    FormCreate();
+}
+
+void TFormZg::setCloseBlocker(std::function<bool()> busy) {
+    m_busy = std::move(busy);
+}
+
+QToolButton* TFormZg::makeButton(const char* name, const char* hint, const char* icon, int x, int y,
+                                 int height, void (TFormZg::*handler)()) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, y, 23, height);
+    button->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(icon)));
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(false);
+    button->setCursor(Qt::PointingHandCursor);
+    // The buttons never take the focus, so the keyboard stays on the scroll bar.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(text(hint));
+    button->setAccessibleName(text(hint));
+    connect(button, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
+    return button;
+}
+
+void TFormZg::setupControls() {
+    using namespace zgtext;
+    SpeedButtonNew = makeButton("SpeedButtonNew", HintSpeedButtonNew, "zg-new.svg", 0, 0, 22,
+                                &TFormZg::SpeedButtonNewClick);
+    SpeedButtonOpen = makeButton("SpeedButtonOpen", HintSpeedButtonOpen, "zg-open.svg", 24, 0, 22,
+                                 &TFormZg::SpeedButtonOpenClick);
+    SpeedButtonSave = makeButton("SpeedButtonSave", HintSpeedButtonSave, "zg-save.svg", 48, 0, 22,
+                                 &TFormZg::SpeedButtonSaveClick);
+    SpeedButtonCopy = makeButton("SpeedButtonCopy", HintSpeedButtonCopy, "zg-copy.svg", 96, 0, 22,
+                                 &TFormZg::SpeedButtonCopyClick);
+    SpeedButtonPaste = makeButton("SpeedButtonPaste", HintSpeedButtonPaste, "zg-paste.svg", 120, 0,
+                                  22, &TFormZg::SpeedButtonPasteClick);
+    SpeedButtonUndo = makeButton("SpeedButtonUndo", HintSpeedButtonUndo, "zg-undo.svg", 144, 0, 22,
+                                 &TFormZg::SpeedButtonUndoClick);
+    SpeedButtonClearSym = makeButton("SpeedButtonClearSym", HintSpeedButtonClearSym, "zg-clear.svg",
+                                     200, 0, 22, &TFormZg::SpeedButtonClearSymClick);
+    SpeedButtonInvers = makeButton("SpeedButtonInvers", HintSpeedButtonInvers, "zg-invert.svg", 224,
+                                   0, 22, &TFormZg::SpeedButtonInversClick);
+    SpeedButtonTx = makeButton("SpeedButtonTx", HintSpeedButtonTx, "zg-upload.svg", 256, -1, 23,
+                               &TFormZg::SpeedButtonTxClick);
+    SpeedButtonPaste->setEnabled(false);
+    SpeedButtonUndo->setEnabled(false);
+
+    auto* grid = new ZgSurface(this, [this](QPainter& p) { paintGrid(p); });
+    grid->setObjectName(QStringLiteral("PaintBox"));
+    grid->setGeometry(12, 28, GridSize, GridSize);
+    grid->onPress = [this](Qt::MouseButton b, int x, int y) { PaintBoxMouseDown(b, x, y); };
+    grid->onMove = [this](int x, int y) { PaintBoxMouseMove(x, y); };
+    grid->onRelease = [this] { PaintBoxMouseUp(); };
+    PaintBox = grid;
+
+    LabelSym = new QLabel(this);
+    LabelSym->setObjectName(QStringLiteral("LabelSym"));
+    LabelSym->setFont(sansSerif(0, 16));
+    LabelSym->move(152, 32);
+
+    PaintBoxM = new ZgSurface(this, [this](QPainter& p) { paintPreview(p); });
+    PaintBoxM->setObjectName(QStringLiteral("PaintBoxM"));
+    PaintBoxM->setGeometry(192, 39, PreviewSize, PreviewSize);
+
+    LabelSb = new QLabel(this);
+    LabelSb->setObjectName(QStringLiteral("LabelSb"));
+    LabelSb->setFont(sansSerif(0, 19));
+    LabelSb->move(212, 33);
+
+    ScrollBarSimb = new ZgScrollBar(Qt::Horizontal, this);
+    ScrollBarSimb->setObjectName(QStringLiteral("ScrollBarSimb"));
+    ScrollBarSimb->setGeometry(152, 64, 201, 13);
+    ScrollBarSimb->setRange(FirstSymbol, LastSymbol);
+    // A click beside the thumb and the page keys move by one symbol, like the arrows.
+    ScrollBarSimb->setSingleStep(1);
+    ScrollBarSimb->setPageStep(1);
+    ScrollBarSimb->setTracking(true);
+    ScrollBarSimb->setFocusPolicy(Qt::StrongFocus);
+    ScrollBarSimb->setCursor(Qt::PointingHandCursor);
+    ScrollBarSimb->setToolTip(text(HintScrollBarSimb));
+    ScrollBarSimb->setAccessibleName(text(HintScrollBarSimb));
+    connect(ScrollBarSimb, &QScrollBar::valueChanged, this, [this] { ScrollBarSimbChange(); });
+
+    LabelOpis = new QLabel(text(zgtext::LabelOpis), this);
+    LabelOpis->setObjectName(QStringLiteral("LabelOpis"));
+    LabelOpis->setGeometry(152, 88, 200, 65);
+    LabelOpis->setWordWrap(true);
+    LabelOpis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette maroon = LabelOpis->palette();
+    maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    LabelOpis->setPalette(maroon);
+    fitNote();
+}
+
+void TFormZg::fitNote() {
+    // Where "MS Sans Serif" is missing its stand-in is wider, and the note must not lose its
+    // last line: the label grows down to the window's bottom and, only if that is not enough,
+    // the text gets smaller.
+    constexpr int Height = 65;
+    constexpr int Room = ClientHeight - 88 - 2;
+    for (int points = 8; points >= 6; --points) {
+        LabelOpis->setFont(sansSerif(points));
+        const int needed = LabelOpis->heightForWidth(LabelOpis->width());
+        if (needed <= Room || points == 6) {
+            LabelOpis->resize(LabelOpis->width(), std::clamp(needed, Height, Room));
+            return;
+        }
+    }
+}
+
+// Start-up -------------------------------------------------------------------
+
+void TFormZg::FormCreate() {
+    ScrollBarSimb->setValue(FirstSymbol);
+    ScrollBarSimbChange();
+    m_font.ClearFont();
+    try {
+        LoadIniZg();
+        const QFileInfo last(qtadapt::nativePath(m_openName));
+        if (last.exists() && !last.isDir()) {
+            m_saveName = m_openName;
+            m_font.LoadZg(filePath(m_saveName));
+        } else {
+            m_saveName = text(zgtext::FallbackFontFile);
+        }
+    } catch (const std::exception& e) {
+        // The caption keeps its build-time text; the grid shows at the first paint.
+        showFailure(e);
+        return;
+    }
+    UpDateCaptionZg();
+    PaintSymbol();
+}
+
+void TFormZg::LoadIniZg() {
+    const IniFile ini(settingsFilePath());
+    m_openName = qtadapt::fromCp1251(
+        ini.ReadString(zgtext::IniSection, zgtext::IniKey, zgtext::DefaultFontFile));
+}
+
+void TFormZg::SaveIniZg() {
+    IniFile ini(settingsFilePath());
+    ini.WriteString(zgtext::IniSection, zgtext::IniKey, qtadapt::toCp1251(m_saveName));
+}
+
+void TFormZg::UpDateCaptionZg() {
+    setWindowTitle(text(zgtext::CaptionPrefix) +
+                   qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(m_saveName))));
+}
+
+void TFormZg::showFailure(const std::exception& failure) {
+    m_dialogs.error(this, errorBoxText(QString::fromStdString(failure.what())));
+}
+
+// Closing --------------------------------------------------------------------
+
+bool TFormZg::FormClose() {
+    if (m_busy && m_busy())
+        return false;
+    try {
+        SaveIniZg();
+        m_font.SaveZg(filePath(m_saveName));
+    } catch (const std::exception& e) {
+        showFailure(e);
+        return false;
+    }
+    return true;
+}
+
+void TFormZg::reject() {
+    // Escape, the close box and Alt+F4 all end here.
+    if (FormClose())
+        QDialog::reject();
+}
+
+void TFormZg::closeEvent(QCloseEvent* event) {
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    reject();
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TFormZg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PaintSymbol();
+}
+
+void TFormZg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ScrollBarSimb->setFocus(Qt::OtherFocusReason);
+}
+
+// Commands -------------------------------------------------------------------
+
+void TFormZg::beginUndoable(const QString& previousFile) {
+    m_font.TakeUndoCopy();
+    m_undoFontFile = previousFile;
+    SpeedButtonUndo->setEnabled(true);
+}
+
+void TFormZg::SpeedButtonNewClick() {
+    beginUndoable();
+    m_font.ClearFont();
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonOpenClick() {
+    const auto chosen = m_dialogs.openFileName(
+        this, {text(zgtext::OpenTitle), m_openName, text(zgtext::OpenFilter), QString()});
+    if (!chosen)
+        return;
+    m_openName = *chosen;
+    beginUndoable(m_saveName);
+    try {
+        m_font.LoadZg(filePath(*chosen));
+    } catch (const std::exception& e) {
+        // A short file has already put its bytes into the table: show them.
+        PaintSymbol();
+        showFailure(e);
+        return;
+    }
+    m_saveName = *chosen;
+    UpDateCaptionZg();
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonSaveClick() {
+    const auto chosen =
+        m_dialogs.saveFileName(this, {text(zgtext::SaveTitle), m_saveName, text(zgtext::SaveFilter),
+                                      text(zgtext::SaveSuffix)});
+    if (!chosen)
+        return;
+    m_saveName = *chosen;
+    UpDateCaptionZg();
+    try {
+        m_font.SaveZg(filePath(m_saveName));
+    } catch (const std::exception& e) {
+        showFailure(e);
+    }
+}
+
+void TFormZg::SpeedButtonUndoClick() {
+    m_font.RestoreUndoCopy();
+    SpeedButtonUndo->setEnabled(false);
+    if (!m_undoFontFile.isEmpty()) {
+        m_saveName = m_undoFontFile;
+        m_undoFontFile.clear();
+        UpDateCaptionZg();
+    }
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonClearSymClick() {
+    beginUndoable();
+    m_font.ClearSymbol(currentSymbol());
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonInversClick() {
+    beginUndoable();
+    m_font.InvertSymbol(currentSymbol());
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonCopyClick() {
+    SpeedButtonPaste->setEnabled(true);
+    m_font.CopySymbol(currentSymbol());
+}
+
+void TFormZg::SpeedButtonPasteClick() {
+    beginUndoable();
+    m_font.PasteSymbol(currentSymbol());
+    PaintSymbol();
+}
+
+void TFormZg::SpeedButtonTxClick() {
+    if (m_busy && m_busy())
+        return;
+    if (m_uploader.ComPortReady())
+        m_uploader.SendAllZG();
+}
+
+// Symbol and drawing ---------------------------------------------------------
+
+int TFormZg::currentSymbol() const {
+    return ScrollBarSimb->value();
+}
+
+void TFormZg::ScrollBarSimbChange() {
+    const int n = currentSymbol();
+    LabelSym->setText(QString::number(n));
+    LabelSym->adjustSize();
+    const char code = static_cast<char>(n);
+    LabelSb->setText(QLatin1Char(' ') + qtadapt::fromCp1251(std::string_view(&code, 1)) +
+                     QLatin1Char(' '));
+    LabelSb->adjustSize();
+    PaintSymbol();
+}
+
+void TFormZg::PaintBoxMouseDown(Qt::MouseButton button, int x, int y) {
+    m_mode = button == Qt::LeftButton    ? DrawMode::Set
+             : button == Qt::RightButton ? DrawMode::Clear
+                                         : DrawMode::None;
+    PaintBoxMouse(m_mode, x, y);
+}
+
+void TFormZg::PaintBoxMouseMove(int x, int y) {
+    if (m_mode != DrawMode::None)
+        PaintBoxMouse(m_mode, x, y);
+}
+
+void TFormZg::PaintBoxMouseUp() {
+    m_mode = DrawMode::None;
+}
+
+void TFormZg::PaintBoxMouse(DrawMode mode, int x, int y) {
+    if (x >= 0 && x < GridSize && y >= 0 && y < GridSize) {
+        const int c = x / Cell;
+        const int r = y / Cell;
+        if (mode == DrawMode::Set)
+            m_font.SetDot(currentSymbol(), c, r);
+        else if (mode == DrawMode::Clear)
+            m_font.ClearDot(currentSymbol(), c, r);
+    }
+    PaintSymbol();
+}
+
+void TFormZg::PaintSymbol() {
+    PaintBox->update();
+    PaintBoxM->update();
+}
+
+void TFormZg::paintGrid(QPainter& painter) const {
+    const int n = currentSymbol();
+    painter.fillRect(0, 0, GridSize, GridSize, palette().color(QPalette::Button));
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r)
+            painter.fillRect(Cell * c, Cell * r, Cell - 1, Cell - 1,
+                             m_font.DotIsSet(n, c, r) ? QColor(0, 0, 0) : QColor(220, 220, 220));
+}
+
+void TFormZg::paintPreview(QPainter& painter) const {
+    const int n = currentSymbol();
+    painter.fillRect(0, 0, PreviewSize, PreviewSize, palette().color(QPalette::Button));
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r)
+            if (m_font.DotIsSet(n, c, r))
+                painter.fillRect(2 * c, 2 * r, 2, 2, QColor(255, 0, 0));
+}

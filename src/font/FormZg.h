@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QCloseEvent;
+class QLabel;
+class QPainter;
+class QScrollBar;
+class QToolButton;
+
+class Dialogs;
+class FontTables;
+class FontUploader;
+
+// The character generator editor: the enlarged grid of the current symbol, its preview,
+// number and character, the note for the operator, the symbol scroll bar and nine commands.
+// Created once at program start (the constructor loads the last font) and shown modally by
+// the main window with exec(); every close saves the settings entry and the font file, and a
+// close whose save fails is cancelled.
+class TFormZg : public QDialog {
+    Q_OBJECT
+
+public:
+    enum class DrawMode { None, Set, Clear };
+
+    TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWidget* parent = nullptr);
+
+    // While `busy` returns true (the main window is uploading) the window refuses to close
+    // and the upload button does nothing.
+    void setCloseBlocker(std::function<bool()> busy);
+
+    QToolButton* SpeedButtonNew;
+    QToolButton* SpeedButtonOpen;
+    QToolButton* SpeedButtonSave;
+    QToolButton* SpeedButtonCopy;
+    QToolButton* SpeedButtonPaste;
+    QToolButton* SpeedButtonUndo;
+    QToolButton* SpeedButtonClearSym;
+    QToolButton* SpeedButtonInvers;
+    QToolButton* SpeedButtonTx;
+    QWidget* PaintBox;
+    QLabel* LabelSym;
+    QWidget* PaintBoxM;
+    QLabel* LabelSb;
+    QScrollBar* ScrollBarSimb;
+    QLabel* LabelOpis;
+
+    void FormCreate();
+    // Saves the settings entry and the font; false (the close is cancelled) when either fails.
+    bool FormClose();
+
+    void SpeedButtonNewClick();
+    void SpeedButtonOpenClick();
+    void SpeedButtonSaveClick();
+    void SpeedButtonUndoClick();
+    void SpeedButtonClearSymClick();
+    void SpeedButtonInversClick();
+    void SpeedButtonCopyClick();
+    void SpeedButtonPasteClick();
+    void SpeedButtonTxClick();
+
+    void ScrollBarSimbChange();
+    // x, y in grid pixels, (0, 0) the grid's top-left pixel; anything outside changes nothing.
+    void PaintBoxMouseDown(Qt::MouseButton button, int x, int y);
+    void PaintBoxMouseMove(int x, int y);
+    void PaintBoxMouseUp();
+    void PaintBoxMouse(DrawMode mode, int x, int y);
+    void PaintSymbol();
+
+    void UpDateCaptionZg();
+    void LoadIniZg();
+    void SaveIniZg();
+
+    int currentSymbol() const;
+    DrawMode drawMode() const { return m_mode; }
+    // The current font file as held (".\Tmp.zg", "Guard.zg" or a full path), and the name the
+    // open dialog starts with.
+    const QString& currentFontFile() const { return m_saveName; }
+    const QString& lastOpenedName() const { return m_openName; }
+
+    // Draw the grid (128 x 128) and the preview (19 x 19) of the current symbol.
+    void paintGrid(QPainter& painter) const;
+    void paintPreview(QPainter& painter) const;
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QToolButton* makeButton(const char* name, const char* hint, const char* icon, int x, int y,
+                            int height, void (TFormZg::*handler)());
+    void setupControls();
+    void fitNote();
+    void showFailure(const std::exception& failure);
+    // Takes the undo copy before an undoable command and enables Undo. `previousFile` is the
+    // font file to return to when the command changes it (Open).
+    void beginUndoable(const QString& previousFile = {});
+
+    FontTables& m_font;
+    Dialogs& m_dialogs;
+    FontUploader& m_uploader;
+    std::function<bool()> m_busy;
+
+    QString m_saveName; // the current font file
+    QString m_openName; // where the open dialog starts
+    // The font file from before the Open that took the undo copy, empty after any other
+    // undoable command: Undo then gives back the name with the table, so the next close
+    // cannot write the earlier table into the opened file.
+    QString m_undoFontFile;
+    DrawMode m_mode = DrawMode::None;
+};

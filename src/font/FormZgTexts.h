@@ -1,0 +1,39 @@
+#pragma once
+
+// Every text the font editor shows, byte for byte in one place. Some look alike but are not:
+// the first letter of the New button's hint is the Latin "C".
+
+namespace zgtext {
+
+inline constexpr char CaptionAtBuild[] = "Редактор знакогенератора";
+inline constexpr char CaptionPrefix[] = "Редактор шрифта: ";
+
+inline constexpr char HintSpeedButtonNew[] = "Cоздать новый знакогенератор";
+inline constexpr char HintSpeedButtonOpen[] = "открыть знакогенератор";
+inline constexpr char HintSpeedButtonSave[] = "сохранить знакогенератор";
+inline constexpr char HintSpeedButtonCopy[] = "символ с рабочего поля в буфер";
+inline constexpr char HintSpeedButtonPaste[] = "символ в рабочее поле из буфера";
+inline constexpr char HintSpeedButtonUndo[] = "Вернуть последнее изменение";
+inline constexpr char HintSpeedButtonClearSym[] = "Очистить рабочее поле";
+inline constexpr char HintSpeedButtonInvers[] = "инвертировать поле";
+inline constexpr char HintSpeedButtonTx[] = "загрузить знакогенератор во внешнее устройство";
+inline constexpr char HintScrollBarSimb[] = "установка символа";
+
+// Two blanks before "столбце" and two at the end.
+inline constexpr char LabelOpis[] =
+    "При создании символа необходимо не допускать пробелов в самом левом  "
+    "столбце знакогенератора. При создании буквы -Ы- необходимо правую палочку писать слитно.  ";
+
+inline constexpr char OpenFilter[] = "растровый знакогенератор *.zg|*.zg|Все файлы|*.*";
+inline constexpr char SaveFilter[] = "растровый знакогенератор *.zg|*.zg";
+inline constexpr char SaveSuffix[] = "zg";
+inline constexpr char OpenTitle[] = "Открыть знакогенератор";
+inline constexpr char SaveTitle[] = "Сохранить знакогенератор";
+
+// Settings entry and the names used when there is none.
+inline constexpr char IniSection[] = "ZgLastFile";
+inline constexpr char IniKey[] = "Mesto";
+inline constexpr char DefaultFontFile[] = "Guard.zg";
+inline constexpr char FallbackFontFile[] = ".\\Tmp.zg";
+
+} // namespace zgtext

@@ -1,0 +1,862 @@
+#include "font/FormZg.h"
+
+#include "app/IniFile.h"
+#include "app/QtAdapt.h"
+#include "font/FontTable.h"
+#include "upload/FontUploader.h"
+
+#include "Sandbox.h"
+#include "ScriptedDialogs.h"
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Stands for the main window: records every upload with the font bytes it would send.
+class FakeUploader : public FontUploader {
+public:
+    explicit FakeUploader(const FontTables& font) : m_font(font) {}
+    bool ready = true;
+    std::vector<QByteArray> sent;
+
+    bool ComPortReady() const override { return ready; }
+    void SendAllZG() override {
+        sent.push_back(
+            QByteArray(reinterpret_cast<const char*>(m_font.FontTable.data()) + 256, 2048 - 256));
+    }
+
+private:
+    const FontTables& m_font;
+};
+
+QByteArray pattern(int seed) {
+    QByteArray bytes(2048, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 29 + seed) & 0xFF);
+    return bytes;
+}
+
+QByteArray tableOf(const FontTables& font) {
+    return QByteArray(reinterpret_cast<const char*>(font.FontTable.data()), 2048);
+}
+
+QByteArray symbolOf(const FontTables& font, int n) {
+    return tableOf(font).mid(8 * n, 8);
+}
+
+const QString Prefix = QStringLiteral("Редактор шрифта: ");
+
+struct Fixture {
+    Sandbox sandbox;
+    ScriptedDialogs dialogs;
+    FontTables font;
+    FakeUploader uploader{font};
+    std::unique_ptr<TFormZg> form;
+
+    TFormZg& make() {
+        form = std::make_unique<TFormZg>(font, dialogs, uploader);
+        return *form;
+    }
+    TFormZg& shown() {
+        TFormZg& f = form ? *form : make();
+        f.show();
+        if (!QTest::qWaitForWindowExposed(&f))
+            qFatal("window not exposed");
+        return f;
+    }
+    void remember(const QString& fontFile) {
+        IniFile(qtadapt::toStd(sandbox.settingsPath()))
+            .WriteString("ZgLastFile", "Mesto", qtadapt::toCp1251(fontFile));
+    }
+    QString remembered() const {
+        return qtadapt::fromCp1251(IniFile(qtadapt::toStd(sandbox.settingsPath()))
+                                       .ReadString("ZgLastFile", "Mesto", "<none>"));
+    }
+    // Closes the window the way the close box does; true when it closed.
+    bool closeBox() {
+        form->close();
+        return !form->isVisible();
+    }
+    void select(int symbol) { form->ScrollBarSimb->setValue(symbol); }
+};
+
+void makeReadOnly(const QString& path) {
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+}
+
+} // namespace
+
+class FormZgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsTextsAndPlaces();
+    void firstRunWithoutSettingsOrGuardFont();
+    void startLoadsTheRememberedFont();
+    void startWithAShortRememberedFontReportsAndKeepsTheBuildCaption();
+    void aReadOnlyRememberedFontLoadsButCannotBeClosedOverUntilSavedElsewhere();
+    void paintSymbolIsPixelExact();
+    void scrollBarSelectsTheSymbolAndSetsTheLabels();
+    void scrollBarKeyboard();
+    void mousePressesMapToCells_data();
+    void mousePressesMapToCells();
+    void dragKeepsDrawingOutsideTheGridAndStopsAtAnyRelease();
+    void rightDragClearsOnlyLitDots();
+    void otherButtonsAndSecondPresses();
+    void newAndUndo();
+    void clearSymbolInvertAndUndo();
+    void copyPasteAndUndo();
+    void undoTakesBackDrawingSinceTheLastCommand();
+    void openCancelledChangesNothing();
+    void openLoadsAndRenamesAndUndoGivesTheOldNameBack();
+    void failedOpens();
+    void saveUnderANewName();
+    void failedCloseKeepsTheWindowOpen();
+    void everyClosePathSaves();
+    void closeIsRefusedWhileUploading();
+    void uploadOnlyWhileThePortIsReady();
+    void reopeningShowsTheSameState();
+};
+
+void FormZgTest::controlsTextsAndPlaces() {
+    Fixture f;
+    TFormZg& form = f.make();
+    struct Button {
+        const char* name;
+        QRect place;
+        QString hint;
+        bool enabled;
+    };
+    const Button buttons[] = {
+        {"SpeedButtonNew", {0, 0, 23, 22}, QStringLiteral("Cоздать новый знакогенератор"), true},
+        {"SpeedButtonOpen", {24, 0, 23, 22}, QStringLiteral("открыть знакогенератор"), true},
+        {"SpeedButtonSave", {48, 0, 23, 22}, QStringLiteral("сохранить знакогенератор"), true},
+        {"SpeedButtonCopy",
+         {96, 0, 23, 22},
+         QStringLiteral("символ с рабочего поля в буфер"),
+         true},
+        {"SpeedButtonPaste",
+         {120, 0, 23, 22},
+         QStringLiteral("символ в рабочее поле из буфера"),
+         false},
+        {"SpeedButtonUndo", {144, 0, 23, 22}, QStringLiteral("Вернуть последнее изменение"), false},
+        {"SpeedButtonClearSym", {200, 0, 23, 22}, QStringLiteral("Очистить рабочее поле"), true},
+        {"SpeedButtonInvers", {224, 0, 23, 22}, QStringLiteral("инвертировать поле"), true},
+        {"SpeedButtonTx",
+         {256, -1, 23, 23},
+         QStringLiteral("загрузить знакогенератор во внешнее устройство"),
+         true},
+    };
+    for (const Button& b : buttons) {
+        auto* button = form.findChild<QToolButton*>(QString::fromLatin1(b.name));
+        QVERIFY2(button, b.name);
+        QCOMPARE(button->geometry(), b.place);
+        QCOMPARE(button->toolTip(), b.hint);
+        QCOMPARE(button->accessibleName(), b.hint);
+        QCOMPARE(button->isEnabled(), b.enabled);
+        QVERIFY(!button->autoRaise());
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+    }
+    // The hint of New starts with a Latin C.
+    QCOMPARE(form.SpeedButtonNew->toolTip().at(0).unicode(), u'C');
+
+    QCOMPARE(form.findChild<QWidget*>("PaintBox")->geometry(), QRect(12, 28, 128, 128));
+    QCOMPARE(form.findChild<QWidget*>("PaintBoxM")->geometry(), QRect(192, 39, 19, 19));
+    QCOMPARE(form.LabelSym->pos(), QPoint(152, 32));
+    QCOMPARE(form.LabelSym->font().pixelSize(), 16);
+    QCOMPARE(form.LabelSb->pos(), QPoint(212, 33));
+    QCOMPARE(form.LabelSb->font().pixelSize(), 19);
+
+    auto* scroll = form.findChild<QScrollBar*>("ScrollBarSimb");
+    QCOMPARE(scroll->geometry(), QRect(152, 64, 201, 13));
+    QCOMPARE(scroll->orientation(), Qt::Horizontal);
+    QCOMPARE(scroll->minimum(), 32);
+    QCOMPARE(scroll->maximum(), 255);
+    QCOMPARE(scroll->singleStep(), 1);
+    QCOMPARE(scroll->pageStep(), 1);
+    QCOMPARE(scroll->toolTip(), QStringLiteral("установка символа"));
+    QCOMPARE(scroll->cursor().shape(), Qt::PointingHandCursor);
+
+    auto* opis = form.findChild<QLabel*>("LabelOpis");
+    QCOMPARE(opis->pos(), QPoint(152, 88));
+    QCOMPARE(opis->width(), 200);
+    // 65 high, or more where the stand-in for "MS Sans Serif" needs it: never a lost line.
+    QVERIFY(opis->height() >= 65);
+    QVERIFY(opis->heightForWidth(200) <= opis->height());
+    QVERIFY(opis->geometry().bottom() < 170);
+    QCOMPARE(opis->text(),
+             QStringLiteral("При создании символа необходимо не допускать пробелов в самом "
+                            "левом  столбце знакогенератора. При создании буквы -Ы- "
+                            "необходимо правую палочку писать слитно.  "));
+    QVERIFY(opis->wordWrap());
+    QCOMPARE(opis->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+    QCOMPARE(form.font().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(form.font().pointSize(), 8);
+
+    QCOMPARE(form.pos(), QPoint(354, 213));
+    QCOMPARE(form.size(), QSize(361, 170));
+    QCOMPARE(form.palette().color(QPalette::Window), form.palette().color(QPalette::Button));
+}
+
+void FormZgTest::firstRunWithoutSettingsOrGuardFont() {
+    Fixture f;
+    TFormZg& form = f.make();
+    QVERIFY(f.dialogs.log.isEmpty());
+    QCOMPARE(tableOf(f.font), QByteArray(2048, '\0'));
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Tmp.zg"));
+    QCOMPARE(form.currentFontFile(), QStringLiteral(".\\Tmp.zg"));
+    QCOMPARE(form.lastOpenedName(), QStringLiteral("Guard.zg"));
+    QCOMPARE(form.currentSymbol(), 32);
+    QCOMPARE(form.LabelSym->text(), QStringLiteral("32"));
+    QCOMPARE(form.LabelSb->text(), QStringLiteral("   "));
+
+    f.shown();
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("Tmp.zg"), QByteArray(2048, '\0'));
+    QCOMPARE(f.remembered(), QStringLiteral(".\\Tmp.zg"));
+
+    // The next run in the same folder loads it.
+    f.sandbox.write("Tmp.zg", pattern(3));
+    FontTables next;
+    TFormZg again(next, f.dialogs, f.uploader);
+    QCOMPARE(tableOf(next), pattern(3));
+    QCOMPARE(again.windowTitle(), Prefix + QStringLiteral("Tmp.zg"));
+    QVERIFY(f.dialogs.log.isEmpty());
+}
+
+void FormZgTest::startLoadsTheRememberedFont() {
+    {
+        Fixture f;
+        f.sandbox.write("Guard.zg", pattern(1));
+        TFormZg& form = f.make();
+        QCOMPARE(tableOf(f.font), pattern(1));
+        QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+        QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+    }
+    {
+        // A full path with Cyrillic folder names, held in the settings as Windows-1251.
+        Fixture f;
+        const QString full = f.sandbox.path(QStringLiteral("шрифты/Бегущая.zg"));
+        f.sandbox.write(QStringLiteral("шрифты/Бегущая.zg"), pattern(2));
+        f.remember(full);
+        TFormZg& form = f.make();
+        QCOMPARE(tableOf(f.font), pattern(2));
+        QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Бегущая.zg"));
+        f.shown();
+        QVERIFY(f.closeBox());
+        QCOMPARE(f.remembered(), full);
+        QCOMPARE(f.sandbox.read(QStringLiteral("шрифты/Бегущая.zg")), pattern(2));
+    }
+    {
+        // A name held with "\" as the folder separator, and a folder where a file should be.
+        Fixture f;
+        f.sandbox.write("sub/f.zg", pattern(4));
+        f.remember(QStringLiteral(".\\sub\\f.zg"));
+        TFormZg& form = f.make();
+        QCOMPARE(tableOf(f.font), pattern(4));
+        QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("f.zg"));
+
+        Fixture g;
+        QDir(g.sandbox.path()).mkdir(QStringLiteral("Guard.zg"));
+        TFormZg& fallback = g.make();
+        QCOMPARE(fallback.currentFontFile(), QStringLiteral(".\\Tmp.zg"));
+        QVERIFY(g.dialogs.log.isEmpty());
+    }
+}
+
+void FormZgTest::startWithAShortRememberedFontReportsAndKeepsTheBuildCaption() {
+    Fixture f;
+    f.sandbox.write("short.zg", pattern(5).left(1000));
+    f.remember(QStringLiteral("short.zg"));
+    TFormZg& form = f.make();
+    QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("Read beyond end of file.")});
+    QCOMPARE(form.windowTitle(), QStringLiteral("Редактор знакогенератора"));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("short.zg"));
+    QCOMPARE(tableOf(f.font), pattern(5).left(1000) + QByteArray(1048, '\0'));
+    f.shown();
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("short.zg"), pattern(5).left(1000) + QByteArray(1048, '\0'));
+}
+
+void FormZgTest::aReadOnlyRememberedFontLoadsButCannotBeClosedOverUntilSavedElsewhere() {
+    Fixture f;
+    f.sandbox.write("ro.zg", pattern(6));
+    makeReadOnly(f.sandbox.path("ro.zg"));
+    f.remember(QStringLiteral("ro.zg"));
+    TFormZg& form = f.make();
+    QVERIFY(f.dialogs.log.isEmpty());
+    QCOMPARE(tableOf(f.font), pattern(6));
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("ro.zg"));
+
+    f.shown();
+    form.SpeedButtonInversClick();
+    QVERIFY(!f.closeBox());
+    QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("File access denied.")});
+    QCOMPARE(f.sandbox.read("ro.zg"), pattern(6));
+
+    const QString elsewhere = f.sandbox.path("mine.zg");
+    f.dialogs.fileNames.push_back(elsewhere);
+    form.SpeedButtonSave->click();
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("mine.zg"), tableOf(f.font));
+    QCOMPARE(f.remembered(), elsewhere);
+}
+
+void FormZgTest::paintSymbolIsPixelExact() {
+    Fixture f;
+    TFormZg& form = f.make();
+    f.select(77);
+    // Corners, an inner dot, and a full column and row.
+    for (const auto& [c, r] : std::initializer_list<std::pair<int, int>>{
+             {0, 0}, {7, 7}, {3, 2}, {0, 7}, {5, 0}, {5, 1}, {5, 2}, {5, 3}, {5, 4}})
+        f.font.SetDot(77, c, r);
+    f.font.FontTable[8 * 78] = 0xFF; // the next symbol must not show
+    form.PaintSymbol();
+
+    const QRgb face = form.palette().color(QPalette::Button).rgb();
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb grey = qRgb(220, 220, 220);
+    const QRgb red = qRgb(255, 0, 0);
+    QVERIFY(face != grey && face != black);
+
+    const QImage grid = form.PaintBox->grab().toImage();
+    QCOMPARE(grid.size(), QSize(128, 128));
+    int blackPixels = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) {
+            const bool line = x % 16 == 15 || y % 16 == 15;
+            const QRgb expected =
+                line ? face : (f.font.DotIsSet(77, x / 16, y / 16) ? black : grey);
+            blackPixels += grid.pixel(x, y) == black;
+            if (grid.pixel(x, y) != expected)
+                QFAIL(qPrintable(QStringLiteral("grid pixel %1,%2").arg(x).arg(y)));
+        }
+    QCOMPARE(blackPixels, 9 * 15 * 15);
+    QCOMPARE(grid.pixel(0, 0), black);
+    QCOMPARE(grid.pixel(14, 14), black);
+    QCOMPARE(grid.pixel(15, 0), face);
+    QCOMPARE(grid.pixel(16, 0), grey);
+    QCOMPARE(grid.pixel(127, 127), face);
+    QCOMPARE(grid.pixel(126, 126), black);
+
+    const QImage preview = form.PaintBoxM->grab().toImage();
+    QCOMPARE(preview.size(), QSize(19, 19));
+    int redPixels = 0;
+    for (int y = 0; y < 19; ++y)
+        for (int x = 0; x < 19; ++x) {
+            const bool lit = x < 16 && y < 16 && f.font.DotIsSet(77, x / 2, y / 2);
+            redPixels += preview.pixel(x, y) == red;
+            if (preview.pixel(x, y) != (lit ? red : face))
+                QFAIL(qPrintable(QStringLiteral("preview pixel %1,%2").arg(x).arg(y)));
+        }
+    QCOMPARE(redPixels, 9 * 4);
+    QCOMPARE(preview.pixel(15, 15), red);
+    QCOMPARE(preview.pixel(16, 16), face);
+
+    // An empty symbol: 64 grey cells and an empty preview.
+    f.select(200);
+    const QImage empty = form.PaintBox->grab().toImage();
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 8; ++r)
+            QCOMPARE(empty.pixel(16 * c + 7, 16 * r + 7), grey);
+    const QImage emptyPreview = form.PaintBoxM->grab().toImage();
+    for (int y = 0; y < 19; ++y)
+        for (int x = 0; x < 19; ++x)
+            QCOMPARE(emptyPreview.pixel(x, y), face);
+}
+
+void FormZgTest::scrollBarSelectsTheSymbolAndSetsTheLabels() {
+    Fixture f;
+    TFormZg& form = f.make();
+    f.font.SetDot(255, 4, 4);
+    struct Case {
+        int symbol;
+        QString number;
+        QString character;
+    };
+    for (const Case& k : {Case{255, "255", QStringLiteral(" я ")}, Case{65, "65", " A "},
+                          Case{0xA8, "168", QStringLiteral(" Ё ")},
+                          Case{0xB9, "185", QStringLiteral(" № ")}, Case{32, "32", "   "}}) {
+        f.select(k.symbol);
+        QCOMPARE(form.currentSymbol(), k.symbol);
+        QCOMPARE(form.LabelSym->text(), k.number);
+        QCOMPARE(form.LabelSb->text(), k.character);
+    }
+    f.select(255);
+    QCOMPARE(form.PaintBox->grab().toImage().pixel(16 * 4 + 3, 16 * 4 + 3), qRgb(0, 0, 0));
+    f.select(254);
+    QCOMPARE(form.PaintBox->grab().toImage().pixel(16 * 4 + 3, 16 * 4 + 3), qRgb(220, 220, 220));
+    // The range holds: nothing below 32 or above 255 can be chosen.
+    f.select(5);
+    QCOMPARE(form.currentSymbol(), 32);
+    f.select(300);
+    QCOMPARE(form.currentSymbol(), 255);
+}
+
+void FormZgTest::scrollBarKeyboard() {
+    Fixture f;
+    TFormZg& form = f.shown();
+    QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.ScrollBarSimb));
+    QWidget* bar = form.ScrollBarSimb;
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Right, 33}, {Qt::Key_Right, 34},    {Qt::Key_Left, 33},      {Qt::Key_Down, 34},
+        {Qt::Key_Up, 33},    {Qt::Key_PageDown, 34}, {Qt::Key_PageDown, 35},  {Qt::Key_PageUp, 34},
+        {Qt::Key_End, 255},  {Qt::Key_Right, 255},   {Qt::Key_PageDown, 255}, {Qt::Key_Left, 254},
+        {Qt::Key_Home, 32},  {Qt::Key_Left, 32},     {Qt::Key_PageUp, 32},
+    };
+    for (const auto& [key, expected] : steps) {
+        QTest::keyClick(bar, key);
+        QCOMPARE(form.currentSymbol(), expected);
+        QCOMPARE(form.LabelSym->text(), QString::number(expected));
+    }
+    form.close();
+}
+
+void FormZgTest::mousePressesMapToCells_data() {
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("byte"); // offset in the symbol, -1 for none
+    QTest::addColumn<int>("value");
+    QTest::newRow("top-left pixel") << 0 << 0 << 0 << 1;
+    QTest::newRow("last pixel of the first cell") << 15 << 15 << 0 << 1;
+    QTest::newRow("second cell diagonally") << 16 << 16 << 1 << 2;
+    QTest::newRow("grid line under the first cell") << 3 << 15 << 0 << 1;
+    QTest::newRow("column 0, row 1") << 15 << 16 << 0 << 2;
+    QTest::newRow("bottom-right pixel") << 127 << 127 << 7 << 128;
+    QTest::newRow("column 6, row 2") << 100 << 40 << 6 << 4;
+    QTest::newRow("just left") << -1 << 5 << -1 << 0;
+    QTest::newRow("just above") << 5 << -1 << -1 << 0;
+    QTest::newRow("just right") << 128 << 5 << -1 << 0;
+    QTest::newRow("just below") << 5 << 128 << -1 << 0;
+}
+
+void FormZgTest::mousePressesMapToCells() {
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(int, byte);
+    QFETCH(int, value);
+    Fixture f;
+    TFormZg& form = f.make();
+    f.select(90);
+    form.PaintBoxMouseDown(Qt::LeftButton, x, y);
+    form.PaintBoxMouseUp();
+    QByteArray expected(8, '\0');
+    if (byte >= 0)
+        expected[byte] = static_cast<char>(value);
+    QCOMPARE(symbolOf(f.font, 90), expected);
+    QCOMPARE(tableOf(f.font).count('\0'), 2048 - (byte >= 0 ? 1 : 0));
+}
+
+void FormZgTest::dragKeepsDrawingOutsideTheGridAndStopsAtAnyRelease() {
+    Fixture f;
+    TFormZg& form = f.shown();
+    f.select(70);
+    QWidget* grid = form.PaintBox;
+    // (QTest takes the point 0, 0 for the widget's centre, so the drag starts at 1, 1.)
+    QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(1, 1));
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::Set);
+    QTest::mouseMove(grid, QPoint(20, 0));     // column 1, row 0
+    QTest::mouseMove(grid, QPoint(-1, 40));    // just left of the grid
+    QTest::mouseMove(grid, QPoint(40, -1));    // just above it
+    QTest::mouseMove(grid, QPoint(-200, 300)); // outside the window
+    QTest::mouseMove(grid, QPoint(40, 40));    // back: column 2, row 2
+    QCOMPARE(symbolOf(f.font, 70), QByteArray::fromHex("0101040000000000"));
+    QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(400, 400));
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::None);
+    // No button held: passing over the grid draws nothing.
+    form.PaintBoxMouseMove(100, 100);
+    QTest::mouseMove(grid, QPoint(100, 100));
+    QCOMPARE(symbolOf(f.font, 70), QByteArray::fromHex("0101040000000000"));
+
+    // Points between two reported positions are not filled in.
+    QTest::mousePress(grid, Qt::LeftButton, {}, QPoint(0, 120));
+    QTest::mouseMove(grid, QPoint(120, 120));
+    QTest::mouseRelease(grid, Qt::LeftButton, {}, QPoint(120, 120));
+    QCOMPARE(symbolOf(f.font, 70), QByteArray::fromHex("8101040000000080"));
+
+    // A drag that starts beside the grid draws nothing when it crosses it.
+    const QByteArray before = tableOf(f.font);
+    QTest::mousePress(form.LabelOpis, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(form.LabelOpis, form.LabelOpis->mapFrom(&form, QPoint(60, 60)));
+    QTest::mouseRelease(form.LabelOpis, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(tableOf(f.font), before);
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+    form.close();
+}
+
+void FormZgTest::rightDragClearsOnlyLitDots() {
+    Fixture f;
+    TFormZg& form = f.shown();
+    f.select(100);
+    f.font.FontTable[8 * 100 + 0] = 0b0000'0101; // rows 0 and 2 of column 0
+    f.font.FontTable[8 * 100 + 1] = 0b0000'0010; // row 1 of column 1
+    QWidget* grid = form.PaintBox;
+    QTest::mousePress(grid, Qt::RightButton, {}, QPoint(2, 2)); // lit
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::Clear);
+    QTest::mouseMove(grid, QPoint(2, 20));                            // dark: stays dark
+    QTest::mouseMove(grid, QPoint(2, 36));                            // lit
+    QTest::mouseMove(grid, QPoint(20, 36));                           // dark
+    QTest::mouseRelease(grid, Qt::RightButton, {}, QPoint(-30, -30)); // released outside
+    QCOMPARE(symbolOf(f.font, 100), QByteArray::fromHex("0002000000000000"));
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::None);
+    QTest::mouseMove(grid, QPoint(20, 20));
+    form.PaintBoxMouseMove(20, 20);
+    QCOMPARE(symbolOf(f.font, 100), QByteArray::fromHex("0002000000000000"));
+    form.close();
+}
+
+void FormZgTest::otherButtonsAndSecondPresses() {
+    Fixture f;
+    TFormZg& form = f.make();
+    f.select(120);
+    form.PaintBoxMouseDown(Qt::MiddleButton, 10, 10);
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::None);
+    form.PaintBoxMouseMove(30, 30);
+    form.PaintBoxMouseUp();
+    QCOMPARE(symbolOf(f.font, 120), QByteArray(8, '\0'));
+
+    // A right press during a left drag switches to clearing; releasing either ends it.
+    form.PaintBoxMouseDown(Qt::LeftButton, 0, 0);
+    form.PaintBoxMouseMove(16, 0);
+    form.PaintBoxMouseDown(Qt::RightButton, 0, 0);
+    QCOMPARE(form.drawMode(), TFormZg::DrawMode::Clear);
+    form.PaintBoxMouseMove(32, 0);
+    form.PaintBoxMouseUp();
+    form.PaintBoxMouseMove(16, 0);
+    QCOMPARE(symbolOf(f.font, 120), QByteArray::fromHex("0001000000000000"));
+    // A middle press during a drag stops it too.
+    form.PaintBoxMouseDown(Qt::LeftButton, 0, 16);
+    form.PaintBoxMouseDown(Qt::MiddleButton, 0, 16);
+    form.PaintBoxMouseMove(0, 32);
+    QCOMPARE(symbolOf(f.font, 120), QByteArray::fromHex("0201000000000000"));
+}
+
+void FormZgTest::newAndUndo() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(7));
+    TFormZg& form = f.shown();
+    form.SpeedButtonNew->click();
+    QCOMPARE(tableOf(f.font), QByteArray(2048, '\0'));
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(7));
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(7));
+
+    // New and a close write the empty font over the current file without a question.
+    f.shown();
+    form.SpeedButtonNew->click();
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
+    QVERIFY(f.dialogs.log.isEmpty());
+}
+
+void FormZgTest::clearSymbolInvertAndUndo() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(8));
+    TFormZg& form = f.make();
+    f.select(65);
+    form.SpeedButtonClearSym->click();
+    QCOMPARE(symbolOf(f.font, 65), QByteArray(8, '\0'));
+    QCOMPARE(symbolOf(f.font, 66), pattern(8).mid(8 * 66, 8));
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(8));
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+
+    form.SpeedButtonInvers->click();
+    QByteArray inverted = pattern(8).mid(8 * 65, 8);
+    for (char& b : inverted)
+        b = static_cast<char>(~b);
+    QCOMPARE(symbolOf(f.font, 65), inverted);
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+    // Selecting another symbol leaves the undo copy alone.
+    f.select(200);
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(8));
+}
+
+void FormZgTest::copyPasteAndUndo() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(9));
+    TFormZg& form = f.make();
+    QVERIFY(!form.SpeedButtonPaste->isEnabled());
+    f.select(65);
+    form.SpeedButtonCopy->click();
+    QVERIFY(form.SpeedButtonPaste->isEnabled());
+    QVERIFY(!form.SpeedButtonUndo->isEnabled()); // Copy takes no undo copy
+    f.select(66);
+    form.SpeedButtonPaste->click();
+    QCOMPARE(symbolOf(f.font, 66), pattern(9).mid(8 * 65, 8));
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+    form.SpeedButtonUndo->click();
+    QCOMPARE(symbolOf(f.font, 66), pattern(9).mid(8 * 66, 8));
+    QVERIFY(form.SpeedButtonPaste->isEnabled()); // stays enabled for the run
+
+    // The clip keeps the copied symbol whatever happens to the table.
+    form.SpeedButtonNew->click();
+    f.select(140);
+    form.SpeedButtonPaste->click();
+    QCOMPARE(symbolOf(f.font, 140), pattern(9).mid(8 * 65, 8));
+}
+
+void FormZgTest::undoTakesBackDrawingSinceTheLastCommand() {
+    Fixture f;
+    TFormZg& form = f.make();
+    // Drawing alone cannot be undone.
+    f.select(50);
+    form.PaintBoxMouseDown(Qt::LeftButton, 0, 0);
+    form.PaintBoxMouseUp();
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+
+    form.SpeedButtonCopy->click();
+    f.select(51);
+    form.SpeedButtonPaste->click();
+    f.select(60);
+    form.PaintBoxMouseDown(Qt::LeftButton, 50, 50);
+    form.PaintBoxMouseUp();
+    QCOMPARE(symbolOf(f.font, 51), QByteArray::fromHex("0100000000000000"));
+    QCOMPARE(symbolOf(f.font, 60), QByteArray::fromHex("0000000800000000"));
+    form.SpeedButtonUndo->click();
+    QCOMPARE(symbolOf(f.font, 51), QByteArray(8, '\0'));
+    QCOMPARE(symbolOf(f.font, 60), QByteArray(8, '\0'));
+    QCOMPARE(symbolOf(f.font, 50), QByteArray::fromHex("0100000000000000"));
+}
+
+void FormZgTest::openCancelledChangesNothing() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(10));
+    TFormZg& form = f.make();
+    f.font.UndoTable.fill(0x77);
+    f.dialogs.fileNames.push_back(std::nullopt);
+    form.SpeedButtonOpen->click();
+    QCOMPARE(f.dialogs.fileRequests.size(), std::size_t{1});
+    const auto& request = f.dialogs.fileRequests.front();
+    QCOMPARE(request.fileName, QStringLiteral("Guard.zg"));
+    QCOMPARE(request.filter, QStringLiteral("растровый знакогенератор *.zg|*.zg|Все файлы|*.*"));
+    QCOMPARE(tableOf(f.font), pattern(10));
+    QCOMPARE(f.font.UndoTable[100], 0x77);
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+}
+
+void FormZgTest::openLoadsAndRenamesAndUndoGivesTheOldNameBack() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(11));
+    f.sandbox.write("other/B.zg", pattern(12));
+    const QString opened = f.sandbox.path("other/B.zg");
+    TFormZg& form = f.shown();
+    f.dialogs.fileNames.push_back(opened);
+    form.SpeedButtonOpen->click();
+    QCOMPARE(tableOf(f.font), pattern(12));
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("B.zg"));
+    QCOMPARE(form.currentFontFile(), opened);
+    QCOMPARE(form.lastOpenedName(), opened);
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+
+    // Undo gives back the table and the file it belongs to; closing leaves B.zg untouched.
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(11));
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("other/B.zg"), pattern(12));
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(11));
+    QCOMPARE(f.remembered(), QStringLiteral("Guard.zg"));
+
+    // After a later command the undo copy is the opened font, and the name stays.
+    f.shown();
+    f.dialogs.fileNames.push_back(opened);
+    form.SpeedButtonOpen->click();
+    QCOMPARE(f.dialogs.fileRequests.back().fileName, opened);
+    form.SpeedButtonClearSym->click();
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(12));
+    QCOMPARE(form.currentFontFile(), opened);
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("other/B.zg"), pattern(12));
+    QCOMPARE(f.remembered(), opened);
+}
+
+void FormZgTest::failedOpens() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(13));
+    f.sandbox.write("short.zg", pattern(14).left(2047));
+    TFormZg& form = f.make();
+
+    f.dialogs.fileNames.push_back(f.sandbox.path("typed-but-missing.zg"));
+    form.SpeedButtonOpen->click();
+    QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("File not found.")});
+    QCOMPARE(tableOf(f.font), pattern(13));
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+
+    f.dialogs.fileNames.push_back(f.sandbox.path("short.zg"));
+    form.SpeedButtonOpen->click();
+    QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("Read beyond end of file."));
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+    QCOMPARE(tableOf(f.font), pattern(14).left(2047) + pattern(13).right(1));
+    form.SpeedButtonUndo->click();
+    QCOMPARE(tableOf(f.font), pattern(13));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+
+    f.dialogs.fileNames.push_back(f.sandbox.path("no-folder/x.zg"));
+    form.SpeedButtonOpen->click();
+    QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("Invalid filename."));
+}
+
+void FormZgTest::saveUnderANewName() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(15));
+    TFormZg& form = f.shown();
+    f.dialogs.fileNames.push_back(std::nullopt);
+    form.SpeedButtonSave->click();
+    const auto& request = f.dialogs.fileRequests.back();
+    QCOMPARE(request.fileName, QStringLiteral("Guard.zg"));
+    QCOMPARE(request.filter, QStringLiteral("растровый знакогенератор *.zg|*.zg"));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("zg"));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+
+    const QString copy = f.sandbox.path("copy.zg");
+    f.dialogs.fileNames.push_back(copy);
+    form.SpeedButtonSave->click();
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("copy.zg"));
+    QCOMPARE(f.sandbox.read("copy.zg"), pattern(15));
+    form.SpeedButtonNew->click();
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("copy.zg"), QByteArray(2048, '\0'));
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(15));
+    QCOMPARE(f.remembered(), copy);
+
+    // The next start loads it.
+    f.sandbox.write("copy.zg", pattern(16));
+    FontTables next;
+    TFormZg again(next, f.dialogs, f.uploader);
+    QCOMPARE(tableOf(next), pattern(16));
+
+    // A failed save already names the new file.
+    f.shown();
+    f.dialogs.fileNames.push_back(f.sandbox.path("gone/x.zg"));
+    form.SpeedButtonSave->click();
+    QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("Invalid filename.")});
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("x.zg"));
+    form.hide();
+}
+
+void FormZgTest::failedCloseKeepsTheWindowOpen() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(17));
+    TFormZg& form = f.shown();
+    form.SpeedButtonNew->click();
+
+    // The settings cannot be written: the font file is not written either.
+    QDir(f.sandbox.path()).mkpath(QStringLiteral("config/Kesmar.ini"));
+    QVERIFY(!f.closeBox());
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + "."});
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(17));
+    QDir(f.sandbox.path(QStringLiteral("config/Kesmar.ini"))).removeRecursively();
+
+    // The font file cannot be written.
+    makeReadOnly(f.sandbox.path("Guard.zg"));
+    QVERIFY(!f.closeBox());
+    QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("File access denied."));
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(17));
+    QCOMPARE(f.remembered(), QStringLiteral("Guard.zg"));
+    QVERIFY(form.isVisible());
+    form.hide();
+}
+
+void FormZgTest::everyClosePathSaves() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(18));
+    TFormZg& form = f.shown();
+    form.SpeedButtonNew->click();
+    QTest::keyClick(form.ScrollBarSimb, Qt::Key_Escape);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
+
+    f.sandbox.write("Guard.zg", pattern(18));
+    f.shown();
+    form.reject();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
+
+    // exec() returns once the close has saved.
+    f.sandbox.write("Guard.zg", pattern(18));
+    QTimer::singleShot(0, &form, [&] { form.close(); });
+    form.exec();
+    QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
+    QVERIFY(f.dialogs.log.isEmpty());
+}
+
+void FormZgTest::closeIsRefusedWhileUploading() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(19));
+    TFormZg& form = f.shown();
+    bool uploading = true;
+    form.setCloseBlocker([&] { return uploading; });
+    form.SpeedButtonNew->click();
+    QVERIFY(!f.closeBox());
+    form.reject();
+    QVERIFY(form.isVisible());
+    form.SpeedButtonTx->click();
+    QVERIFY(f.uploader.sent.empty());
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(19));
+    QVERIFY(f.dialogs.log.isEmpty());
+    uploading = false;
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
+}
+
+void FormZgTest::uploadOnlyWhileThePortIsReady() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(20));
+    TFormZg& form = f.make();
+    f.uploader.ready = false;
+    form.SpeedButtonTx->click();
+    QVERIFY(f.uploader.sent.empty());
+    QVERIFY(f.dialogs.log.isEmpty());
+
+    f.uploader.ready = true;
+    f.select(65);
+    form.SpeedButtonInvers->click(); // unsaved: the upload takes the table as it is
+    form.SpeedButtonTx->click();
+    QCOMPARE(f.uploader.sent.size(), std::size_t{1});
+    QCOMPARE(f.uploader.sent.front(), tableOf(f.font).mid(256));
+    QCOMPARE(f.sandbox.read("Guard.zg"), pattern(20));
+}
+
+void FormZgTest::reopeningShowsTheSameState() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(21));
+    TFormZg& form = f.shown();
+    f.select(140);
+    form.SpeedButtonCopy->click();
+    form.SpeedButtonInvers->click();
+    const QByteArray table = tableOf(f.font);
+    QVERIFY(f.closeBox());
+    // Changed on disk meanwhile: nothing is reloaded when the window shows again.
+    f.sandbox.write("Guard.zg", pattern(22));
+    f.shown();
+    QCOMPARE(form.currentSymbol(), 140);
+    QCOMPARE(form.LabelSym->text(), QStringLiteral("140"));
+    QCOMPARE(tableOf(f.font), table);
+    QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
+    QVERIFY(form.SpeedButtonPaste->isEnabled());
+    QVERIFY(form.SpeedButtonUndo->isEnabled());
+    QVERIFY(f.closeBox());
+}
+
+QTEST_MAIN(FormZgTest)
+#include "FormZgTest.moc"
