@@ -532,7 +532,7 @@ void FilesTest::typedTextWithCodesSurvivesARestart() {
     EditorFixture f;
     f.dialogs.answers = {false};
     f.form->SpeedButtonNewClick();
-    type(f.edit(), QStringLiteral("Привет /Q3\n"));
+    type(f.edit(), QStringLiteral("Привет моя /Q3\n"));
     f.button("SpeedButtonWait3")->click();
     type(f.edit(), QStringLiteral("мир €"));
     f.button("SpeedButtonInv")->click();
@@ -540,7 +540,7 @@ void FilesTest::typedTextWithCodesSurvivesARestart() {
     QCOMPARE(f.status(), QStringLiteral("Заменено на \"?\" символов: 1"));
     f.button("SpeedButton1")->click();
 
-    const QByteArray expected = cp1251("Привет /Q3\r\n/W4мир €/I1? конец/N1");
+    const QByteArray expected = cp1251("Привет моя /Q3\r\n/W4мир €/I1? конец/N1");
     QCOMPARE(QByteArray::fromStdString(f.form->messageBytes()), expected);
     f.dialogs.fileNames.push_back(QStringLiteral(".\\message.txt"));
     f.form->SpeedButtonSaveASClick();
@@ -549,6 +549,19 @@ void FilesTest::typedTextWithCodesSurvivesARestart() {
     f.restart();
     QCOMPARE(f.caption(), captionFor("message.txt"));
     QCOMPARE(QByteArray::fromStdString(f.form->messageBytes()), expected);
+
+    // And it goes on the line as the text frame: the line break as two blanks, 0xFF (the
+    // letter "я") escaped as 0xFF 0xFE.
+    f.form->SpeedButtonTxClick();
+    QCOMPARE(f.serial.frames.size(), std::size_t(1));
+    QByteArray payload = expected;
+    payload.replace("\r\n", "  ");
+    payload.replace("\xFF", QByteArray("\xFF\xFE", 2));
+    const QByteArray frame = QByteArray(200, '\xFF') + '\xF1' + payload + QByteArray(5, '\x08') +
+                             QByteArray("\xFF\xF0\xFF");
+    const auto& sent = f.serial.frames.front();
+    const QByteArray line(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size()));
+    QCOMPARE(line.toHex(' '), frame.toHex(' '));
 }
 
 QTEST_MAIN(FilesTest)
