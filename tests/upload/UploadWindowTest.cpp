@@ -2,6 +2,7 @@
 #include "app/MainFormTexts.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "font/FormZg.h"
 #include "upload/FrameDecoder.h"
 #include "upload/QtSerialLink.h"
 #include "upload/UploadAnimation.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -134,6 +136,7 @@ private slots:
     void oversizeTextIsRefusedBeforeThePortOpens();
     void fontUploadSendsTheTableInMemory();
     void comPortReadyFollowsTheLastOpening();
+    void fontEditorUploadWaitsForAPortThatOpened();
 
     // Against the real serial link and a pseudo-terminal named in the settings.
     void realUploadDeliversTheFrameToThePort_data();
@@ -486,6 +489,37 @@ void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
     w.fake.writeResult = {false, 0, "Input/output error", false};
     form.SpeedButtonTxClick();
     QVERIFY(uploader.ComPortReady());
+}
+
+void UploadWindowTest::fontEditorUploadWaitsForAPortThatOpened() {
+    Window w;
+    TMainForm& form = w.make();
+    TFormZg editor(w.font, w.dialogs, form);
+    editor.setCloseBlocker([&form] { return form.uploading(); });
+
+    w.fake.openResult = SerialLink::OpenResult::OpenFailed;
+    form.SpeedButtonTxClick();
+    QVERIFY(!form.ComPortReady());
+    w.panel2->shown.clear();
+    w.dialogs.log.clear();
+    editor.SpeedButtonTx->click();
+    QCOMPARE(w.fake.opened.size(), std::size_t(1)); // no second attempt
+    QVERIFY(w.fake.frames.empty());
+    QVERIFY(w.messages().isEmpty());
+    QVERIFY(w.dialogs.log.isEmpty());
+
+    // A text upload that opens the port lets the font go again.
+    w.fake.openResult = SerialLink::OpenResult::Opened;
+    form.SpeedButtonTxClick();
+    w.font.FontTable[300] = 0xFF;
+    editor.SpeedButtonTx->click();
+    QCOMPARE(w.fake.frames.size(), std::size_t(2));
+    QVERIFY(w.fake.frames[1] == fontFrameOf(w.font));
+
+    // While a write is under way, the editor's button starts nothing.
+    w.fake.duringWrite = [&] { onWindowThread(&form, [&] { editor.SpeedButtonTx->click(); }); };
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.fake.frames.size(), std::size_t(3));
 }
 
 void UploadWindowTest::realUploadDeliversTheFrameToThePort_data() {
