@@ -198,10 +198,8 @@ private:
     QString m_currentFileName;   // SaveDialogTxt's file name: the document's name
     QString m_newFileName;       // ".\User.txt"
     QString m_backupFileName;    // ".\Tmp.txt"
-    // The font dialog starts with this font and keeps the last one confirmed; an invalid
-    // colour stands for the window-text colour.
+    // The font dialog starts with this font and keeps the last one confirmed.
     QFont m_fontDialogFont{QStringLiteral("MS Sans Serif"), 8};
-    QColor m_fontDialogColor;
 
     // ---- upload state (src/upload) ----
     TxFrame m_tx;

@@ -226,11 +226,10 @@ void TMainForm::itemFontChangeClick() {
     if (!chosen)
         return;
     m_fontDialogFont = *chosen;
-    const QColor colour =
-        m_fontDialogColor.isValid() ? m_fontDialogColor : palette().color(QPalette::WindowText);
     QTextCharFormat format;
     format.setFontFamilies(QStringList{chosen->family()});
-    format.setForeground(colour);
+    // The dialog offers no colour: the text takes the window-text colour it starts with.
+    format.setForeground(palette().color(QPalette::WindowText));
     if (chosen->pointSizeF() > 0)
         format.setFontPointSize(chosen->pointSizeF());
     format.setFontWeight(chosen->weight());
