@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-    libqt6svg6 googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
+    libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
 
 install_missing() {
     local missing=()

@@ -327,7 +327,7 @@ void TMainForm::setupStatusBar() {
         label->setFixedWidth(panels[i].width);
         label->setAlignment(panels[i].alignment);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setAccessibleName(QStringLiteral("StatusPanel%1").arg(i));
+        // No accessible name of its own: assistive technology reads the panel's text.
         label->setToolTip(label->text());
         bar->addWidget(label);
         m_panels[i] = label;

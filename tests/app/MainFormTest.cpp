@@ -102,6 +102,19 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
                           "Переслать файл во внешнее устройство"}));
     QCOMPARE(menuCaptions(menus[4]->menu()),
              (QStringList{"О программе", "Помощь", "Схема подключения"}));
+
+    // Assistive technology names each menu item by its caption.
+    for (QAction* menu : menus) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(menu->menu());
+        QVERIFY(accessible);
+        QStringList names;
+        for (int i = 0; i < accessible->childCount(); ++i)
+            if (accessible->child(i)->role() != QAccessible::Separator)
+                names << accessible->child(i)->text(QAccessible::Name);
+        QStringList captions = menuCaptions(menu->menu());
+        captions.removeAll(QStringLiteral("-"));
+        QCOMPARE(names, captions);
+    }
 }
 
 void MainFormTest::menuStatesAtStart() {
@@ -221,7 +234,10 @@ void MainFormTest::statusBarPanels() {
         QCOMPARE(panel->width(), expected[i].width);
         QCOMPARE(panel->alignment() & Qt::AlignHorizontal_Mask, expected[i].horizontal);
         QCOMPARE(form.panelText(i), expected[i].text);
-        QVERIFY(!panel->accessibleName().isEmpty());
+        // Assistive technology reads what the panel shows.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(panel);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), expected[i].text);
     }
     QCOMPARE(form.TimerStatus->interval(), 3000);
     QCOMPARE(form.TimerLengTXT->interval(), 1000);

@@ -1,0 +1,33 @@
+#include "app/Application.h"
+
+#include "app/Dialogs.h"
+#include "app/MainForm.h"
+#include "font/FormZg.h"
+#include "info/AboutForm.h"
+#include "info/DiagramForm.h"
+#include "info/HelpForm.h"
+#include "info/ShellOpen.h"
+#include "info/SystemInfo.h"
+#include "upload/SerialLink.h"
+
+Application::Application(Services services) : m_services(std::move(services)) {
+    m_main = std::make_unique<TMainForm>(*m_services.dialogs, *m_services.serial, m_font);
+    // The secondary windows belong to the main window, so they end with it.
+    m_about = new TAboutForm(*m_services.systemInfo, *m_services.shell, m_main.get());
+    m_help = new THelpForm(m_main.get());
+    m_diagram = new TDigrForm(m_main.get());
+    m_fontEditor = new TFormZg(m_font, *m_services.dialogs, *m_main, m_main.get());
+    m_fontEditor->setCloseBlocker([main = m_main.get()] { return main->uploading(); });
+    m_main->setWindows(m_about, m_help, m_diagram, m_fontEditor);
+}
+
+Application::~Application() = default;
+
+Application::Services Application::systemServices() {
+    Services services;
+    services.dialogs = std::make_unique<QtDialogs>();
+    services.serial = makeSystemSerialLink();
+    services.systemInfo = std::make_unique<LinuxSystemInfo>();
+    services.shell = std::make_unique<DesktopShellOpen>();
+    return services;
+}
