@@ -4,7 +4,7 @@
 
 #include "app/QtAdapt.h"
 #include "upload/Frames.h"
-#include "upload/QtSerialLink.h"
+#include "upload/PosixSerialLink.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,7 +69,7 @@ void UploadDemoTextToPty(benchmark::State& state) {
     TxFrame tx;
     tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     DrainedPty pty;
-    QtSerialLink link;
+    PosixSerialLink link;
     for (auto _ : state) {
         if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
             state.SkipWithError(link.lastError().c_str());
@@ -92,7 +92,7 @@ BENCHMARK(UploadDemoTextToPty)->Unit(benchmark::kMicrosecond);
 // Opening and configuring alone: the part of the overhead paid before the first byte goes.
 void OpenConfigureClose(benchmark::State& state) {
     DrainedPty pty;
-    QtSerialLink link;
+    PosixSerialLink link;
     for (auto _ : state) {
         if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
             state.SkipWithError(link.lastError().c_str());

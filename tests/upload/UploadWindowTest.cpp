@@ -4,7 +4,7 @@
 #include "font/FontTable.h"
 #include "font/FormZg.h"
 #include "upload/FrameDecoder.h"
-#include "upload/QtSerialLink.h"
+#include "upload/PosixSerialLink.h"
 #include "upload/UploadAnimation.h"
 
 #include "FakeSerialLink.h"
@@ -547,7 +547,7 @@ void UploadWindowTest::realUploadDeliversTheFrameToThePort() {
     QFETCH(Bytes, payload);
     PseudoTerminal pty;
     Window w(portMap(pty.slaveName()));
-    QtSerialLink link;
+    PosixSerialLink link;
     TMainForm& form = w.make(&link);
     w.setText(text);
     const Bytes expected = textFrameOf(payload);
@@ -582,7 +582,7 @@ void UploadWindowTest::realUploadDeliversTheFrameToThePort() {
 void UploadWindowTest::realFontUploadDeliversTheFontFrame() {
     PseudoTerminal pty;
     Window w(portMap(pty.slaveName()));
-    QtSerialLink link;
+    PosixSerialLink link;
     TMainForm& form = w.make(&link);
     for (std::size_t i = 0; i < w.font.FontTable.size(); ++i)
         w.font.FontTable[i] = static_cast<std::uint8_t>(i * 13); // every value, 0x0A and 0xFF too
@@ -595,7 +595,7 @@ void UploadWindowTest::realFontUploadDeliversTheFontFrame() {
 
 void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
     Window w(portMap("/dev/lumetra-no-such-port"));
-    QtSerialLink link;
+    PosixSerialLink link;
     TMainForm& form = w.make(&link);
     form.SpeedButtonTx->trigger();
     QCOMPARE(w.messages(),
@@ -608,7 +608,7 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
 void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
     PseudoTerminal pty;
     Window w(portMap(pty.slaveName()));
-    QtSerialLink link, otherProgram;
+    PosixSerialLink link, otherProgram;
     QCOMPARE(otherProgram.open(pty.slaveName()), SerialLink::OpenResult::Opened);
     TMainForm& form = w.make(&link);
     form.SpeedButtonTxClick();
@@ -632,7 +632,7 @@ void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
 void UploadWindowTest::realUploadToVanishingPortIsReportedUnfinished() {
     PseudoTerminal pty;
     Window w(portMap(pty.slaveName()));
-    QtSerialLink link;
+    PosixSerialLink link;
     TMainForm& form = w.make(&link);
     w.setText(QString(60000, QLatin1Char('x')));
     MasterReader reader(pty, 60209, 500);

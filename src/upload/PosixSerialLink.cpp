@@ -1,7 +1,4 @@
-#include "upload/QtSerialLink.h"
-
-#include <QFile>
-#include <QSerialPort>
+#include "upload/PosixSerialLink.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -37,14 +35,14 @@ int millisecondsLeft(Clock::time_point deadline) {
 const char* const TimedOutText = "the output did not leave the port in time";
 
 // The settings from scratch: whatever another program left on the port is replaced. Raw
-// output, so every byte goes out unchanged; no flow control of any kind; the receiver stays
-// off since nothing is read; the modem lines drop when the port closes.
+// output, so every byte goes out unchanged; no flow control of any kind; the modem lines drop
+// when the port closes.
 termios lineSettings() {
     termios tio{};
     tio.c_iflag = 0;
     tio.c_oflag = 0;
     tio.c_lflag = 0;
-    tio.c_cflag = CS8 | CSTOPB | CLOCAL | HUPCL;
+    tio.c_cflag = CS8 | CSTOPB | CLOCAL | CREAD | HUPCL;
     cfsetispeed(&tio, B1200);
     cfsetospeed(&tio, B1200);
     return tio;
@@ -122,98 +120,93 @@ std::string drain(int fd, Clock::time_point deadline, bool& timedOut) {
 
 } // namespace
 
-QtSerialLink::QtSerialLink() = default;
-
-QtSerialLink::~QtSerialLink() {
+PosixSerialLink::~PosixSerialLink() {
     close();
 }
 
-SerialLink::OpenResult QtSerialLink::open(const std::string& device) {
+SerialLink::OpenResult PosixSerialLink::open(const std::string& device) {
     close();
     m_lastError.clear();
-    auto port = std::make_unique<QSerialPort>();
-    port->setPortName(QFile::decodeName(QByteArray::fromStdString(device)));
-    // Write only: the link never reads, and without a read notifier the write and the close
-    // may run on a worker thread.
-    if (!port->open(QIODevice::WriteOnly)) {
-        m_lastError = port->errorString().toStdString();
+    // Not blocking, so the open does not wait for a carrier the sign never raises.
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_lastError = systemError(errno);
         return OpenResult::OpenFailed;
     }
-    // The lock file keeps out programs that use one; this lock keeps out those that use flock.
-    if (::flock(port->handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        m_lastError = systemError(EBUSY);
-        port->close();
+    const auto refuse = [&](int err) {
+        m_lastError = systemError(err);
+        ::close(fd);
         return OpenResult::OpenFailed;
-    }
-    m_port = std::move(port);
+    };
+    if (!::isatty(fd))
+        return refuse(ENOTTY);
+    // Held by another Lumetra, or by a terminal program that locks its port the same way.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return refuse(EBUSY);
+    // Keeps out later openings by programs that do not lock (root is not kept out, the flock
+    // above covers the programs that matter).
+    ::ioctl(fd, TIOCEXCL);
+    m_fd = fd;
     return configure() ? OpenResult::Opened : OpenResult::ConfigureFailed;
 }
 
-bool QtSerialLink::configure() {
-    QSerialPort& port = *m_port;
+bool PosixSerialLink::configure() {
     std::string failure;
-    const auto note = [&failure](std::string what) {
+    const auto note = [&failure](int err) {
         if (failure.empty())
-            failure = std::move(what);
+            failure = systemError(err);
     };
 
-    const bool basicsTaken = port.setBaudRate(LineBaud) && port.setDataBits(QSerialPort::Data8) &&
-                             port.setParity(QSerialPort::NoParity) &&
-                             port.setStopBits(QSerialPort::TwoStop) &&
-                             port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!basicsTaken)
-        note(port.errorString().toStdString());
-
-    const int fd = port.handle();
+    // What counts is what the device holds afterwards: tcsetattr succeeds when any part was
+    // taken, and some drivers fail a request that changes nothing.
     const termios wanted = lineSettings();
+    const int setError = ::tcsetattr(m_fd, TCSANOW, &wanted) == 0 ? 0 : errno;
     termios applied{};
-    if (::tcsetattr(fd, TCSANOW, &wanted) != 0)
-        note(systemError(errno));
-    else if (::tcgetattr(fd, &applied) != 0)
-        note(systemError(errno));
+    if (::tcgetattr(m_fd, &applied) != 0)
+        note(errno);
     else if (!settingsTaken(applied))
-        note(systemError(EINVAL));
+        note(setError != 0 ? setError : EINVAL);
 
     int dtr = TIOCM_DTR;
-    if (::ioctl(fd, TIOCMBIS, &dtr) != 0 && !lacksModemLines(errno))
-        note(systemError(errno));
+    if (::ioctl(m_fd, TIOCMBIS, &dtr) != 0 && !lacksModemLines(errno))
+        note(errno);
     int rts = TIOCM_RTS;
-    if (::ioctl(fd, TIOCMBIC, &rts) != 0 && !lacksModemLines(errno))
-        note(systemError(errno));
+    if (::ioctl(m_fd, TIOCMBIC, &rts) != 0 && !lacksModemLines(errno))
+        note(errno);
 
     m_lastError = failure;
     return failure.empty();
 }
 
-SerialLink::WriteResult QtSerialLink::writeAndClose(std::span<const std::uint8_t> frame,
-                                                    milliseconds timeout) {
+SerialLink::WriteResult PosixSerialLink::writeAndClose(std::span<const std::uint8_t> frame,
+                                                       milliseconds timeout) {
     WriteResult result;
-    if (!m_port || !m_port->isOpen()) {
+    if (m_fd < 0) {
         result.error = systemError(EBADF);
         return result;
     }
-    const int fd = m_port->handle();
     const auto deadline = Clock::now() + timeout;
-    result.error = writeAll(fd, frame, deadline, result.written, result.timedOut);
+    result.error = writeAll(m_fd, frame, deadline, result.written, result.timedOut);
     if (result.error.empty())
-        result.error = drain(fd, deadline, result.timedOut);
+        result.error = drain(m_fd, deadline, result.timedOut);
     result.complete = result.error.empty();
     // A failed upload's leftovers would only hold up the close for the driver's closing time.
     if (!result.complete)
-        ::tcflush(fd, TCOFLUSH);
-    // Only the device is closed here; the object goes on the owner's thread (open, close).
-    m_port->close();
+        ::tcflush(m_fd, TCOFLUSH);
+    close();
     return result;
 }
 
-void QtSerialLink::close() {
-    if (!m_port)
+void PosixSerialLink::close() {
+    if (m_fd < 0)
         return;
-    if (m_port->isOpen())
-        m_port->close();
-    m_port.reset();
+    // The settings are left as they are: changing them now would change the speed of the
+    // bytes a UART or a USB adapter still holds; the close itself waits for those.
+    ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 std::unique_ptr<SerialLink> makeSystemSerialLink() {
-    return std::make_unique<QtSerialLink>();
+    return std::make_unique<PosixSerialLink>();
 }
