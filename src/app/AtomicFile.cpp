@@ -1,4 +1,5 @@
 #include "app/AtomicFile.h"
+#include "app/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,22 +18,6 @@ std::string directoryOf(const std::string& path) {
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 mode_t currentUmask() {
     const mode_t mask = ::umask(0);
@@ -81,7 +66,7 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     }
 
     std::string temp = target + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         throw FileWriteError(errno, false);
 
@@ -115,7 +100,7 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
 
 std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
     // O_NONBLOCK so that opening a FIFO cannot hang before fstat has told what it is.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         throw std::system_error(errno, std::generic_category());
     struct stat st {};

@@ -2,6 +2,7 @@
 
 #include "app/AppError.h"
 #include "app/AtomicFile.h"
+#include "app/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,21 +33,6 @@ bool folderExists(const std::string& path) {
     ZgError e = zgErrorFor(err, path);
     throw IoError(e.code, e.text);
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -120,7 +106,7 @@ void FontTables::RestoreUndoCopy() {
 
 void FontTables::LoadZg(const std::string& path) {
     // O_NONBLOCK: a FIFO must not hang the window before fstat has told what it is.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         fail(errno, path);
     struct stat st {};

@@ -7,6 +7,7 @@
 #include "info/HelpForm.h"
 
 #include "FakeSerialLink.h"
+#include "FakeSystemInfo.h"
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 
@@ -16,21 +17,6 @@
 #include <QTimer>
 
 namespace {
-
-class QuietSystemInfo : public SystemInfo {
-public:
-    std::optional<std::uint32_t> packedVersion() override { return std::nullopt; }
-    std::optional<int> processorLevel() override { return std::nullopt; }
-    std::optional<std::uint32_t> volumeSerial() override { return std::nullopt; }
-    void flashWindow(QWidget*) override {}
-    QString currentDateText() override { return {}; }
-    QString currentTimeText() override { return {}; }
-};
-
-class NoShell : public ShellOpen {
-public:
-    void open(const QString&) override {}
-};
 
 std::unique_ptr<Application> makeApplication(ScriptedDialogs*& dialogs,
                                              FakeSerialLink** serial = nullptr) {
@@ -42,8 +28,8 @@ std::unique_ptr<Application> makeApplication(ScriptedDialogs*& dialogs,
     if (serial)
         *serial = fake.get();
     services.serial = std::move(fake);
-    services.systemInfo = std::make_unique<QuietSystemInfo>();
-    services.shell = std::make_unique<NoShell>();
+    services.systemInfo = std::make_unique<FakeSystemInfo>();
+    services.shell = std::make_unique<FakeShellOpen>();
     return std::make_unique<Application>(std::move(services));
 }
 

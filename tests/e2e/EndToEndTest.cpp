@@ -8,6 +8,7 @@
 #include "info/SystemInfo.h"
 #include "upload/SerialLink.h"
 
+#include "FakeSystemInfo.h"
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 
@@ -21,21 +22,6 @@
 #include <random>
 
 namespace {
-
-class QuietSystemInfo : public SystemInfo {
-public:
-    std::optional<std::uint32_t> packedVersion() override { return std::nullopt; }
-    std::optional<int> processorLevel() override { return std::nullopt; }
-    std::optional<std::uint32_t> volumeSerial() override { return std::nullopt; }
-    void flashWindow(QWidget*) override {}
-    QString currentDateText() override { return {}; }
-    QString currentTimeText() override { return {}; }
-};
-
-class NoShell : public ShellOpen {
-public:
-    void open(const QString&) override {}
-};
 
 // What the sign receives for a text: every control character arrives as a blank.
 QString onTheSign(const QString& editorText) {
@@ -102,8 +88,8 @@ void EndToEndTest::startApplication() {
     Application::Services services;
     services.dialogs = std::move(dialogs);
     services.serial = makeSystemSerialLink();
-    services.systemInfo = std::make_unique<QuietSystemInfo>();
-    services.shell = std::make_unique<NoShell>();
+    services.systemInfo = std::make_unique<FakeSystemInfo>();
+    services.shell = std::make_unique<FakeShellOpen>();
     m_app = std::make_unique<Application>(std::move(services));
     m_app->mainForm().show();
 }

@@ -27,8 +27,9 @@ bool ScriptedDialogs::askYesNo(QWidget*, const QString& text) {
     return answer;
 }
 
-std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const FileRequest& request) {
-    log << QStringLiteral("open: ") + request.fileName;
+std::optional<QString> ScriptedDialogs::nextFileName(const QString& kind,
+                                                     const FileRequest& request) {
+    log << kind + QStringLiteral(": ") + request.fileName;
     fileRequests.push_back(request);
     if (fileNames.empty()) {
         m_unanswered = true;
@@ -39,16 +40,12 @@ std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const FileRequest
     return name;
 }
 
+std::optional<QString> ScriptedDialogs::openFileName(QWidget*, const FileRequest& request) {
+    return nextFileName(QStringLiteral("open"), request);
+}
+
 std::optional<QString> ScriptedDialogs::saveFileName(QWidget*, const FileRequest& request) {
-    log << QStringLiteral("save: ") + request.fileName;
-    fileRequests.push_back(request);
-    if (fileNames.empty()) {
-        m_unanswered = true;
-        return std::nullopt;
-    }
-    auto name = fileNames.front();
-    fileNames.pop_front();
-    return name;
+    return nextFileName(QStringLiteral("save"), request);
 }
 
 std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont& initial) {

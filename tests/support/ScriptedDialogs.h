@@ -33,5 +33,7 @@ public:
     bool unanswered() const { return m_unanswered; }
 
 private:
+    std::optional<QString> nextFileName(const QString& kind, const FileRequest& request);
+
     bool m_unanswered = false;
 };
