@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
     libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
 
 install_missing() {

@@ -51,9 +51,10 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     setupStatusBar();
     setupTimers();
     setupUpload();
-    setGeometry(QRect(195, 109, 592, 440));
-    // The outer size includes the frame; the window manager adds it, so the client area is set
-    // as large as the frame allows once the window is known.
+    // The frame belongs to the window manager: the window's corner goes to 195, 109 and the
+    // window itself gets the 592 x 440 the operator is used to.
+    resize(592, 440);
+    move(195, 109);
     runCommand([this] { FormCreate(); });
 }
 

@@ -141,6 +141,7 @@ private:
     void setupTimers();
     void showModal(QDialog* window);
     void checkPort(int n);
+    void portItemClick(int n);
     QAction* makeAction(const QString& objectName, const QString& text, const QString& icon);
     QToolButton* addButton(QToolBar* bar, QAction* action, const QString& buttonName,
                            const QString& hint);

@@ -39,26 +39,16 @@ private:
 } // namespace
 
 // Each port item checks itself alone and stores the choice at once.
-void TMainForm::item1ComClick() {
-    checkPort(1);
+void TMainForm::portItemClick(int n) {
+    checkPort(n);
     SaveIniFile();
 }
-void TMainForm::item2ComClick() {
-    checkPort(2);
-    SaveIniFile();
-}
-void TMainForm::item3ComClick() {
-    checkPort(3);
-    SaveIniFile();
-}
-void TMainForm::item4ComClick() {
-    checkPort(4);
-    SaveIniFile();
-}
-void TMainForm::item5ComClick() {
-    checkPort(5);
-    SaveIniFile();
-}
+
+void TMainForm::item1ComClick() { portItemClick(1); }
+void TMainForm::item2ComClick() { portItemClick(2); }
+void TMainForm::item3ComClick() { portItemClick(3); }
+void TMainForm::item4ComClick() { portItemClick(4); }
+void TMainForm::item5ComClick() { portItemClick(5); }
 
 int TMainForm::checkedPort() const {
     for (int n = 1; n <= 5; ++n)

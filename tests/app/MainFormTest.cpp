@@ -248,7 +248,7 @@ void MainFormTest::statusBarPanels() {
 void MainFormTest::windowGeometryAndDemoText() {
     Fixture f;
     TMainForm& form = f.make();
-    QCOMPARE(form.geometry().topLeft(), QPoint(195, 109));
+    QCOMPARE(form.pos(), QPoint(195, 109));
     QCOMPARE(form.size(), QSize(592, 440));
     const QStringList lines = form.RichEdit->toPlainText().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 8);
