@@ -42,8 +42,8 @@ std::string resolveSymlinks(const std::string& path) {
         if (n < 0)
             return current;
         target.resize(static_cast<std::size_t>(n));
-        current = (!target.empty() && target[0] == '/') ? target
-                                                        : directoryOf(current) + "/" + target;
+        current =
+            (!target.empty() && target[0] == '/') ? target : directoryOf(current) + "/" + target;
     }
     return current;
 }

@@ -28,8 +28,7 @@ void QtDialogs::error(QWidget* parent, const QString& text) {
 }
 
 void QtDialogs::warning(QWidget* parent, const QString& text, const QString& details) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumetra"), text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumetra"), text, QMessageBox::Ok, parent);
     if (!details.isEmpty())
         box.setInformativeText(details);
     box.exec();

@@ -88,7 +88,8 @@ bool iniNamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldCase(static_cast<unsigned char>(a[i])) != foldCase(static_cast<unsigned char>(b[i])))
+        if (foldCase(static_cast<unsigned char>(a[i])) !=
+            foldCase(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -167,8 +168,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         const auto folder = std::filesystem::path(m_path).parent_path();
         if (!folder.empty())
             std::filesystem::create_directories(folder);
-        replaceFileAtomically(
-            m_path, {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()});
+        replaceFileAtomically(m_path,
+                              {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()});
     } catch (const std::exception&) {
         fail();
     }

@@ -25,12 +25,18 @@
 
 namespace {
 
-QString str(QStringView text) { return text.toString(); }
+QString str(QStringView text) {
+    return text.toString();
+}
 
 // The settings values of the port items: "COM 1" .. "COM 5", with the blank.
-QString portSetting(int n) { return QStringLiteral("COM %1").arg(n); }
+QString portSetting(int n) {
+    return QStringLiteral("COM %1").arg(n);
+}
 
-IniFile settings() { return IniFile(settingsFilePath()); }
+IniFile settings() {
+    return IniFile(settingsFilePath());
+}
 
 } // namespace
 
@@ -80,7 +86,8 @@ void TMainForm::setupActions() {
     using namespace mainform;
     itmNew = makeAction(QStringLiteral("itmNew"), str(ItemNew), QStringLiteral("new"));
     itemLoad = makeAction(QStringLiteral("itemLoad"), str(ItemOpen), QStringLiteral("open"));
-    itemSaveAS = makeAction(QStringLiteral("itemSaveAS"), str(ItemSaveAs), QStringLiteral("saveas"));
+    itemSaveAS =
+        makeAction(QStringLiteral("itemSaveAS"), str(ItemSaveAs), QStringLiteral("saveas"));
     itemSave = makeAction(QStringLiteral("itemSave"), str(ItemSave), QStringLiteral("save"));
     itemClose = makeAction(QStringLiteral("itemClose"), str(ItemExit), QStringLiteral("exit"));
     itemCut = makeAction(QStringLiteral("itemCut"), str(ItemCut), QStringLiteral("cut"));
@@ -98,15 +105,17 @@ void TMainForm::setupActions() {
     ItemLeng6140 = makeAction(QStringLiteral("ItemLeng6140"), str(ItemShortLength), {});
     itemLeng59000 = makeAction(QStringLiteral("itemLeng59000"), str(ItemLongLength), {});
     for (int n = 1; n <= 5; ++n)
-        itemCom[n - 1] = makeAction(QStringLiteral("item%1Com").arg(n),
-                                    str(ItemPortPrefix) + QString::number(n), QStringLiteral("port"));
+        itemCom[n - 1] =
+            makeAction(QStringLiteral("item%1Com").arg(n), str(ItemPortPrefix) + QString::number(n),
+                       QStringLiteral("port"));
     ItemTX = makeAction(QStringLiteral("ItemTX"), str(ItemUpload), QStringLiteral("upload"));
-    ItemAbout = makeAction(QStringLiteral("ItemAbout"), str(ItemAboutText), QStringLiteral("about"));
+    ItemAbout =
+        makeAction(QStringLiteral("ItemAbout"), str(ItemAboutText), QStringLiteral("about"));
     ItemHelp = makeAction(QStringLiteral("ItemHelp"), str(ItemHelpText), QStringLiteral("help"));
     ItemDiagram =
         makeAction(QStringLiteral("ItemDiagram"), str(ItemDiagramText), QStringLiteral("diagram"));
-    SpeedButtonSave = makeAction(QStringLiteral("SpeedButtonSave"), str(ItemSave),
-                                 QStringLiteral("save"));
+    SpeedButtonSave =
+        makeAction(QStringLiteral("SpeedButtonSave"), str(ItemSave), QStringLiteral("save"));
     SpeedButtonTx =
         makeAction(QStringLiteral("SpeedButtonTx"), str(ItemUpload), QStringLiteral("upload"));
     SpeedButtonZg = makeAction(QStringLiteral("SpeedButtonZg"), str(HintFontEditor),
@@ -255,20 +264,21 @@ void TMainForm::setupToolBar1() {
 
     using Handler = void (TMainForm::*)();
     static constexpr Handler handlers[] = {
-        &TMainForm::SpeedButtonUst0Click, &TMainForm::SpeedButtonUst1Click,
-        &TMainForm::SpeedButtonUst2Click, &TMainForm::SpeedButtonUst5Click,
+        &TMainForm::SpeedButtonUst0Click,     &TMainForm::SpeedButtonUst1Click,
+        &TMainForm::SpeedButtonUst2Click,     &TMainForm::SpeedButtonUst5Click,
         &TMainForm::SpeedButtoSpeedUst1Click, &TMainForm::SpeedButtonWait1Click,
-        &TMainForm::SpeedButtonWait3Click, &TMainForm::SpeedButtonWait5Click,
-        &TMainForm::SpeedButtonClClick, &TMainForm::SpeedButtonFillClick,
-        &TMainForm::SpeedButtonUpClick, &TMainForm::SpeedButtonDownClick,
-        &TMainForm::SpeedButtonRazbClick, &TMainForm::SpeedButtonInvClick,
+        &TMainForm::SpeedButtonWait3Click,    &TMainForm::SpeedButtonWait5Click,
+        &TMainForm::SpeedButtonClClick,       &TMainForm::SpeedButtonFillClick,
+        &TMainForm::SpeedButtonUpClick,       &TMainForm::SpeedButtonDownClick,
+        &TMainForm::SpeedButtonRazbClick,     &TMainForm::SpeedButtonInvClick,
         &TMainForm::SpeedButton1Click,
     };
     static_assert(std::size(handlers) == std::size(mainform::EffectButtons));
 
     for (std::size_t i = 0; i < std::size(handlers); ++i) {
         const auto& text = mainform::EffectButtons[i];
-        QAction* action = makeAction(text.name.toString(), text.hint.toString(), text.icon.toString());
+        QAction* action =
+            makeAction(text.name.toString(), text.hint.toString(), text.icon.toString());
         addButton(ToolBar1, action, text.name.toString(), text.hint.toString());
         const Handler handler = handlers[i];
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
@@ -303,8 +313,7 @@ void TMainForm::setupEditor() {
     RichEdit->setAccessibleName(QStringLiteral("RichEdit"));
     setCentralWidget(RichEdit);
     connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
-    connect(RichEdit, &MessageEdit::charactersReplaced, this,
-            &TMainForm::reportReplacedCharacters);
+    connect(RichEdit, &MessageEdit::charactersReplaced, this, &TMainForm::reportReplacedCharacters);
 }
 
 void TMainForm::setupStatusBar() {
@@ -410,7 +419,9 @@ void TMainForm::runDeferredTicks() {
         TimerStatusTimer();
 }
 
-QString TMainForm::panelText(int panel) const { return m_panels.at(panel)->text(); }
+QString TMainForm::panelText(int panel) const {
+    return m_panels.at(panel)->text();
+}
 
 void TMainForm::ReadIniFile() {
     const IniFile ini = settings();
@@ -468,10 +479,18 @@ void TMainForm::showModal(QDialog* window) {
         window->exec();
 }
 
-void TMainForm::itemAboutClick() { showModal(m_about); }
-void TMainForm::ItemHelpClick() { showModal(m_help); }
-void TMainForm::ItemDiagramClick() { showModal(m_diagram); }
-void TMainForm::SpeedButtonZgClick() { showModal(m_fontEditor); }
+void TMainForm::itemAboutClick() {
+    showModal(m_about);
+}
+void TMainForm::ItemHelpClick() {
+    showModal(m_help);
+}
+void TMainForm::ItemDiagramClick() {
+    showModal(m_diagram);
+}
+void TMainForm::SpeedButtonZgClick() {
+    showModal(m_fontEditor);
+}
 
 bool TMainForm::FormClose() {
     if (!runCommand([this] { SaveIniFile(); }))

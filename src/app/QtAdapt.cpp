@@ -63,7 +63,9 @@ QString fromCp1251(std::string_view bytes) {
     return out;
 }
 
-bool inCp1251(QChar c) { return tables().fromUnicode.count(c.unicode()) != 0; }
+bool inCp1251(QChar c) {
+    return tables().fromUnicode.count(c.unicode()) != 0;
+}
 
 QString nativePath(const QString& heldName) {
 #ifdef Q_OS_WIN

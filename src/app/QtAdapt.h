@@ -23,8 +23,12 @@ inline QByteArray toByteArray(std::span<const std::uint8_t> bytes) {
 }
 
 // Core strings (paths, messages) are UTF-8.
-inline std::string toStd(const QString& text) { return text.toStdString(); }
-inline QString toQt(const std::string& text) { return QString::fromStdString(text); }
+inline std::string toStd(const QString& text) {
+    return text.toStdString();
+}
+inline QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Windows-1251, the code page of every text the sign, the files and the settings hold.
 // A character the code page cannot hold becomes "?"; `replaced`, when given, counts them.

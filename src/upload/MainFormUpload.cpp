@@ -44,11 +44,21 @@ void TMainForm::portItemClick(int n) {
     SaveIniFile();
 }
 
-void TMainForm::item1ComClick() { portItemClick(1); }
-void TMainForm::item2ComClick() { portItemClick(2); }
-void TMainForm::item3ComClick() { portItemClick(3); }
-void TMainForm::item4ComClick() { portItemClick(4); }
-void TMainForm::item5ComClick() { portItemClick(5); }
+void TMainForm::item1ComClick() {
+    portItemClick(1);
+}
+void TMainForm::item2ComClick() {
+    portItemClick(2);
+}
+void TMainForm::item3ComClick() {
+    portItemClick(3);
+}
+void TMainForm::item4ComClick() {
+    portItemClick(4);
+}
+void TMainForm::item5ComClick() {
+    portItemClick(5);
+}
 
 int TMainForm::checkedPort() const {
     for (int n = 1; n <= 5; ++n)

@@ -1,5 +1,5 @@
-#include "app/AppError.h"
 #include "app/IniFile.h"
+#include "app/AppError.h"
 
 #include "TempDir.h"
 

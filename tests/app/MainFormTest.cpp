@@ -1,5 +1,5 @@
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "app/Dialogs.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 
@@ -87,15 +87,14 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
     QCOMPARE(menuCaptions(menus[0]->menu()),
              (QStringList{"New", "Open", "Save AS", "Save", "-", "Exit"}));
     QCOMPARE(menuCaptions(menus[1]->menu()),
-             (QStringList{"Вырезать в буфер", "Копировать в буфер", "Вставить из буфера",
-                          "Удалить", "-", "Выделить все"}));
+             (QStringList{"Вырезать в буфер", "Копировать в буфер", "Вставить из буфера", "Удалить",
+                          "-", "Выделить все"}));
     // "Мах" is Cyrillic: М (U+041C), а (U+0430), х (U+0445).
-    QCOMPARE(menuCaptions(menus[2]->menu()),
-             (QStringList{"Установить типичные параметры текста", "Выбор шрифта",
-                          "Добавить пробелы", "-",
-                          QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
-                          QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"),
-                          "-"}));
+    QCOMPARE(
+        menuCaptions(menus[2]->menu()),
+        (QStringList{"Установить типичные параметры текста", "Выбор шрифта", "Добавить пробелы",
+                     "-", QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
+                     QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"), "-"}));
     QCOMPARE(menuCaptions(menus[3]->menu()),
              (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
                           "соединить с COM 4", "соединить с COM 5",
@@ -288,15 +287,24 @@ void MainFormTest::statusMessageIsClearedThreeSecondsAfterTheFirst() {
 void MainFormTest::errorBoxAddsAFullStopOnlyAfterLettersAndDigits_data() {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("latin") << "File not found" << "File not found.";
-    QTest::newRow("path") << "Cannot open file .\\User.txt" << "Cannot open file .\\User.txt.";
-    QTest::newRow("digit") << "I/O error 32" << "I/O error 32.";
-    QTest::newRow("cyrillic") << "Нет файла" << "Нет файла.";
-    QTest::newRow("slash above the stop") << "a/" << "a/.";
-    QTest::newRow("stop itself") << "Done." << "Done.";
-    QTest::newRow("hyphen below") << "end -" << "end -";
-    QTest::newRow("blank below") << "gap " << "gap ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("latin") << "File not found"
+                           << "File not found.";
+    QTest::newRow("path") << "Cannot open file .\\User.txt"
+                          << "Cannot open file .\\User.txt.";
+    QTest::newRow("digit") << "I/O error 32"
+                           << "I/O error 32.";
+    QTest::newRow("cyrillic") << "Нет файла"
+                              << "Нет файла.";
+    QTest::newRow("slash above the stop") << "a/"
+                                          << "a/.";
+    QTest::newRow("stop itself") << "Done."
+                                 << "Done.";
+    QTest::newRow("hyphen below") << "end -"
+                                  << "end -";
+    QTest::newRow("blank below") << "gap "
+                                 << "gap ";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void MainFormTest::errorBoxAddsAFullStopOnlyAfterLettersAndDigits() {
@@ -327,16 +335,16 @@ void MainFormTest::settingsAreReadExactly_data() {
         << QByteArray("[ComPort]\r\nAktive=COM 4\r\n[Option]\r\nMax leng=59 000\r\n") << 4 << true
         << "Tmp.txt";
     QTest::newRow("59000 without the blank")
-        << QByteArray("[Option]\r\nMax leng=59000\r\n[ComPort]\r\nAktive=COM 2\r\n") << 2
-        << false << "Tmp.txt";
+        << QByteArray("[Option]\r\nMax leng=59000\r\n[ComPort]\r\nAktive=COM 2\r\n") << 2 << false
+        << "Tmp.txt";
     QTest::newRow("COM1 without the blank")
         << QByteArray("[ComPort]\r\nAktive=COM1\r\n[Option]\r\nMax leng=6 140\r\n") << 1 << false
         << "Tmp.txt";
     QTest::newRow("letter case counts in values")
         << QByteArray("[ComPort]\r\nAktive=com 3\r\n") << 1 << false << "Tmp.txt";
     QTest::newRow("path to a missing file")
-        << QByteArray("[LastFile]\r\nPath=C:\\Msg\\news.txt\r\n[ComPort]\r\nAktive=COM 5\r\n")
-        << 5 << false << "news.txt";
+        << QByteArray("[LastFile]\r\nPath=C:\\Msg\\news.txt\r\n[ComPort]\r\nAktive=COM 5\r\n") << 5
+        << false << "news.txt";
 }
 
 void MainFormTest::settingsAreReadExactly() {

@@ -149,11 +149,11 @@ void EndToEndTest::textsArriveAsTheEditorHoldsThem() {
 void EndToEndTest::everyEffectButtonsCodeArrives() {
     TMainForm& form = m_app->mainForm();
     const std::pair<const char*, const char*> buttons[] = {
-        {"SpeedButtonUst0", "/S0"}, {"SpeedButtonUst1", "/S1"},     {"SpeedButtonUst2", "/S3"},
-        {"SpeedButtonUst5", "/S5"}, {"SpeedButtoSpeedUst1", "/S7"}, {"SpeedButtonWait1", "/W1"},
-        {"SpeedButtonWait3", "/W4"}, {"SpeedButtonWait5", "/W7"},   {"SpeedButtonCl", "/Q1"},
-        {"SpeedButtonFill", "/F1"}, {"SpeedButtonUp", "/U1"},       {"SpeedButtonDown", "/D1"},
-        {"SpeedButtonRazb", "/J1"}, {"SpeedButtonInv", "/I1"},      {"SpeedButton1", "/N1"},
+        {"SpeedButtonUst0", "/S0"},  {"SpeedButtonUst1", "/S1"},     {"SpeedButtonUst2", "/S3"},
+        {"SpeedButtonUst5", "/S5"},  {"SpeedButtoSpeedUst1", "/S7"}, {"SpeedButtonWait1", "/W1"},
+        {"SpeedButtonWait3", "/W4"}, {"SpeedButtonWait5", "/W7"},    {"SpeedButtonCl", "/Q1"},
+        {"SpeedButtonFill", "/F1"},  {"SpeedButtonUp", "/U1"},       {"SpeedButtonDown", "/D1"},
+        {"SpeedButtonRazb", "/J1"},  {"SpeedButtonInv", "/I1"},      {"SpeedButton1", "/N1"},
     };
     QString expected = QStringLiteral("Go");
     form.RichEdit->setPlainText(expected);

@@ -38,4 +38,6 @@ QByteArray Sandbox::read(const QString& relative) const {
     return file.readAll();
 }
 
-bool Sandbox::exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
+bool Sandbox::exists(const QString& relative) const {
+    return QFileInfo::exists(path(relative));
+}

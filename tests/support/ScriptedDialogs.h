@@ -14,12 +14,12 @@
 class ScriptedDialogs : public Dialogs {
 public:
     QStringList log;
-    std::deque<bool> answers;                       // askYesNo, in order
-    std::deque<std::optional<QString>> fileNames;   // open and save dialogs, in order
-    std::deque<std::optional<QFont>> fonts;         // font dialog, in order
-    std::vector<FileRequest> fileRequests;          // what each file dialog was given
-    std::vector<QFont> fontRequests;                // what each font dialog was given
-    std::function<void(const QString&)> onMessage;  // runs inside error/warning, if set
+    std::deque<bool> answers;                      // askYesNo, in order
+    std::deque<std::optional<QString>> fileNames;  // open and save dialogs, in order
+    std::deque<std::optional<QFont>> fonts;        // font dialog, in order
+    std::vector<FileRequest> fileRequests;         // what each file dialog was given
+    std::vector<QFont> fontRequests;               // what each font dialog was given
+    std::function<void(const QString&)> onMessage; // runs inside error/warning, if set
 
     void error(QWidget* parent, const QString& text) override;
     void warning(QWidget* parent, const QString& text, const QString& details) override;
