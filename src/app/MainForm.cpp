@@ -309,8 +309,9 @@ void TMainForm::setupEditor() {
                                           "   U=Up       сдвиг вверх   /U1       \n"
                                           "   D=Down  сдвиг вниз   /D1   "));
     RichEdit->document()->setModified(false);
-    RichEdit->setToolTip(str(mainform::DesignCaption));
-    RichEdit->setAccessibleName(QStringLiteral("RichEdit"));
+    // No hint over the text itself (it would cover what the operator reads); assistive
+    // technology still gets a name for it.
+    RichEdit->setAccessibleName(str(mainform::EditorName));
     setCentralWidget(RichEdit);
     connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
     connect(RichEdit, &MessageEdit::charactersReplaced, this, &TMainForm::reportReplacedCharacters);

@@ -12,6 +12,8 @@ namespace mainform {
 inline constexpr QStringView DesignCaption = u"Загрузчик для бегущей строки";
 inline constexpr QStringView CaptionPrefix = u"Загрузчик для бегущей строки V2.9   File: ";
 
+inline constexpr QStringView EditorName = u"Текст сообщения";
+
 // Menus
 inline constexpr QStringView MenuFile = u"Файл";
 inline constexpr QStringView MenuEdit = u"Правка";
