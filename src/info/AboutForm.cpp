@@ -90,7 +90,7 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
-    : QDialog(parent), m_info(info), m_shell(shell) {
+    : PlacedOnceDialog(parent), m_info(info), m_shell(shell) {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(text(infotexts::AboutCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/about-window.svg")));
@@ -291,14 +291,6 @@ void TAboutForm::LabelHTTPClick() {
     setTextColour(LabelHTTP, kLinkClicked);
     m_shell.open(text(infotexts::WebScheme) + text(infotexts::WebAddress));
     setTextColour(LabelHTTP, kLinkClicked);
-}
-
-void TAboutForm::setVisible(bool visible) {
-    if (visible && !m_placed) {
-        m_placed = true;
-        info::centreOnScreen(this);
-    }
-    QDialog::setVisible(visible);
 }
 
 void TAboutForm::reject() {}

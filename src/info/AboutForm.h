@@ -1,5 +1,7 @@
 #pragma once
 
+#include "info/WindowLook.h"
+
 #include <QDialog>
 #include <QLabel>
 
@@ -32,7 +34,7 @@ private:
 
 // The About window: version and maker lines, two links, and live system information. It closes
 // only with its OK button (or Enter); the title bar has no close box and Escape does nothing.
-class TAboutForm : public QDialog {
+class TAboutForm : public info::PlacedOnceDialog {
     Q_OBJECT
 public:
     TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent = nullptr);
@@ -51,8 +53,6 @@ public:
     void GetInfo();
     QString GetCPUName();
 
-    // Centres the window on its first showing only; later showings keep where it was left.
-    void setVisible(bool visible) override;
     // Escape and the window manager's close request lead here: neither may close the window.
     void reject() override;
 
@@ -90,5 +90,4 @@ private:
 
     SystemInfo& m_info;
     ShellOpen& m_shell;
-    bool m_placed = false;
 };

@@ -31,7 +31,7 @@ void DiagramView::paintEvent(QPaintEvent*) {
     painter.drawImage(target, m_picture);
 }
 
-TDigrForm::TDigrForm(QWidget* parent) : QDialog(parent) {
+TDigrForm::TDigrForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("DigrForm"));
     setWindowTitle(QString::fromUtf16(infotexts::DiagramCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/diagram-window.svg")));
@@ -46,12 +46,4 @@ TDigrForm::TDigrForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(Image);
     // One pixel wider than the picture, as the window was laid out.
     resize(641, 250);
-}
-
-void TDigrForm::setVisible(bool visible) {
-    if (visible && !m_placed) {
-        m_placed = true;
-        info::centreOnScreen(this);
-    }
-    QDialog::setVisible(visible);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "info/WindowLook.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QWidget>
@@ -22,16 +24,10 @@ private:
     QImage m_picture;
 };
 
-class TDigrForm : public QDialog {
+class TDigrForm : public info::PlacedOnceDialog {
     Q_OBJECT
 public:
     explicit TDigrForm(QWidget* parent = nullptr);
 
-    // Centres the window on its first showing only; later showings keep where it was left.
-    void setVisible(bool visible) override;
-
     DiagramView* Image = nullptr;
-
-private:
-    bool m_placed = false;
 };

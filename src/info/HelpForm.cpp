@@ -18,7 +18,7 @@ QString helpText() {
 
 } // namespace
 
-THelpForm::THelpForm(QWidget* parent) : QDialog(parent) {
+THelpForm::THelpForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QString::fromUtf16(infotexts::HelpCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/help-window.svg")));
@@ -42,12 +42,4 @@ THelpForm::THelpForm(QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RichEdit);
     resize(536, 348);
-}
-
-void THelpForm::setVisible(bool visible) {
-    if (visible && !m_placed) {
-        m_placed = true;
-        info::centreOnScreen(this);
-    }
-    QDialog::setVisible(visible);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "info/WindowLook.h"
+
 #include <QDialog>
 #include <QPlainTextEdit>
 
@@ -14,16 +16,10 @@ protected:
     bool focusNextPrevChild(bool) override { return false; }
 };
 
-class THelpForm : public QDialog {
+class THelpForm : public info::PlacedOnceDialog {
     Q_OBJECT
 public:
     explicit THelpForm(QWidget* parent = nullptr);
 
-    // Centres the window on its first showing only; later showings keep where it was left.
-    void setVisible(bool visible) override;
-
     HelpTextEdit* RichEdit = nullptr;
-
-private:
-    bool m_placed = false;
 };

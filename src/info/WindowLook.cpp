@@ -63,4 +63,12 @@ void withoutTitleBarButtons(QWidget* window) {
 #endif
 }
 
+void PlacedOnceDialog::setVisible(bool visible) {
+    if (visible && !m_placed) {
+        m_placed = true;
+        centreOnScreen(this);
+    }
+    QDialog::setVisible(visible);
+}
+
 } // namespace info

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QFont>
 
 class QWidget;
@@ -16,5 +17,17 @@ void centreOnScreen(QWidget* window);
 // Window flags alone cannot say so on X11: a window that asks for no buttons is offered every
 // function. Does nothing where the program does not talk to an X server.
 void withoutTitleBarButtons(QWidget* window);
+
+// A window that opens centred on the screen the first time it is shown and, on later
+// showings, where the operator left it.
+class PlacedOnceDialog : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+    void setVisible(bool visible) override;
+
+private:
+    bool m_placed = false;
+};
 
 } // namespace info
