@@ -1,8 +1,8 @@
 // The length monitor's tick on the longest texts the sign takes. It runs every second on the
 // user-interface thread, so it must stay far below a millisecond whatever the length.
 
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "base/Dialogs.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"

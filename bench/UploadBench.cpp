@@ -2,7 +2,7 @@
 // pseudo-terminal, which takes bytes as fast as they come: what is measured is everything but
 // the line itself. It should stay far below one byte's line time at 1200 baud (9.2 ms).
 
-#include "app/QtAdapt.h"
+#include "base/QtAdapt.h"
 #include "upload/Frames.h"
 #include "upload/PosixSerialLink.h"
 

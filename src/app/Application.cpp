@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
-#include "app/Dialogs.h"
 #include "app/MainForm.h"
+#include "base/Dialogs.h"
 #include "font/FormZg.h"
 #include "info/AboutForm.h"
 #include "info/DiagramForm.h"

@@ -1,11 +1,11 @@
 #include "app/MainForm.h"
 
-#include "app/AppError.h"
-#include "app/Dialogs.h"
-#include "app/FileNames.h"
-#include "app/IniFile.h"
 #include "app/MainFormTexts.h"
-#include "app/QtAdapt.h"
+#include "base/AppError.h"
+#include "base/Dialogs.h"
+#include "base/FileNames.h"
+#include "base/IniFile.h"
+#include "base/QtAdapt.h"
 #include "editor/MessageEdit.h"
 
 #include <QAction>

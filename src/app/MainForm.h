@@ -25,8 +25,8 @@ class QToolButton;
 class QTimer;
 
 // The main window: message editor, uploads, settings. Its handlers keep the names the rest of
-// the program and the operator's documentation use; the shell lives in src/app, the editor's
-// handlers in src/editor, the upload's in src/upload.
+// the program and the operator's documentation use: the shell in MainForm.cpp, the editor's
+// handlers in MainFormEditor.cpp, the upload's in MainFormUpload.cpp.
 class TMainForm : public QMainWindow, public FontUploader {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ public:
     // modally and returns when it closes.
     void setWindows(QDialog* about, QDialog* help, QDialog* diagram, QDialog* fontEditor);
 
-    // ---- shell and settings (src/app) ----
+    // ---- shell and settings (MainForm.cpp) ----
     void StatusBarHelp(const QString& text);
     void TimerStatusTimer();
     void itemCloseClick();
@@ -62,7 +62,7 @@ public:
     // Runs `command`; an AppError it throws is shown in the error box. False when it threw.
     bool runCommand(const std::function<void()>& command);
 
-    // ---- message editor (src/editor) ----
+    // ---- message editor (MainFormEditor.cpp) ----
     void SpeedButtonNewClick();
     void SpeedButtonOpenClick();
     void SpeedButtonSaveClick();
@@ -109,7 +109,7 @@ public:
     // Tells the operator how many typed, pasted or dropped characters became "?".
     void reportReplacedCharacters(int count);
 
-    // ---- upload (src/upload) ----
+    // ---- upload (MainFormUpload.cpp) ----
     void item1ComClick();
     void item2ComClick();
     void item3ComClick();
@@ -194,7 +194,7 @@ public:
     QAction* SpeedButtonZg = nullptr;
 
 private:
-    // ---- message editor state (src/editor) ----
+    // ---- message editor state (MainFormEditor.cpp) ----
     QString m_openDialogTxtName; // OpenDialogTxt's own file name
     QString m_currentFileName;   // SaveDialogTxt's file name: the document's name
     QString m_newFileName;       // ".\User.txt"
@@ -202,7 +202,7 @@ private:
     // The font dialog starts with this font and keeps the last one confirmed.
     QFont m_fontDialogFont{QStringLiteral("MS Sans Serif"), 8};
 
-    // ---- upload state (src/upload) ----
+    // ---- upload state (MainFormUpload.cpp) ----
     TxFrame m_tx;
     bool m_comPortReady = true;
     bool m_uploading = false;

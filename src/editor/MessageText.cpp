@@ -1,6 +1,6 @@
 #include "editor/MessageText.h"
 
-#include "app/QtAdapt.h"
+#include "base/QtAdapt.h"
 
 namespace messagetext {
 namespace {

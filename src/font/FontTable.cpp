@@ -1,8 +1,8 @@
 #include "font/FontTable.h"
 
-#include "app/AppError.h"
-#include "app/AtomicFile.h"
-#include "app/UniqueFd.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "base/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

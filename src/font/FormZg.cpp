@@ -3,11 +3,11 @@
 #include "font/FontTable.h"
 #include "font/FormZgTexts.h"
 
-#include "app/AppError.h"
-#include "app/Dialogs.h"
-#include "app/FileNames.h"
-#include "app/IniFile.h"
-#include "app/QtAdapt.h"
+#include "base/AppError.h"
+#include "base/Dialogs.h"
+#include "base/FileNames.h"
+#include "base/IniFile.h"
+#include "base/QtAdapt.h"
 #include "upload/FontUploader.h"
 
 #include <QCloseEvent>

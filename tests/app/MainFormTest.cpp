@@ -1,5 +1,5 @@
 #include "app/MainForm.h"
-#include "app/Dialogs.h"
+#include "base/Dialogs.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 

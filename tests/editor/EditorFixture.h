@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/FileNames.h"
-#include "app/IniFile.h"
 #include "app/MainForm.h"
-#include "app/QtAdapt.h"
+#include "base/FileNames.h"
+#include "base/IniFile.h"
+#include "base/QtAdapt.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 

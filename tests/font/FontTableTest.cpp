@@ -1,6 +1,6 @@
 #include "font/FontTable.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include "TempDir.h"
 

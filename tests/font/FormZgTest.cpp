@@ -1,7 +1,7 @@
 #include "font/FormZg.h"
 
-#include "app/IniFile.h"
-#include "app/QtAdapt.h"
+#include "base/IniFile.h"
+#include "base/QtAdapt.h"
 #include "font/FontTable.h"
 #include "upload/FontUploader.h"
 

@@ -1,6 +1,6 @@
 #include "FakeSystemInfo.h"
 
-#include "app/QtAdapt.h"
+#include "base/QtAdapt.h"
 #include "info/AboutForm.h"
 #include "info/DiagramForm.h"
 #include "info/HelpForm.h"

@@ -5,7 +5,7 @@
 
 #include "font/FontTable.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 #include <fstream>
 #include <iostream>

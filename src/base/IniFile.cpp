@@ -1,7 +1,7 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/AppError.h"
-#include "app/AtomicFile.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
 
 #include <filesystem>
 #include <vector>

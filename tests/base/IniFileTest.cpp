@@ -1,5 +1,5 @@
-#include "app/IniFile.h"
-#include "app/AppError.h"
+#include "base/IniFile.h"
+#include "base/AppError.h"
 
 #include "TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "app/QtAdapt.h"
+#include "base/QtAdapt.h"
 
 #include <QStringDecoder>
 

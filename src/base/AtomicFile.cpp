@@ -1,5 +1,5 @@
-#include "app/AtomicFile.h"
-#include "app/UniqueFd.h"
+#include "base/AtomicFile.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "app/MainForm.h"
 
-#include "app/Dialogs.h"
 #include "app/MainFormTexts.h"
+#include "base/Dialogs.h"
 #include "font/FontTable.h"
 #include "upload/SerialLink.h"
 #include "upload/UploadAnimation.h"
