@@ -31,10 +31,12 @@ public:
 
 class NoSerialLink : public SerialLink {
 public:
-    OpenResult open(const std::string&) override { return OpenResult::OpenFailed; }
-    WriteResult writeAndClose(std::span<const std::uint8_t>, std::chrono::milliseconds) override {
+    OpenStatus open(const std::string&) override { return {}; }
+    WriteStatus write(std::span<const std::uint8_t>, std::chrono::milliseconds) override {
         return {};
     }
+    std::optional<std::size_t> pending() override { return std::nullopt; }
+    void discard() override {}
     void close() override {}
 };
 

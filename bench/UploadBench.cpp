@@ -5,6 +5,7 @@
 #include "base/QtAdapt.h"
 #include "upload/Frames.h"
 #include "upload/PosixSerialLink.h"
+#include "upload/Upload.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,14 +71,13 @@ void UploadDemoTextToPty(benchmark::State& state) {
     tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     DrainedPty pty;
     PosixSerialLink link;
+    Upload::Options options;
+    options.waitLineTime = false; // the program's own cost, not the line's
     for (auto _ : state) {
-        if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
-            state.SkipWithError(link.lastError().c_str());
-            break;
-        }
-        const auto result = link.writeAndClose(tx.frame(), writeTimeout(tx.TxCount()));
-        if (!result.complete) {
-            state.SkipWithError(result.error.c_str());
+        Upload upload(link, options);
+        const UploadResult result = upload.run(pty.name(), tx.frame());
+        if (!result.completed()) {
+            state.SkipWithError(result.failure.reason.c_str());
             break;
         }
     }
@@ -94,8 +94,9 @@ void OpenConfigureClose(benchmark::State& state) {
     DrainedPty pty;
     PosixSerialLink link;
     for (auto _ : state) {
-        if (link.open(pty.name()) != SerialLink::OpenResult::Opened) {
-            state.SkipWithError(link.lastError().c_str());
+        const auto status = link.open(pty.name());
+        if (status.result != SerialLink::OpenResult::Opened) {
+            state.SkipWithError(status.failure.reason.c_str());
             break;
         }
         link.close();

@@ -12,6 +12,7 @@
 
 Application::Application(Services services) : m_services(std::move(services)) {
     m_main = std::make_unique<TMainForm>(*m_services.dialogs, *m_services.serial, m_font);
+    m_main->setUploadOptions(m_services.upload);
     // The secondary windows belong to the main window, so they end with it.
     m_about = new TAboutForm(*m_services.systemInfo, *m_services.shell, m_main.get());
     m_help = new THelpForm(m_main.get());

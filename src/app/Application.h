@@ -5,6 +5,7 @@
 #include "info/ShellOpen.h"
 #include "info/SystemInfo.h"
 #include "upload/SerialLink.h"
+#include "upload/Upload.h"
 
 #include <memory>
 
@@ -24,6 +25,7 @@ public:
         std::unique_ptr<SerialLink> serial;
         std::unique_ptr<SystemInfo> systemInfo;
         std::unique_ptr<ShellOpen> shell;
+        Upload::Options upload; // how uploads treat the line
     };
 
     explicit Application(Services services);

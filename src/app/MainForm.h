@@ -2,12 +2,14 @@
 
 #include "upload/FontUploader.h"
 #include "upload/Frames.h"
+#include "upload/Upload.h"
 
 #include <QMainWindow>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 class Dialogs;
@@ -116,11 +118,13 @@ public:
     void item4ComClick();
     void item5ComClick();
     void ComPortOpen();
-    void ComPortTxAndClose();
+    UploadResult ComPortTxAndClose();
     void SpeedButtonTxClick();
     void SendAllZG() override;
     bool ComPortReady() const override { return m_comPortReady; }
     bool uploading() const { return m_uploading; }
+    // How uploads treat the line; tests of large frames on pseudo-terminals skip the line time.
+    void setUploadOptions(const Upload::Options& options) { m_uploadOptions = options; }
     void setupUpload(); // creates the animation; called by the constructor
 
 protected:
@@ -208,9 +212,9 @@ private:
     bool m_uploading = false;
     bool m_statusTickDue = false;
     bool m_lengthTickDue = false;
-    bool m_writeComplete = false; // the last ComPortTxAndClose delivered the whole frame
-    QString m_writeFailure;       // why it did not, for the warning box
+    Upload::Options m_uploadOptions;
+    std::unique_ptr<Upload> m_upload; // the upload ComPortOpen opened, until it is sent
     int checkedPort() const;
-    void reportUnfinishedWrite();
+    void reportUnfinishedWrite(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
 };

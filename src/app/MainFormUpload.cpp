@@ -9,8 +9,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QStringList>
 
-#include <exception>
+#include <cerrno>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -67,30 +69,57 @@ int TMainForm::checkedPort() const {
     return 0;
 }
 
+namespace {
+
+// The port's device and the system's reason, and for a refused permission what grants it.
+QString portFailureDetails(const UploadResult& result) {
+    using namespace mainform;
+    QStringList lines;
+    if (!result.device.empty())
+        lines << str(PortDevice).arg(QString::fromLocal8Bit(result.device.c_str()));
+    if (!result.failure.reason.empty())
+        lines << QString::fromLocal8Bit(result.failure.reason.c_str());
+#ifndef Q_OS_WIN
+    if (result.failure.error == EACCES || result.failure.error == EPERM)
+        lines << str(PortDialoutHint);
+#endif
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void TMainForm::ComPortOpen() {
     using namespace mainform;
+    m_upload = std::make_unique<Upload>(m_serial, m_uploadOptions);
     const int port = checkedPort();
-    const auto result = port == 0
-                            ? SerialLink::OpenResult::OpenFailed
-                            : m_serial.open(QFile::encodeName(portDevice(port)).toStdString());
-    if (result == SerialLink::OpenResult::OpenFailed) {
+    UploadResult result;
+    if (port == 0)
+        result.failure.reason = str(PortNotChosen).toStdString();
+    else
+        result = m_upload->open(QFile::encodeName(portDevice(port)).toStdString());
+    if (!result.opened) {
+        m_upload.reset();
         StatusBarHelp(str(PortOpenFailedStatus));
-        m_dialogs.warning(this, str(PortOpenFailedBox));
+        m_dialogs.warning(this, str(PortOpenFailedBox), portFailureDetails(result));
         m_comPortReady = false;
         return;
     }
     m_comPortReady = true;
-    if (result == SerialLink::OpenResult::ConfigureFailed) {
+    if (!result.configured) {
         StatusBarHelp(str(PortConfigFailed));
-        m_dialogs.warning(this, str(PortConfigFailed));
+        m_dialogs.warning(this, str(PortConfigFailed), portFailureDetails(result));
     }
 }
 
-void TMainForm::ComPortTxAndClose() {
-    using namespace mainform;
+UploadResult TMainForm::ComPortTxAndClose() {
     const std::span<const std::uint8_t> frame = m_tx.frame();
-    const auto timeout = writeTimeout(frame.size());
-    SerialLink::WriteResult result;
+    const std::unique_ptr<Upload> upload = std::move(m_upload);
+    UploadResult result;
+    if (!upload) { // no port was opened for it
+        result.outcome = UploadResult::Outcome::OpenFailed;
+        result.total = frame.size();
+        return result;
+    }
 
     // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
     // and animating but takes no key or mouse input; the timers' ticks are held back meanwhile
@@ -99,39 +128,32 @@ void TMainForm::ComPortTxAndClose() {
     m_uploading = true;
     try {
         std::thread worker([&] {
-            try {
-                result = m_serial.writeAndClose(frame, timeout);
-            } catch (const std::exception& e) {
-                result = {false, 0, e.what(), false};
-            } catch (...) {
-                result = {false, 0, "unknown failure", false};
-            }
+            result = upload->send(frame);
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         worker.join();
     } catch (const std::system_error& e) { // no thread to be had: nothing was written
         m_serial.close();
-        result = {false, 0, e.what(), false};
+        result.outcome = UploadResult::Outcome::WriteFailed;
+        result.total = frame.size();
+        result.failure = {0, e.what()};
     }
     m_uploading = false;
-
-    m_writeComplete = result.complete && result.written == frame.size();
-    if (m_writeComplete) {
-        m_writeFailure.clear();
-        return;
-    }
-    const QString reason =
-        result.timedOut
-            ? str(SendTimedOut).arg(std::chrono::ceil<std::chrono::seconds>(timeout).count())
-            : QString::fromLocal8Bit(result.error.c_str());
-    const QString sent = str(SentPart).arg(result.written).arg(frame.size());
-    m_writeFailure = reason.isEmpty() ? sent : reason + QLatin1Char('\n') + sent;
+    return result;
 }
 
-void TMainForm::reportUnfinishedWrite() {
-    StatusBarHelp(str(mainform::SendFailedStatus));
-    m_dialogs.warning(this, str(mainform::SendFailedBox), m_writeFailure);
+void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
+    using namespace mainform;
+    const QString reason =
+        result.outcome == UploadResult::Outcome::TimedOut
+            ? str(SendTimedOut)
+                  .arg(std::chrono::ceil<std::chrono::seconds>(result.deadline).count())
+            : QString::fromLocal8Bit(result.failure.reason.c_str());
+    const QString sent = str(SentPart).arg(result.sent).arg(result.total);
+    StatusBarHelp(str(SendFailedStatus));
+    m_dialogs.warning(this, str(SendFailedBox),
+                      reason.isEmpty() ? sent : reason + QLatin1Char('\n') + sent);
 }
 
 void TMainForm::refuseOversizeText(std::size_t frameSize) {
@@ -159,6 +181,7 @@ void TMainForm::SpeedButtonTxClick() {
     if (!m_comPortReady)
         return;
     if (!m_tx.BuildTextFrame(asBytes(text))) {
+        m_upload.reset();
         m_serial.close();
         refuseOversizeText(frameSize);
         return;
@@ -169,14 +192,14 @@ void TMainForm::SpeedButtonTxClick() {
     Animate->open();
     Animate->play();
 
-    ComPortTxAndClose();
+    const UploadResult result = ComPortTxAndClose();
 
-    if (m_writeComplete)
+    if (result.completed())
         StatusBarHelp(str(SendDone));
     Animate->stop();
     Animate->hide();
-    if (!m_writeComplete)
-        reportUnfinishedWrite();
+    if (!result.completed())
+        reportUnfinishedWrite(result);
 }
 
 void TMainForm::SendAllZG() {
@@ -191,12 +214,12 @@ void TMainForm::SendAllZG() {
     StatusBarHelp(str(SendingFont));
     m_tx.BuildFontFrame(m_font.FontTable);
 
-    ComPortTxAndClose();
+    const UploadResult result = ComPortTxAndClose();
 
-    if (m_writeComplete)
+    if (result.completed())
         StatusBarHelp(str(SendDone));
     else
-        reportUnfinishedWrite();
+        reportUnfinishedWrite(result);
 }
 
 void TMainForm::setupUpload() {

@@ -1,10 +1,7 @@
 #include "upload/PosixSerialLink.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <system_error>
-#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,24 +12,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-std::string systemError(int err) {
-    return std::system_category().message(err);
+SerialLink::Failure systemFailure(int err) {
+    return {err, std::system_category().message(err)};
 }
 
 // What a device without modem-control lines (a pseudo-terminal) answers to TIOCMBIS/TIOCMBIC.
 bool lacksModemLines(int err) {
     return err == ENOTTY || err == EINVAL;
 }
-
-int millisecondsLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-}
-
-const char* const TimedOutText = "the output did not leave the port in time";
 
 // The settings from scratch: whatever another program left on the port is replaced. Raw
 // output, so every byte goes out unchanged; no flow control of any kind; the modem lines drop
@@ -55,106 +44,42 @@ bool settingsTaken(const termios& tio) {
            (tio.c_iflag & (IXON | IXOFF | IXANY)) == 0 && (tio.c_oflag & OPOST) == 0;
 }
 
-// Writes until every byte is taken, the device fails or the deadline passes.
-std::string writeAll(int fd, std::span<const std::uint8_t> frame, Clock::time_point deadline,
-                     std::size_t& written, bool& timedOut) {
-    bool hungUp = false;
-    while (written < frame.size()) {
-        const ssize_t n = ::write(fd, frame.data() + written, frame.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-            hungUp = false;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return systemError(errno);
-        if (hungUp) // the device reported a hang-up and still takes nothing
-            return systemError(EIO);
-        // The driver's queue is full; wait until it takes more.
-        const int left = millisecondsLeft(deadline);
-        if (left == 0) {
-            timedOut = true;
-            return TimedOutText;
-        }
-        pollfd p{fd, POLLOUT, 0};
-        const int ready = ::poll(&p, 1, left);
-        if (ready < 0 && errno != EINTR)
-            return systemError(errno);
-        if (ready > 0 && (p.revents & POLLNVAL))
-            return systemError(EBADF);
-        if (ready > 0 && (p.revents & (POLLERR | POLLHUP)) && !(p.revents & POLLOUT))
-            hungUp = true;
-    }
-    return {};
-}
-
-// Waits until the driver's queue and then the UART itself are empty. tcdrain would do this but
-// may wait for ever on a stuck device, so the queue is watched against the deadline instead.
-std::string drain(int fd, Clock::time_point deadline, bool& timedOut) {
-    for (;;) {
-        int queued = 0;
-        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
-            break; // empty, or not visible: the close waits out what is left
-        if (millisecondsLeft(deadline) == 0) {
-            timedOut = true;
-            return TimedOutText;
-        }
-        // Half the time the queue needs on the line, so the check comes back before it ends.
-        const auto pause = std::clamp(lineTime(static_cast<std::size_t>(queued)) / 2,
-                                      milliseconds(5), milliseconds(200));
-        std::this_thread::sleep_for(std::min(pause, milliseconds(millisecondsLeft(deadline))));
-    }
-    for (;;) {
-        unsigned int lineStatus = 0;
-        if (::ioctl(fd, TIOCSERGETLSR, &lineStatus) != 0 || (lineStatus & TIOCSER_TEMT))
-            return {};
-        if (millisecondsLeft(deadline) == 0) {
-            timedOut = true;
-            return TimedOutText;
-        }
-        std::this_thread::sleep_for(milliseconds(5));
-    }
-}
-
 } // namespace
 
 PosixSerialLink::~PosixSerialLink() {
     close();
 }
 
-SerialLink::OpenResult PosixSerialLink::open(const std::string& device) {
+SerialLink::OpenStatus PosixSerialLink::open(const std::string& device) {
     close();
-    m_lastError.clear();
     // Not blocking, so the open does not wait for a carrier the sign never raises.
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        m_lastError = systemError(errno);
-        return OpenResult::OpenFailed;
-    }
-    const auto refuse = [&](int err) {
-        m_lastError = systemError(err);
+    if (fd < 0)
+        return {OpenResult::OpenFailed, systemFailure(errno)};
+    const auto refuse = [fd](int err) {
         ::close(fd);
-        return OpenResult::OpenFailed;
+        return OpenStatus{OpenResult::OpenFailed, systemFailure(err)};
     };
     if (!::isatty(fd))
         return refuse(ENOTTY);
     // Held by another Lumetra, or by a terminal program that locks its port the same way.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return refuse(EBUSY);
-    // Keeps out later openings by programs that do not lock (root is not kept out, the flock
-    // above covers the programs that matter).
-    ::ioctl(fd, TIOCEXCL);
+    // Root is let past another program's TIOCEXCL, so the hold is read rather than trusted.
+    int exclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
+        return refuse(EBUSY);
+    m_madeExclusive = ::ioctl(fd, TIOCEXCL) == 0;
     m_fd = fd;
-    return configure() ? OpenResult::Opened : OpenResult::ConfigureFailed;
+    const Failure failure = configure();
+    return {failure ? OpenResult::ConfigureFailed : OpenResult::Opened, failure};
 }
 
-bool PosixSerialLink::configure() {
-    std::string failure;
+SerialLink::Failure PosixSerialLink::configure() {
+    Failure failure;
     const auto note = [&failure](int err) {
-        if (failure.empty())
-            failure = systemError(err);
+        if (!failure)
+            failure = systemFailure(err);
     };
 
     // What counts is what the device holds afterwards: tcsetattr succeeds when any part was
@@ -173,28 +98,54 @@ bool PosixSerialLink::configure() {
     int rts = TIOCM_RTS;
     if (::ioctl(m_fd, TIOCMBIC, &rts) != 0 && !lacksModemLines(errno))
         note(errno);
-
-    m_lastError = failure;
-    return failure.empty();
+    return failure;
 }
 
-SerialLink::WriteResult PosixSerialLink::writeAndClose(std::span<const std::uint8_t> frame,
-                                                       milliseconds timeout) {
-    WriteResult result;
-    if (m_fd < 0) {
-        result.error = systemError(EBADF);
-        return result;
+SerialLink::WriteStatus PosixSerialLink::write(std::span<const std::uint8_t> bytes,
+                                               milliseconds wait) {
+    if (m_fd < 0)
+        return {0, systemFailure(EBADF)};
+    for (;;) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n >= 0)
+            return {static_cast<std::size_t>(n), {}};
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return {0, systemFailure(errno)};
+        // The driver's queue is full; wait until it takes more.
+        pollfd p{m_fd, POLLOUT, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(wait.count()));
+        if (ready < 0 && errno != EINTR)
+            return {0, systemFailure(errno)};
+        if (ready == 0)
+            return {};
+        if (p.revents & POLLNVAL)
+            return {0, systemFailure(EBADF)};
+        // A device that hangs up and takes nothing more has gone away.
+        if ((p.revents & (POLLERR | POLLHUP)) && !(p.revents & POLLOUT))
+            return {0, systemFailure(EIO)};
+        if (ready < 0)
+            return {};
     }
-    const auto deadline = Clock::now() + timeout;
-    result.error = writeAll(m_fd, frame, deadline, result.written, result.timedOut);
-    if (result.error.empty())
-        result.error = drain(m_fd, deadline, result.timedOut);
-    result.complete = result.error.empty();
-    // A failed upload's leftovers would only hold up the close for the driver's closing time.
-    if (!result.complete)
+}
+
+std::optional<std::size_t> PosixSerialLink::pending() {
+    int queued = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return std::nullopt;
+    if (queued > 0)
+        return static_cast<std::size_t>(queued);
+    // The driver's queue is empty, but the UART may still be shifting out its last byte.
+    unsigned int lineStatus = 0;
+    if (::ioctl(m_fd, TIOCSERGETLSR, &lineStatus) == 0 && !(lineStatus & TIOCSER_TEMT))
+        return 1;
+    return 0;
+}
+
+void PosixSerialLink::discard() {
+    if (m_fd >= 0)
         ::tcflush(m_fd, TCOFLUSH);
-    close();
-    return result;
 }
 
 void PosixSerialLink::close() {
@@ -202,9 +153,11 @@ void PosixSerialLink::close() {
         return;
     // The settings are left as they are: changing them now would change the speed of the
     // bytes a UART or a USB adapter still holds; the close itself waits for those.
-    ::ioctl(m_fd, TIOCNXCL);
+    if (m_madeExclusive)
+        ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
     m_fd = -1;
+    m_madeExclusive = false;
 }
 
 std::unique_ptr<SerialLink> makeSystemSerialLink() {

@@ -6,9 +6,8 @@
 
 // The serial link on Linux and other POSIX systems: a terminal device opened exclusively (an
 // flock every Lumetra and many terminal programs honour, plus TIOCEXCL), its settings applied
-// in full, the frame written against a deadline and the output drained before the close. The
-// settings stay as they are until the device is closed, so the last bytes leave at the speed
-// they were sent with.
+// in full. The settings stay as they are until the device is closed, so the last bytes leave
+// at the speed they were sent with.
 class PosixSerialLink : public SerialLink {
 public:
     PosixSerialLink() = default;
@@ -16,17 +15,15 @@ public:
     PosixSerialLink(const PosixSerialLink&) = delete;
     PosixSerialLink& operator=(const PosixSerialLink&) = delete;
 
-    OpenResult open(const std::string& device) override;
-    WriteResult writeAndClose(std::span<const std::uint8_t> frame,
-                              std::chrono::milliseconds timeout) override;
+    OpenStatus open(const std::string& device) override;
+    WriteStatus write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds wait) override;
+    std::optional<std::size_t> pending() override;
+    void discard() override;
     void close() override;
 
-    // Why the last open failed or was not fully configured; empty after a clean open.
-    const std::string& lastError() const { return m_lastError; }
-
 private:
-    bool configure();
+    Failure configure();
 
     int m_fd = -1;
-    std::string m_lastError;
+    bool m_madeExclusive = false; // only an exclusivity set here is cleared at the close
 };

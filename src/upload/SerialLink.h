@@ -3,11 +3,12 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
-// One serial port, opened for a single upload: open (exclusively) and configure, write one frame
-// and close. Output only; nothing is ever read.
+// One serial port, opened for a single upload. Output only; nothing is ever read. The upload
+// engine (Upload) drives it: open, write in pieces, watch the queue, close.
 class SerialLink {
 public:
     enum class OpenResult {
@@ -16,26 +17,45 @@ public:
         ConfigureFailed, // open, but the line settings were refused; the port stays open
     };
 
-    struct WriteResult {
-        bool complete = false;   // every byte reached the line before the port closed
-        std::size_t written = 0; // bytes the driver accepted before the write ended
-        std::string error;       // the system's reason when not complete
-        bool timedOut = false;   // the deadline passed before the frame was out
+    // The system's error number (errno, GetLastError) and its text; 0 and empty on success.
+    struct Failure {
+        int error = 0;
+        std::string reason;
+        explicit operator bool() const { return error != 0 || !reason.empty(); }
+    };
+
+    struct OpenStatus {
+        OpenResult result = OpenResult::OpenFailed;
+        Failure failure; // why the open or the configuration failed
+    };
+
+    struct WriteStatus {
+        std::size_t accepted = 0; // bytes the driver took
+        Failure failure;          // set when the device failed; `accepted` still counts
     };
 
     virtual ~SerialLink() = default;
 
     // Opens `device` without sharing and applies 1200 baud, 8 data bits, no parity, 2 stop
-    // bits, no flow control, DTR raised, RTS not raised.
-    virtual OpenResult open(const std::string& device) = 0;
+    // bits, no flow control, DTR raised, RTS not raised. A port another program holds is
+    // refused (OpenFailed, EBUSY or the system's own number).
+    virtual OpenStatus open(const std::string& device) = 0;
 
-    // Writes the frame, waits until the output has drained (or `timeout` has passed) and closes
-    // the port, whatever happened. May be called from a worker thread; the caller does nothing
-    // else with the link meanwhile.
-    virtual WriteResult writeAndClose(std::span<const std::uint8_t> frame,
-                                      std::chrono::milliseconds timeout) = 0;
+    // Hands the driver as much of `bytes` as it takes within `wait`; 0 accepted and no failure
+    // means the driver's queue stayed full.
+    virtual WriteStatus write(std::span<const std::uint8_t> bytes,
+                              std::chrono::milliseconds wait) = 0;
 
-    // Closes an open port without writing.
+    // Bytes handed to the driver that have not yet left the line; nullopt when the device
+    // cannot tell. A device that always answers 0 (a pseudo-terminal) cannot tell either, and
+    // the engine finds that out itself.
+    virtual std::optional<std::size_t> pending() = 0;
+
+    // Throws away output not yet sent.
+    virtual void discard() = 0;
+
+    // Closes the port; harmless when nothing is open. The line settings stay as they were so
+    // that the last bytes leave at the speed they were sent with.
     virtual void close() = 0;
 };
 
@@ -50,6 +70,12 @@ inline constexpr int LineBitsPerByte = 11; // start bit, 8 data bits, 2 stop bit
 constexpr std::chrono::milliseconds lineTime(std::size_t bytes) {
     const auto bitMs = static_cast<std::uint64_t>(bytes) * LineBitsPerByte * 1000;
     return std::chrono::milliseconds((bitMs + LineBaud - 1) / LineBaud);
+}
+
+// Bytes the line carries in `elapsed`, rounded down.
+constexpr std::size_t lineBytes(std::chrono::milliseconds elapsed) {
+    const auto ms = elapsed.count() < 0 ? 0 : static_cast<std::uint64_t>(elapsed.count());
+    return static_cast<std::size_t>(ms * LineBaud / (LineBitsPerByte * 1000));
 }
 
 // How long an upload of `bytes` may take before it counts as failed: twice the line time, so a

@@ -88,6 +88,8 @@ void EndToEndTest::startApplication() {
     Application::Services services;
     services.dialogs = std::move(dialogs);
     services.serial = makeSystemSerialLink();
+    // Frames of kilobytes would otherwise take their line time on the pseudo-terminal.
+    services.upload.waitLineTime = false;
     services.systemInfo = std::make_unique<FakeSystemInfo>();
     services.shell = std::make_unique<FakeShellOpen>();
     m_app = std::make_unique<Application>(std::move(services));

@@ -2,59 +2,89 @@
 
 #include "upload/SerialLink.h"
 
+#include <algorithm>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
-// A serial link that records what it is asked to do. `openResult` and `writeResult` script the
-// outcome; `duringWrite` runs inside writeAndClose, on the thread that writes (the main window
-// writes on a worker), to let a test act while the write is under way.
+// A serial link that records what it is asked to do and behaves like a fast UART: each write
+// shows up in the queue once and has left at the next look. `openResult`, `openFailure`,
+// `acceptLimit` and `failAfter` script the outcome; `duringWrite` runs at a session's first
+// write, on the thread that writes (the main window writes on a worker), to let a test act
+// while the write is under way.
 class FakeSerialLink : public SerialLink {
 public:
     OpenResult openResult = OpenResult::Opened;
-    WriteResult writeResult{true, 0, {}, false};
+    Failure openFailure;
+    std::size_t acceptLimit = SIZE_MAX; // bytes taken in all, then the queue stays full
+    std::size_t failAfter = SIZE_MAX;   // bytes taken before the device fails
+    Failure writeFailure{5, "Input/output error"};
     std::function<void()> duringWrite;
 
     std::vector<std::string> opened;
-    std::vector<std::vector<std::uint8_t>> frames;
-    std::vector<std::chrono::milliseconds> timeouts;
+    std::vector<std::vector<std::uint8_t>> frames; // what each session wrote, at its close
     std::vector<std::thread::id> writeThreads;
     int closes = 0;
+    int discards = 0;
     bool isOpen = false;
 
-    OpenResult open(const std::string& device) override {
+    OpenStatus open(const std::string& device) override {
         std::lock_guard lock(m_mutex);
         opened.push_back(device);
         isOpen = openResult != OpenResult::OpenFailed;
-        return openResult;
+        m_session.clear();
+        m_firstWrite = true;
+        return {openResult, openResult == OpenResult::Opened ? Failure{} : openFailure};
     }
 
-    WriteResult writeAndClose(std::span<const std::uint8_t> frame,
-                              std::chrono::milliseconds timeout) override {
+    WriteStatus write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
+        bool first = false;
         {
             std::lock_guard lock(m_mutex);
-            frames.emplace_back(frame.begin(), frame.end());
-            timeouts.push_back(timeout);
-            writeThreads.push_back(std::this_thread::get_id());
+            first = std::exchange(m_firstWrite, false);
+            if (first)
+                writeThreads.push_back(std::this_thread::get_id());
         }
-        if (duringWrite)
+        if (first && duringWrite)
             duringWrite();
         std::lock_guard lock(m_mutex);
-        ++closes;
-        isOpen = false;
-        WriteResult result = writeResult;
-        if (result.complete)
-            result.written = frame.size();
-        return result;
+        if (m_session.size() >= failAfter)
+            return {0, writeFailure};
+        const std::size_t room =
+            std::min(acceptLimit, failAfter) - std::min(acceptLimit, m_session.size());
+        const std::size_t taken = std::min(room, bytes.size());
+        m_session.insert(m_session.end(), bytes.begin(), bytes.begin() + taken);
+        m_queued = taken;
+        if (taken == 0 && acceptLimit <= m_session.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return {taken, {}};
+    }
+
+    std::optional<std::size_t> pending() override {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_queued, 0);
+    }
+
+    void discard() override {
+        std::lock_guard lock(m_mutex);
+        ++discards;
+        m_queued = 0;
     }
 
     void close() override {
         std::lock_guard lock(m_mutex);
+        if (isOpen && !m_firstWrite)
+            frames.push_back(m_session);
         ++closes;
         isOpen = false;
+        m_firstWrite = false;
     }
 
 private:
     std::mutex m_mutex;
+    std::vector<std::uint8_t> m_session;
+    std::size_t m_queued = 0;
+    bool m_firstWrite = false;
 };

@@ -1,5 +1,6 @@
 #include "upload/Frames.h"
 #include "upload/PosixSerialLink.h"
+#include "upload/Upload.h"
 
 #include "PseudoTerminal.h"
 
@@ -35,6 +36,15 @@ termios foreignSettings() {
     cfsetispeed(&tio, B9600);
     cfsetospeed(&tio, B9600);
     return tio;
+}
+
+// The engine over the link alone, without waiting out the line time a pseudo-terminal cannot
+// show.
+UploadResult sendOver(SerialLink& link, const Bytes& frame, std::chrono::milliseconds deadline) {
+    Upload::Options options;
+    options.waitLineTime = false;
+    options.deadline = deadline;
+    return Upload(link, options).send(frame);
 }
 
 } // namespace
@@ -79,14 +89,14 @@ void SerialLinkTest::deliversEveryByteUnchanged() {
     PseudoTerminal pty;
     pty.setSlaveSettings(foreignSettings());
     PosixSerialLink link;
-    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(link.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
 
     MasterReader reader(pty, frame.size());
-    const auto result = link.writeAndClose(frame, writeTimeout(frame.size()));
-    QVERIFY2(result.complete, result.error.c_str());
+    const auto result = sendOver(link, frame, writeTimeout(frame.size()));
+    QVERIFY2(result.completed(), result.failure.reason.c_str());
     QCOMPARE(result.written, frame.size());
-    QVERIFY(result.error.empty());
-    QVERIFY(!result.timedOut);
+    QVERIFY(!result.failure);
+    QVERIFY(result.outcome != UploadResult::Outcome::TimedOut);
     QCOMPARE(reader.bytes().size(), frame.size());
     QVERIFY(reader.bytes() == frame);
 }
@@ -111,8 +121,9 @@ void SerialLinkTest::appliesTheLineSettingsInFullAtEveryOpening() {
     for (int round = 0; round < 3; ++round) {
         if (round != 1)
             pty.setSlaveSettings(foreignSettings());
-        QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
-        QCOMPARE(link.lastError(), std::string());
+        const auto status = link.open(pty.slaveName());
+        QCOMPARE(status.result, SerialLink::OpenResult::Opened);
+        QVERIFY(!status.failure);
         lineIsSetUp();
         if (QTest::currentTestFailed())
             return;
@@ -120,7 +131,7 @@ void SerialLinkTest::appliesTheLineSettingsInFullAtEveryOpening() {
         // sending the last bytes when the port closes.
         const Bytes frame = textFrame({'1', '2'});
         MasterReader reader(pty, frame.size());
-        QVERIFY(link.writeAndClose(frame, 5s).complete);
+        QVERIFY(sendOver(link, frame, 5s).completed());
         QVERIFY(reader.bytes() == frame);
         lineIsSetUp();
         if (QTest::currentTestFailed())
@@ -131,18 +142,19 @@ void SerialLinkTest::appliesTheLineSettingsInFullAtEveryOpening() {
 void SerialLinkTest::portHeldByAnotherLinkIsRefused() {
     PseudoTerminal pty;
     PosixSerialLink first, second;
-    QCOMPARE(first.open(pty.slaveName()), SerialLink::OpenResult::Opened);
-    QCOMPARE(second.open(pty.slaveName()), SerialLink::OpenResult::OpenFailed);
-    QVERIFY(!second.lastError().empty());
+    QCOMPARE(first.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
+    const auto refused = second.open(pty.slaveName());
+    QCOMPARE(refused.result, SerialLink::OpenResult::OpenFailed);
+    QCOMPARE(refused.failure.error, EBUSY);
 
     // The refused opening leaves the holder's upload alone.
     const Bytes frame = textFrame({'H', 'i'});
     MasterReader reader(pty, frame.size());
-    QVERIFY(first.writeAndClose(frame, 5s).complete);
+    QVERIFY(sendOver(first, frame, 5s).completed());
     QVERIFY(reader.bytes() == frame);
 
     // Between uploads the port is free.
-    QCOMPARE(second.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(second.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
     second.close();
 }
 
@@ -153,10 +165,10 @@ void SerialLinkTest::portHeldWithFlockIsRefused() {
     QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
 
     PosixSerialLink link;
-    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::OpenFailed);
+    QCOMPARE(link.open(pty.slaveName()).result, SerialLink::OpenResult::OpenFailed);
 
     ::flock(holder, LOCK_UN);
-    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(link.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
     link.close();
     ::close(holder);
 }
@@ -178,11 +190,13 @@ void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     PosixSerialLink link;
-    QCOMPARE(link.open(device.toStdString()), SerialLink::OpenResult::OpenFailed);
-    QVERIFY(!link.lastError().empty());
+    const auto status = link.open(device.toStdString());
+    QCOMPARE(status.result, SerialLink::OpenResult::OpenFailed);
+    QVERIFY(status.failure.error != 0);
+    QVERIFY(!status.failure.reason.empty());
     const Bytes frame = textFrame({'x'});
-    const auto result = link.writeAndClose(frame, 1s);
-    QVERIFY(!result.complete);
+    const auto result = sendOver(link, frame, 1s);
+    QVERIFY(!result.completed());
     QCOMPARE(result.written, std::size_t(0));
     if (device.startsWith(dir.path()))
         QCOMPARE(QFile(device).size(), qint64(0));
@@ -191,9 +205,9 @@ void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
 void SerialLinkTest::writeWithoutOpenPortFails() {
     PosixSerialLink link;
     const Bytes frame = textFrame({'a', 'b'});
-    const auto result = link.writeAndClose(frame, 1s);
-    QVERIFY(!result.complete);
-    QVERIFY(!result.error.empty());
+    const auto result = sendOver(link, frame, 1s);
+    QVERIFY(!result.completed());
+    QVERIFY(!result.failure.reason.empty());
     QCOMPARE(result.written, std::size_t(0));
     link.close(); // closing a closed link is harmless
 }
@@ -203,14 +217,14 @@ void SerialLinkTest::deviceVanishingMidWriteFailsTheWrite() {
     const Bytes frame = textFrame(Bytes(MaxTextPayload, 'z'));
     PseudoTerminal pty;
     PosixSerialLink link;
-    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(link.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
     MasterReader reader(pty, frame.size(), 1000);
-    const auto result = link.writeAndClose(frame, writeTimeout(frame.size()));
-    QVERIFY(!result.complete);
-    QVERIFY(!result.timedOut);
+    const auto result = sendOver(link, frame, writeTimeout(frame.size()));
+    QVERIFY(!result.completed());
+    QVERIFY(result.outcome != UploadResult::Outcome::TimedOut);
     QVERIFY(result.written >= 1000);
     QVERIFY(result.written < frame.size());
-    QVERIFY2(!result.error.empty(), "the system's reason is reported");
+    QVERIFY2(!result.failure.reason.empty(), "the system's reason is reported");
     QCOMPARE(reader.bytes().size(), std::size_t(1000));
 }
 
@@ -219,19 +233,19 @@ void SerialLinkTest::stalledDeviceTimesOutAndReleasesThePort() {
     const Bytes frame = textFrame(Bytes(MaxTextPayload, 'q'));
     PseudoTerminal pty;
     PosixSerialLink link;
-    QCOMPARE(link.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(link.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
     const auto start = std::chrono::steady_clock::now();
-    const auto result = link.writeAndClose(frame, 300ms);
+    const auto result = sendOver(link, frame, 300ms);
     const auto took = std::chrono::steady_clock::now() - start;
-    QVERIFY(!result.complete);
-    QVERIFY(result.timedOut);
+    QVERIFY(!result.completed());
+    QCOMPARE(result.outcome, UploadResult::Outcome::TimedOut);
     QVERIFY(result.written > 0);
     QVERIFY(result.written < frame.size());
     QVERIFY(took >= 300ms);
     QVERIFY2(took < 5s, "the close does not wait for the unsent bytes");
 
     PosixSerialLink next;
-    QCOMPARE(next.open(pty.slaveName()), SerialLink::OpenResult::Opened);
+    QCOMPARE(next.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
 }
 
 void SerialLinkTest::writeTimeoutFollowsTheLineTime() {

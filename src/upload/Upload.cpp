@@ -1,0 +1,162 @@
+#include "upload/Upload.h"
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How long one step of the write or the drain may wait, so a cancel is seen promptly.
+constexpr milliseconds WriteStep{50};
+constexpr milliseconds DrainStep{20};
+
+milliseconds left(Clock::time_point end) {
+    return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(end - Clock::now()));
+}
+
+} // namespace
+
+Upload::Upload(SerialLink& link) : Upload(link, Options{}) {}
+
+Upload::Upload(SerialLink& link, Options options) : m_link(link), m_options(options) {}
+
+UploadResult Upload::open(const std::string& device) {
+    m_opened = {};
+    m_opened.device = device;
+    const SerialLink::OpenStatus status = m_link.open(device);
+    m_opened.opened = status.result != SerialLink::OpenResult::OpenFailed;
+    m_opened.configured = status.result == SerialLink::OpenResult::Opened;
+    m_opened.failure = status.failure;
+    m_opened.outcome =
+        m_opened.opened ? UploadResult::Outcome::Opened : UploadResult::Outcome::OpenFailed;
+    return m_opened;
+}
+
+UploadResult Upload::run(const std::string& device, std::span<const std::uint8_t> frame,
+                         const ProgressFn& progress) {
+    const UploadResult opened = open(device);
+    return opened.opened ? send(frame, progress) : opened;
+}
+
+namespace {
+
+// One send's running state: what went to the driver and what is known of the line.
+class Transfer {
+public:
+    Transfer(SerialLink& link, std::span<const std::uint8_t> frame, const Upload::Options& options,
+             const Upload::ProgressFn& progress)
+        : m_link(link), m_frame(frame), m_options(options), m_progress(progress) {}
+
+    std::size_t written() const { return m_written; }
+
+    // Hands the driver what it takes within one step; false when the device failed.
+    bool writeStep(milliseconds wait, SerialLink::Failure& failure) {
+        if (m_written == 0 && !m_started) {
+            m_start = Clock::now();
+            m_started = true;
+        }
+        const auto status = m_link.write(m_frame.subspan(m_written), wait);
+        m_written += std::min(status.accepted, m_frame.size() - m_written);
+        failure = status.failure;
+        return !failure;
+    }
+
+    // What has left the line: the device's own count once it has shown it can tell (a
+    // pseudo-terminal always answers 0), else the bytes the line could carry since the start.
+    std::size_t sent() {
+        const std::optional<std::size_t> queued = m_link.pending();
+        if (queued && *queued > 0)
+            m_queueTold = true;
+        if (m_queueTold && queued)
+            return m_written - std::min(*queued, m_written);
+        if (!m_started)
+            return 0;
+        return std::min(
+            m_written, lineBytes(std::chrono::duration_cast<milliseconds>(Clock::now() - m_start)));
+    }
+
+    // True when the frame has left the line as far as can be known.
+    bool drained(std::size_t sent) const {
+        if (m_queueTold)
+            return sent == m_written;
+        return !m_options.waitLineTime || sent >= m_written;
+    }
+
+    void report(std::size_t sent, bool force) {
+        if (!m_progress)
+            return;
+        const auto now = Clock::now();
+        if (!force && m_reported && now - m_lastReport < m_options.progressInterval)
+            return;
+        m_reported = true;
+        m_lastReport = now;
+        m_progress({m_frame.size(), m_written, sent, lineTime(m_frame.size() - sent)});
+    }
+
+private:
+    SerialLink& m_link;
+    std::span<const std::uint8_t> m_frame;
+    const Upload::Options& m_options;
+    const Upload::ProgressFn& m_progress;
+    std::size_t m_written = 0;
+    bool m_started = false;
+    bool m_queueTold = false;
+    bool m_reported = false;
+    Clock::time_point m_start;
+    Clock::time_point m_lastReport;
+};
+
+} // namespace
+
+UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn& progress) {
+    UploadResult result = m_opened;
+    result.total = frame.size();
+    result.deadline = m_options.deadline.value_or(writeTimeout(frame.size()));
+    const auto end = Clock::now() + result.deadline;
+    Transfer transfer(m_link, frame, m_options, progress);
+
+    // Every way out closes the port; a frame that did not go out whole is not left queued.
+    const auto finish = [&](UploadResult::Outcome outcome, std::size_t sent) {
+        result.outcome = outcome;
+        result.written = transfer.written();
+        result.sent = outcome == UploadResult::Outcome::Completed ? frame.size() : sent;
+        if (outcome != UploadResult::Outcome::Completed)
+            m_link.discard();
+        m_link.close();
+        transfer.report(result.sent, true);
+        return result;
+    };
+
+    try {
+        transfer.report(0, true);
+        while (transfer.written() < frame.size()) {
+            if (m_cancel.load())
+                return finish(UploadResult::Outcome::Cancelled, transfer.sent());
+            if (left(end) == milliseconds(0))
+                return finish(UploadResult::Outcome::TimedOut, transfer.sent());
+            SerialLink::Failure failure;
+            if (!transfer.writeStep(std::min(WriteStep, left(end)), failure)) {
+                result.failure = failure;
+                return finish(UploadResult::Outcome::WriteFailed, transfer.sent());
+            }
+            transfer.report(transfer.sent(), false);
+        }
+        for (;;) {
+            const std::size_t sent = transfer.sent();
+            if (transfer.drained(sent))
+                return finish(UploadResult::Outcome::Completed, sent);
+            if (m_cancel.load())
+                return finish(UploadResult::Outcome::Cancelled, sent);
+            if (left(end) == milliseconds(0))
+                return finish(UploadResult::Outcome::TimedOut, sent);
+            transfer.report(sent, false);
+            std::this_thread::sleep_for(std::min(DrainStep, left(end)));
+        }
+    } catch (const std::exception& e) {
+        result.failure = {0, e.what()};
+        return finish(UploadResult::Outcome::WriteFailed, 0);
+    }
+}

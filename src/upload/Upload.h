@@ -1,0 +1,87 @@
+#pragma once
+
+#include "upload/SerialLink.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+// Where an upload stands, as the progress callback sees it.
+struct UploadProgress {
+    std::size_t total = 0;   // bytes in the frame
+    std::size_t written = 0; // handed to the driver
+    std::size_t sent = 0;    // known, or estimated from the line time, to have left the line
+    std::chrono::milliseconds remaining{0}; // line time of what has not left yet
+};
+
+// Everything an upload's caller learns, in one value.
+struct UploadResult {
+    enum class Outcome {
+        Completed,   // every byte left the line
+        Opened,      // open() alone: the port is open and send() comes next
+        OpenFailed,  // nothing was opened
+        WriteFailed, // the device failed during the write or the drain
+        TimedOut,    // the deadline passed before the frame was out
+        Cancelled,   // stopped by cancel(); unsent output was discarded
+    };
+    Outcome outcome = Outcome::OpenFailed;
+    std::string device;
+    bool opened = false;
+    bool configured = false;               // false on an open port: the settings were refused
+    SerialLink::Failure failure;           // the system's reason for any failure, including the
+                                           // configuration's (kept with a later success)
+    std::size_t total = 0;                 // bytes in the frame
+    std::size_t written = 0;               // handed to the driver
+    std::size_t sent = 0;                  // known or estimated to have left the line
+    std::chrono::milliseconds deadline{0}; // the time allowed for the write and the drain
+
+    bool completed() const { return outcome == Outcome::Completed; }
+};
+
+// One upload of one frame over a SerialLink: open and configure, write, drain, close. The
+// window, the command-line uploader and the tests all go through it. open() and send() are two
+// steps so a caller can report a refused configuration before the write; run() does both.
+// send() blocks; it may run on a worker thread while another thread calls cancel().
+class Upload {
+public:
+    using ProgressFn = std::function<void(const UploadProgress&)>;
+
+    struct Options {
+        // Where the device cannot tell its queue (a pseudo-terminal), finish no sooner than
+        // the frame's line time, as a real line would; tests of large frames switch it off.
+        bool waitLineTime = true;
+        // At most this often the progress callback runs (besides the first and the last).
+        std::chrono::milliseconds progressInterval{50};
+        // Replaces writeTimeout of the frame's size when set; for tests of a stalled line.
+        std::optional<std::chrono::milliseconds> deadline;
+    };
+
+    explicit Upload(SerialLink& link);
+    Upload(SerialLink& link, Options options);
+
+    // Opens and configures `device`. On OpenFailed nothing is open and send() must not follow.
+    UploadResult open(const std::string& device);
+
+    // Writes the frame, waits until it has left the line (or the deadline, writeTimeout of its
+    // size, has passed) and closes the port, whatever happened. Progress goes to `progress` on
+    // the calling thread. Returns the open()'s findings with the write's.
+    UploadResult send(std::span<const std::uint8_t> frame, const ProgressFn& progress = {});
+
+    // open() then, when the port opened, send().
+    UploadResult run(const std::string& device, std::span<const std::uint8_t> frame,
+                     const ProgressFn& progress = {});
+
+    // Stops the upload from any thread: before send() it makes send() write nothing.
+    void cancel() { m_cancel.store(true); }
+    bool cancelRequested() const { return m_cancel.load(); }
+
+private:
+    SerialLink& m_link;
+    Options m_options;
+    UploadResult m_opened;
+    std::atomic<bool> m_cancel{false};
+};

@@ -1,0 +1,268 @@
+#include "upload/Upload.h"
+#include "upload/Frames.h"
+#include "upload/PosixSerialLink.h"
+
+#include "FakeSerialLink.h"
+#include "PseudoTerminal.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <future>
+#include <mutex>
+
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Outcome = UploadResult::Outcome;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes textFrame(std::size_t letters) {
+    TxFrame tx;
+    tx.BuildTextFrame(Bytes(letters, 'A'));
+    return {tx.frame().begin(), tx.frame().end()};
+}
+
+// Every progress report, kept for the checks after the upload.
+struct ProgressLog {
+    std::mutex mutex;
+    std::vector<UploadProgress> reports;
+    Upload::ProgressFn fn() {
+        return [this](const UploadProgress& p) {
+            std::lock_guard lock(mutex);
+            reports.push_back(p);
+        };
+    }
+    void expectMonotonicUpTo(std::size_t total, bool reachesIt) {
+        ASSERT_FALSE(reports.empty());
+        for (std::size_t i = 1; i < reports.size(); ++i) {
+            EXPECT_GE(reports[i].written, reports[i - 1].written) << i;
+            EXPECT_GE(reports[i].sent, reports[i - 1].sent) << i;
+            EXPECT_LE(reports[i].remaining, reports[i - 1].remaining) << i;
+        }
+        for (const auto& p : reports) {
+            EXPECT_EQ(p.total, total);
+            EXPECT_LE(p.sent, p.written);
+        }
+        EXPECT_EQ(reports.front().sent, 0u);
+        EXPECT_EQ(reports.back().sent == total, reachesIt);
+    }
+};
+
+// Another program holding the port exclusively, as a terminal program would.
+class ExclusiveHolder {
+public:
+    explicit ExclusiveHolder(const std::string& device) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            throw std::runtime_error("no pipe");
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            const char ok = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &ok, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char ok = 'n';
+        (void)!::read(ready[0], &ok, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        if (ok != 'y')
+            throw std::runtime_error("the holder could not take the port");
+    }
+    ~ExclusiveHolder() {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool isExclusive(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = 0;
+    const bool read = fd >= 0 && ::ioctl(fd, TIOCGEXCL, &exclusive) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return read && exclusive != 0;
+}
+
+} // namespace
+
+// A pseudo-terminal cannot show its queue, so the bar follows the line time to the end.
+TEST(UploadOnPseudoTerminal, ProgressFollowsTheLineTimeToTheWholeFrame) {
+    PseudoTerminal pty;
+    PosixSerialLink link;
+    const Bytes frame = textFrame(10); // 219 bytes, about 2 s on the line
+    MasterReader reader(pty, frame.size());
+    ProgressLog log;
+    const auto start = Clock::now();
+    const UploadResult result = Upload(link).run(pty.slaveName(), frame, log.fn());
+    const auto took = Clock::now() - start;
+
+    EXPECT_EQ(result.outcome, Outcome::Completed);
+    EXPECT_TRUE(result.opened);
+    EXPECT_TRUE(result.configured);
+    EXPECT_EQ(result.device, pty.slaveName());
+    EXPECT_EQ(result.written, frame.size());
+    EXPECT_EQ(result.sent, frame.size());
+    EXPECT_EQ(result.deadline, writeTimeout(frame.size()));
+    EXPECT_EQ(reader.bytes(), frame);
+    EXPECT_GE(took, lineTime(frame.size()) - 20ms);
+    log.expectMonotonicUpTo(frame.size(), true);
+    EXPECT_EQ(log.reports.back().remaining, 0ms);
+    // At most about twenty reports a second, and enough to move a bar.
+    const auto seconds = std::chrono::duration<double>(took).count();
+    EXPECT_LE(log.reports.size(), static_cast<std::size_t>(seconds * 20) + 3);
+    EXPECT_GE(log.reports.size(), static_cast<std::size_t>(seconds * 10));
+}
+
+TEST(UploadOnPseudoTerminal, CancelStopsPromptlyDiscardsTheRestAndFreesThePort) {
+    PseudoTerminal pty; // nobody reads: a real line would still be sending
+    PosixSerialLink link;
+    const Bytes frame = textFrame(6000);
+    Upload upload(link);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    ProgressLog log;
+    auto sending = std::async(std::launch::async, [&] { return upload.send(frame, log.fn()); });
+    std::this_thread::sleep_for(500ms);
+    const auto cancelledAt = Clock::now();
+    upload.cancel();
+    const UploadResult result = sending.get();
+    const auto took = Clock::now() - cancelledAt;
+
+    EXPECT_EQ(result.outcome, Outcome::Cancelled);
+    EXPECT_LT(took, 200ms);
+    EXPECT_GT(result.written, 0u);
+    // What the line could carry in the half second, and never more than was handed over.
+    EXPECT_GE(result.sent, lineBytes(400ms));
+    EXPECT_LE(result.sent, lineBytes(700ms));
+    EXPECT_LE(result.sent, result.written);
+    EXPECT_LT(result.sent, frame.size());
+    log.expectMonotonicUpTo(frame.size(), false);
+    EXPECT_EQ(log.reports.back().sent, result.sent);
+    // Unsent output was thrown away and the port is free again.
+    int waiting = 0;
+    ::ioctl(pty.master(), FIONREAD, &waiting);
+    EXPECT_LT(static_cast<std::size_t>(waiting), result.written);
+    PosixSerialLink next;
+    EXPECT_EQ(next.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
+}
+
+TEST(UploadOnPseudoTerminal, PortHeldExclusivelyByAnotherProgramIsRefusedAndLeftHeld) {
+    PseudoTerminal pty;
+    ExclusiveHolder holder(pty.slaveName());
+    ASSERT_TRUE(isExclusive(pty.slaveName()));
+    PosixSerialLink link;
+    const UploadResult result = Upload(link).run(pty.slaveName(), textFrame(5));
+
+    EXPECT_EQ(result.outcome, Outcome::OpenFailed);
+    EXPECT_FALSE(result.opened);
+    EXPECT_EQ(result.failure.error, EBUSY);
+    EXPECT_EQ(result.written, 0u);
+    int waiting = -1;
+    ::ioctl(pty.master(), FIONREAD, &waiting);
+    EXPECT_EQ(waiting, 0);
+    EXPECT_TRUE(isExclusive(pty.slaveName())) << "the other program's hold was cleared";
+}
+
+TEST(UploadOnPseudoTerminal, ItsOwnExclusivityEndsWithTheUpload) {
+    PseudoTerminal pty;
+    PosixSerialLink link;
+    Upload upload(link);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    EXPECT_TRUE(isExclusive(pty.slaveName()));
+    MasterReader reader(pty, 0);
+    Upload::Options quick;
+    quick.waitLineTime = false;
+    EXPECT_TRUE(Upload(link, quick).send(textFrame(1)).completed());
+    EXPECT_FALSE(isExclusive(pty.slaveName()));
+}
+
+TEST(UploadOnPseudoTerminal, AbsentDeviceIsOneResultWithTheSystemsReason) {
+    PosixSerialLink link;
+    const UploadResult result = Upload(link).run("/dev/lumetra-absent-port", textFrame(5));
+    EXPECT_EQ(result.outcome, Outcome::OpenFailed);
+    EXPECT_EQ(result.device, "/dev/lumetra-absent-port");
+    EXPECT_EQ(result.failure.error, ENOENT);
+    EXPECT_EQ(result.failure.reason, "No such file or directory");
+    EXPECT_EQ(result.written, 0u);
+}
+
+// The engine against a device that tells its queue, as a real UART does.
+struct UploadOnDouble : ::testing::Test {
+    FakeSerialLink link;
+    Bytes frame = textFrame(100);
+    ProgressLog log;
+};
+
+TEST_F(UploadOnDouble, RefusedLineSettingsAreKeptAndTheFrameStillGoes) {
+    link.openResult = SerialLink::OpenResult::ConfigureFailed;
+    link.openFailure = {EINVAL, "Invalid argument"};
+    const UploadResult result = Upload(link).run("COM1", frame, log.fn());
+    EXPECT_EQ(result.outcome, Outcome::Completed);
+    EXPECT_TRUE(result.opened);
+    EXPECT_FALSE(result.configured);
+    EXPECT_EQ(result.failure.error, EINVAL);
+    ASSERT_EQ(link.frames.size(), 1u);
+    EXPECT_EQ(link.frames[0], frame);
+    log.expectMonotonicUpTo(frame.size(), true);
+}
+
+TEST_F(UploadOnDouble, EveryWayOutClosesThePortAndSaysHowFarItGot) {
+    const struct {
+        const char* name;
+        std::size_t acceptLimit, failAfter;
+        bool cancelFirst;
+        Outcome outcome;
+        std::size_t written;
+    } cases[] = {
+        {"whole", SIZE_MAX, SIZE_MAX, false, Outcome::Completed, 309},
+        {"device fails", SIZE_MAX, 120, false, Outcome::WriteFailed, 120},
+        {"queue stays full", 80, SIZE_MAX, false, Outcome::TimedOut, 80},
+        {"cancelled first", SIZE_MAX, SIZE_MAX, true, Outcome::Cancelled, 0},
+    };
+    for (const auto& c : cases) {
+        FakeSerialLink fake;
+        fake.acceptLimit = c.acceptLimit;
+        fake.failAfter = c.failAfter;
+        Upload::Options options;
+        options.deadline = 100ms;
+        Upload upload(fake, options);
+        ASSERT_TRUE(upload.open("COM1").opened) << c.name;
+        if (c.cancelFirst)
+            upload.cancel();
+        const UploadResult result = upload.send(frame);
+        EXPECT_EQ(result.outcome, c.outcome) << c.name;
+        EXPECT_EQ(result.total, frame.size()) << c.name;
+        EXPECT_EQ(result.written, c.written) << c.name;
+        EXPECT_EQ(result.sent, c.written) << c.name;
+        EXPECT_FALSE(fake.isOpen) << c.name;
+        EXPECT_EQ(fake.discards, c.outcome == Outcome::Completed ? 0 : 1) << c.name;
+        EXPECT_EQ(!result.failure, c.outcome != Outcome::WriteFailed) << c.name;
+    }
+}
+
+TEST_F(UploadOnDouble, CancelFromAnotherThreadDuringTheWrite) {
+    link.acceptLimit = 50; // the line is stuck, so only cancel can end it
+    Upload upload(link);
+    link.duringWrite = [&] {
+        std::thread([&] {
+            std::this_thread::sleep_for(30ms);
+            upload.cancel();
+        }).detach();
+    };
+    const UploadResult result = upload.run("COM1", frame, log.fn());
+    EXPECT_EQ(result.outcome, Outcome::Cancelled);
+    EXPECT_EQ(result.written, 50u);
+    EXPECT_TRUE(upload.cancelRequested());
+    EXPECT_FALSE(link.isOpen);
+}
