@@ -1,0 +1,107 @@
+#include "app/DataFolder.h"
+
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "base/QtAdapt.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace datafolder {
+
+namespace {
+
+// A .zg file is exactly this long; the starter font is one.
+constexpr std::size_t FontBytes = 2048;
+
+fs::path fsPath(const QString& name) {
+    return fs::path(QFile::encodeName(name).toStdString());
+}
+
+[[noreturn]] void fail(const char16_t* text, const QString& name, int err) {
+    throw AppError(qtadapt::toStd(QString::fromUtf16(text).arg(
+        QDir::toNativeSeparators(name), QString::fromLocal8Bit(std::strerror(err)))));
+}
+
+bool holdsFont(const fs::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (!entry.is_regular_file(ec))
+            continue;
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (ext == ".zg")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<QString> takeOption(QStringList& arguments) {
+    const QString option = QString::fromUtf16(Option);
+    const QString withValue = option + QLatin1Char('=');
+    // The first argument is the program itself.
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString folder;
+        if (arguments[i].startsWith(withValue)) {
+            folder = arguments[i].mid(withValue.size());
+        } else if (arguments[i] == option) {
+            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-')))
+                folder = arguments.takeAt(i + 1);
+        } else {
+            continue;
+        }
+        arguments.removeAt(i);
+        return folder.isEmpty() ? defaultPath() : folder;
+    }
+    return std::nullopt;
+}
+
+QString defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/lumetra");
+}
+
+void enter(const QString& folder, const QString& starterFont) {
+    const fs::path dir = fsPath(folder);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        fail(CannotCreate, folder, ec.value());
+
+    if (!holdsFont(dir)) {
+        std::string font;
+        try {
+            font = readRegularFile(fsPath(starterFont).string(), FontBytes);
+        } catch (const std::system_error&) {
+            // No starter font beside the program (a build tree): the font starts empty.
+        }
+        if (font.size() == FontBytes) {
+            const QString target = folder + QLatin1Char('/') + QString::fromUtf16(FontName);
+            try {
+                replaceFileAtomically(
+                    fsPath(target).string(),
+                    {reinterpret_cast<const std::uint8_t*>(font.data()), font.size()});
+            } catch (const FileWriteError& e) {
+                fail(CannotCopyFont, target, e.err());
+            }
+        }
+    }
+
+    fs::current_path(dir, ec);
+    if (ec)
+        fail(CannotEnter, folder, ec.value());
+}
+
+} // namespace datafolder

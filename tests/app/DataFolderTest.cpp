@@ -1,0 +1,166 @@
+#include "app/DataFolder.h"
+#include "app/Application.h"
+#include "base/AppError.h"
+#include "font/FormZg.h"
+
+#include "FakeSerialLink.h"
+#include "FakeSystemInfo.h"
+#include "Sandbox.h"
+#include "ScriptedDialogs.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+QByteArray starterBytes() {
+    QByteArray font(2048, '\0');
+    for (int i = 8 * 32; i < 2048; i += 3)
+        font[i] = static_cast<char>(i);
+    return font;
+}
+
+QString here() {
+    return QDir::current().canonicalPath();
+}
+
+// XDG_DATA_HOME set for one test and put back after it.
+class DataHome {
+public:
+    explicit DataHome(const QString& path) : m_old(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path));
+    }
+    ~DataHome() { qputenv("XDG_DATA_HOME", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
+} // namespace
+
+class DataFolderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theOptionIsTakenOutOfTheArguments_data();
+    void theOptionIsTakenOutOfTheArguments();
+    void enteringCopiesTheStarterFontOnlyWhereNoFontIs_data();
+    void enteringCopiesTheStarterFontOnlyWhereNoFontIs();
+    void aFolderThatCannotBeUsedSaysWhatAndWhy();
+    void theFontEditorStartsWithTheCopiedStarterFont();
+};
+
+void DataFolderTest::theOptionIsTakenOutOfTheArguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("folder"); // "default", or empty for none
+    QTest::addColumn<QStringList>("rest");
+    const QString p = QStringLiteral("lumetra");
+    QTest::newRow("absent") << QStringList{p, "--version"} << "" << QStringList{p, "--version"};
+    QTest::newRow("alone") << QStringList{p, "--data-folder"} << "default" << QStringList{p};
+    QTest::newRow("before another option")
+        << QStringList{p, "--data-folder", "--help"} << "default" << QStringList{p, "--help"};
+    QTest::newRow("with =") << QStringList{p, "--data-folder=/srv/sign"} << "/srv/sign"
+                            << QStringList{p};
+    QTest::newRow("empty =") << QStringList{p, "--data-folder="} << "default" << QStringList{p};
+    QTest::newRow("next argument") << QStringList{p, "--data-folder", "/srv/sign", "--help"}
+                                   << "/srv/sign" << QStringList{p, "--help"};
+    QTest::newRow("a longer name is another option")
+        << QStringList{p, "--data-folders"} << "" << QStringList{p, "--data-folders"};
+    QTest::newRow("the program's own name is no option")
+        << QStringList{"--data-folder"} << "" << QStringList{"--data-folder"};
+}
+
+void DataFolderTest::theOptionIsTakenOutOfTheArguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, rest);
+    const DataHome home(QStringLiteral("/home/op/data"));
+    const auto taken = datafolder::takeOption(arguments);
+    if (folder.isEmpty())
+        QVERIFY(!taken);
+    else
+        QCOMPARE(taken.value_or(QString()),
+                 folder == "default" ? QStringLiteral("/home/op/data/lumetra") : folder);
+    QCOMPARE(arguments, rest);
+}
+
+void DataFolderTest::enteringCopiesTheStarterFontOnlyWhereNoFontIs_data() {
+    QTest::addColumn<QString>("before");     // a file already in the folder, or empty
+    QTest::addColumn<bool>("starterThere");  // whether the program came with its font
+    QTest::addColumn<QByteArray>("guardZg"); // Guard.zg afterwards; empty for none
+    const QByteArray own(2048, '\x55');
+    QTest::newRow("new folder") << "" << true << starterBytes();
+    QTest::newRow("no starter font beside the program") << "" << false << QByteArray();
+    QTest::newRow("the operator's Guard.zg stays") << "Guard.zg" << true << own;
+    QTest::newRow("another font is a font") << "Sign.ZG" << true << QByteArray();
+    QTest::newRow("a message file is none") << "Tmp.txt" << true << starterBytes();
+}
+
+void DataFolderTest::enteringCopiesTheStarterFontOnlyWhereNoFontIs() {
+    QFETCH(QString, before);
+    QFETCH(bool, starterThere);
+    QFETCH(QByteArray, guardZg);
+    Sandbox sandbox;
+    if (starterThere)
+        sandbox.write(QStringLiteral("usr/share/lumetra/Guard.zg"), starterBytes());
+    const QString folder = sandbox.path(QStringLiteral("home/.local/share/lumetra"));
+    if (!before.isEmpty())
+        sandbox.write(QStringLiteral("home/.local/share/lumetra/") + before,
+                      QByteArray(2048, '\x55'));
+
+    datafolder::enter(folder, sandbox.path(QStringLiteral("usr/share/lumetra/Guard.zg")));
+    QCOMPARE(here(), QDir(folder).canonicalPath());
+    QCOMPARE(QFileInfo::exists(QStringLiteral("Guard.zg")), !guardZg.isEmpty());
+    QCOMPARE(sandbox.read(QStringLiteral("home/.local/share/lumetra/Guard.zg")), guardZg);
+}
+
+void DataFolderTest::aFolderThatCannotBeUsedSaysWhatAndWhy() {
+    Sandbox sandbox;
+    sandbox.write(QStringLiteral("starter.zg"), starterBytes());
+    sandbox.write(QStringLiteral("file"), "not a folder");
+    QDir(sandbox.path()).mkpath(QStringLiteral("odd/Guard.zg"));
+    const struct {
+        QString folder;
+        const char16_t* text;
+        QString named;
+    } cases[] = {
+        {sandbox.path("file/lumetra"), datafolder::CannotCreate, sandbox.path("file/lumetra")},
+        {sandbox.path("odd"), datafolder::CannotCopyFont, sandbox.path("odd/Guard.zg")},
+    };
+    for (const auto& c : cases) {
+        const QString before = here();
+        try {
+            datafolder::enter(c.folder, sandbox.path(QStringLiteral("starter.zg")));
+            QFAIL(qPrintable(c.folder + " was entered"));
+        } catch (const AppError& e) {
+            const QString text = QString::fromUtf8(e.what());
+            QVERIFY2(text.startsWith(QString::fromUtf16(c.text).section(u'%', 0, 0) + c.named +
+                                     QStringLiteral(": ")),
+                     qPrintable(text));
+            QVERIFY2(text.size() > text.indexOf(QStringLiteral(": ")) + 2, qPrintable(text));
+        }
+        QCOMPARE(here(), before);
+    }
+}
+
+void DataFolderTest::theFontEditorStartsWithTheCopiedStarterFont() {
+    Sandbox sandbox; // no settings file: a first start
+    sandbox.write(QStringLiteral("starter.zg"), starterBytes());
+    datafolder::enter(sandbox.path(QStringLiteral("data")), sandbox.path("starter.zg"));
+
+    Application::Services services;
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs& log = *dialogs;
+    services.dialogs = std::move(dialogs);
+    services.serial = std::make_unique<FakeSerialLink>();
+    services.systemInfo = std::make_unique<FakeSystemInfo>();
+    services.shell = std::make_unique<FakeShellOpen>();
+    Application app(std::move(services));
+    const QByteArray table(reinterpret_cast<const char*>(app.font().FontTable.data()), 2048);
+    QCOMPARE(table, starterBytes());
+    QCOMPARE(app.fontEditor().windowTitle(), QStringLiteral("Редактор шрифта: Guard.zg"));
+    QVERIFY(log.log.isEmpty());
+}
+
+QTEST_MAIN(DataFolderTest)
+#include "DataFolderTest.moc"
