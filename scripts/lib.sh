@@ -6,6 +6,10 @@ BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
     libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
+# The icon's PNG sizes are rendered at build time; the package wants dpkg-shlibdeps.
+BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
+# The install and package test runs the validators, man and lintian.
+TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
 
 install_missing() {
     local missing=()

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and builds the Debian package, then checks what an
+# operator's system would get: the files' places, the desktop entry and AppStream verdicts, the
+# manual pages, the package's file list and control fields, lintian, and that the menu entry's
+# command works in its data folder and leaves nothing else in the home folder.
+# Usage: install_test.sh BUILD_DIR VERSION
+set -euo pipefail
+
+BUILD=$1
+VERSION=$2
+ID=io.github.lumetra.Lumetra
+T=$(mktemp -d)
+PID=
+cleanup() {
+    [ -n "$PID" ] && kill "$PID" 2>/dev/null && wait "$PID" 2>/dev/null
+    rm -rf "$T"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+export LC_ALL=C.UTF-8
+
+P=$T/prefix
+cmake --install "$BUILD" --prefix "$P" --strip >/dev/null
+
+# The files' places. Other programs may bring more; these must be there.
+for f in bin/lumetra bin/lumetra-sign share/lumetra/Guard.zg \
+    share/applications/$ID.desktop share/metainfo/$ID.metainfo.xml \
+    share/icons/hicolor/scalable/apps/$ID.svg share/doc/lumetra/copyright \
+    share/doc/lumetra/changelog.Debian.gz; do
+    [ -f "$P/$f" ] || fail "$f is not installed"
+done
+for size in 16 22 24 32 48 64 128 256; do
+    png=$P/share/icons/hicolor/${size}x$size/apps/$ID.png
+    file "$png" | grep -q "PNG image data, $size x $size," || fail "$png is no $size px PNG"
+done
+for program in "$P"/bin/*; do
+    file "$program" | grep -q ", stripped" || fail "$program is not stripped"
+done
+
+# The validators.
+desktop-file-validate "$P/share/applications/$ID.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$P/share/metainfo/$ID.metainfo.xml" >/dev/null ||
+    fail "appstreamcli validate: $(appstreamcli validate --no-net "$P/share/metainfo/$ID.metainfo.xml")"
+
+# Every program has a manual page, and every page reads without a complaint.
+for program in "$P"/bin/*; do
+    [ -f "$P/share/man/man1/$(basename "$program").1.gz" ] || fail "no manual page for $program"
+done
+for page in "$P"/share/man/man*/*; do
+    out=$(MANWIDTH=80 man --warnings -l "$page" 2>"$T/man.err") || fail "man -l $page"
+    [ ! -s "$T/man.err" ] || fail "man -l $page: $(cat "$T/man.err")"
+    grep -q "^NAME" <<<"$out" || fail "$page has no NAME section"
+done
+
+# The package: the same files under /usr, and its control fields.
+cpack --config "$BUILD/CPackConfig.cmake" -G DEB -B "$T/deb" >/dev/null
+DEB=$(ls "$T"/deb/lumetra_*.deb)
+(cd "$P" && find . -type f -o -type l | sed 's|^\.|./usr|' | sort) >"$T/installed"
+dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ {print $6}' | sort >"$T/packaged"
+diff "$T/installed" "$T/packaged" || fail "the package holds other files than the install"
+field() { dpkg-deb -f "$DEB" "$1"; }
+[ "$(field Package)" = lumetra ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$VERSION-1" ] || fail "Version: $(field Version)"
+[ "$(field Section)" = electronics ] || fail "Section: $(field Section)"
+field Maintainer | grep -Eq '^[^<]+ <[^@ ]+@[^> ]+>$' || fail "Maintainer: $(field Maintainer)"
+for dep in libqt6widgets6 libqt6core6 libc6 qt6-qpa-plugins; do
+    field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
+done
+[ "$(field Description | wc -l)" -gt 3 ] || fail "no long description"
+# One version everywhere: package, changelog, newest AppStream release.
+zcat "$P/share/doc/lumetra/changelog.Debian.gz" | head -1 | grep -q "^lumetra ($VERSION-1) " ||
+    fail "the changelog's newest entry is not $VERSION-1"
+grep -m1 '<release ' "$P/share/metainfo/$ID.metainfo.xml" | grep -q "version=\"$VERSION\"" ||
+    fail "the newest AppStream release is not $VERSION"
+lintian --fail-on error "$DEB" >"$T/lintian" 2>&1 || fail "lintian: $(cat "$T/lintian")"
+
+# The menu entry's command: Exec without its field codes, run with an empty home.
+read -r -a exec_line <<<"$(sed -n 's/^Exec=//p' "$P/share/applications/$ID.desktop" |
+    sed 's/ *%[fFuUick]//g')"
+[ "${exec_line[0]}" = lumetra ] || fail "Exec starts ${exec_line[0]}"
+HOME_=$T/home
+mkdir -p "$HOME_" "$T/elsewhere"
+# Started from `folder` with `env`; waits until the program's working folder is `want`.
+start() {
+    local folder=$1 want=$2
+    shift 2
+    (cd "$folder" && exec env -u XDG_DATA_HOME HOME="$HOME_" XDG_CONFIG_HOME="$T/config" \
+        XDG_CACHE_HOME="$T/cache" XDG_RUNTIME_DIR="$T/run" QT_QPA_PLATFORM=offscreen \
+        PATH="$P/bin:$PATH" "$@") &
+    PID=$!
+    for _ in $(seq 600); do
+        [ "$(readlink "/proc/$PID/cwd")" = "$want" ] && return 0
+        kill -0 "$PID" 2>/dev/null || fail "$* ended early"
+        sleep 0.1
+    done
+    fail "$* did not move to $want"
+}
+stop() {
+    kill "$PID"
+    wait "$PID" 2>/dev/null || true
+    PID=
+}
+mkdir -p "$T/run" && chmod 700 "$T/run"
+start "$T/elsewhere" "$HOME_/.local/share/lumetra" "${exec_line[@]}"
+stop
+cmp "$HOME_/.local/share/lumetra/Guard.zg" "$P/share/lumetra/Guard.zg" ||
+    fail "the starter font was not copied"
+left=$(cd "$HOME_" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./.local ./.local/share ./.local/share/lumetra ./.local/share/lumetra/Guard.zg " ] ||
+    fail "the home folder holds: $left"
+[ -z "$(ls -A "$T/elsewhere")" ] || fail "the starting folder holds: $(ls -A "$T/elsewhere")"
+
+# From a terminal, without the option, the current folder stays and nothing is copied.
+start "$T/elsewhere" "$T/elsewhere" lumetra
+stop
+[ -z "$(ls -A "$T/elsewhere")" ] || fail "a terminal start put $(ls -A "$T/elsewhere") there"
+echo "install, package and data folder checks passed"
