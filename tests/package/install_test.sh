@@ -75,6 +75,10 @@ zcat "$P/share/doc/lumetra/changelog.Debian.gz" | head -1 | grep -q "^lumetra ($
     fail "the changelog's newest entry is not $VERSION-1"
 grep -m1 '<release ' "$P/share/metainfo/$ID.metainfo.xml" | grep -q "version=\"$VERSION\"" ||
     fail "the newest AppStream release is not $VERSION"
+# One licence: the package's copyright file and the AppStream metadata.
+grep -q "^License: GPL-3.0-or-later$" "$P/share/doc/lumetra/copyright" || fail "copyright licence"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$P/share/metainfo/$ID.metainfo.xml" ||
+    fail "AppStream licence"
 lintian --fail-on error "$DEB" >"$T/lintian" 2>&1 || fail "lintian: $(cat "$T/lintian")"
 
 # The menu entry's command: Exec without its field codes, run with an empty home.
