@@ -54,6 +54,12 @@ void writeMessageFile(const QString& heldName, const std::string& bytes) {
     }
 }
 
+// A line break in a name would break the settings file that stores it.
+void refuseLineBreak(const QString& heldName) {
+    if (heldName.contains(QLatin1Char('\r')) || heldName.contains(QLatin1Char('\n')))
+        throw AppError(qtadapt::toStd(str(mainform::NameWithLineBreak)));
+}
+
 // Gives the selection (with none, what is typed next) `format`, keeping the modified flag: the
 // format belongs to the screen, not to the text that is saved and sent.
 void mergeFormat(MessageEdit* edit, const QTextCharFormat& format) {
@@ -137,6 +143,7 @@ void TMainForm::SpeedButtonOpenClick() {
     const std::optional<QString> chosen = m_dialogs.openFileName(this, request);
     if (!chosen)
         return;
+    refuseLineBreak(*chosen);
     m_openDialogTxtName = *chosen;
     m_currentFileName = *chosen;
     UpDateCaption();
@@ -159,6 +166,7 @@ void TMainForm::SpeedButtonSaveASClick() {
     const std::optional<QString> chosen = m_dialogs.saveFileName(this, request);
     if (!chosen)
         return;
+    refuseLineBreak(*chosen);
     // A declined overwrite keeps the previous name: taking the declined one would let the next
     // Save or the close prompt replace the very file the operator chose to keep.
     if (fileExists(*chosen) && !m_dialogs.askYesNo(this, str(mainform::AskOverwriteSaveAs)))

@@ -78,6 +78,8 @@ inline constexpr QStringView CannotCreate = u"Cannot create file ";
 inline constexpr QStringView OpenFilter = u"Текстовые файлы   *.txt|*.txt|Все файлы|*.*";
 inline constexpr QStringView SaveFilter = u"Текстовые файлы   *.txt|*.txt";
 inline constexpr QStringView SaveDefaultSuffix = u"txt";
+inline constexpr QStringView NameWithLineBreak =
+    u"В имени файла есть перевод строки, такое имя не принимается";
 inline constexpr QStringView ReplacedPrefix = u"Заменено на \"?\" символов: ";
 
 // Message editor: standard format, caret readout, length monitor

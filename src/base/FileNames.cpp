@@ -7,6 +7,10 @@ std::string nameWithoutDirectory(std::string_view name) {
     return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
 }
 
+bool hasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 std::string settingsFilePath() {
 #ifdef _WIN32
     return "C:\\WINDOWS\\SYSTEM32\\Kesmar.ini";

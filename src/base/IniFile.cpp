@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
+#include "base/FileNames.h"
 
 #include <filesystem>
 #include <vector>
@@ -111,6 +112,10 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const auto fail = [&] { throw AppError("Unable to write to " + m_path); };
+    // A line break would end the entry early and start lines of its own (a section, a key)
+    // that the next read believes.
+    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
+        fail();
 
     std::string data;
     try {

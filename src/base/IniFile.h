@@ -21,7 +21,8 @@ public:
     // Replaces the key's value in place, or adds the key to its section, or appends the
     // section; every other line stays byte for byte. The file (and its folder) is created when
     // missing and replaced atomically, so a failure never leaves it half-written; a symbolic
-    // link stays a link. Throws AppError "Unable to write to <path>" on failure.
+    // link stays a link. A name or value holding CR or LF is never written. Throws AppError
+    // "Unable to write to <path>" on failure.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
 private:

@@ -295,6 +295,14 @@ void TFormZg::UpDateCaptionZg() {
                    qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(m_saveName))));
 }
 
+bool TFormZg::refusedName(const QString& name) {
+    // A line break in the name would break the settings file that stores it.
+    if (!hasLineBreak(qtadapt::toStd(name)))
+        return false;
+    m_dialogs.error(this, errorBoxText(text(zgtext::NameWithLineBreak)));
+    return true;
+}
+
 void TFormZg::showFailure(const std::exception& failure) {
     m_dialogs.error(this, errorBoxText(QString::fromStdString(failure.what())));
 }
@@ -361,6 +369,8 @@ void TFormZg::SpeedButtonOpenClick() {
         this, {text(zgtext::OpenTitle), m_openName, text(zgtext::OpenFilter), QString()});
     if (!chosen)
         return;
+    if (refusedName(*chosen))
+        return;
     m_openName = *chosen;
     beginUndoable(m_saveName);
     try {
@@ -381,6 +391,8 @@ void TFormZg::SpeedButtonSaveClick() {
         m_dialogs.saveFileName(this, {text(zgtext::SaveTitle), m_saveName, text(zgtext::SaveFilter),
                                       text(zgtext::SaveSuffix)});
     if (!chosen)
+        return;
+    if (refusedName(*chosen))
         return;
     m_saveName = *chosen;
     UpDateCaptionZg();

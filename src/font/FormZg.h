@@ -98,6 +98,8 @@ private:
     void setupControls();
     void fitNote();
     void showFailure(const std::exception& failure);
+    // Shows why a chosen name cannot be taken; true when it is refused.
+    bool refusedName(const QString& name);
     // Takes the undo copy before an undoable command and enables Undo. `previousFile` is the
     // font file to return to when the command changes it (Open).
     void beginUndoable(const QString& previousFile = {});

@@ -30,6 +30,9 @@ inline constexpr char SaveSuffix[] = "zg";
 inline constexpr char OpenTitle[] = "Открыть знакогенератор";
 inline constexpr char SaveTitle[] = "Сохранить знакогенератор";
 
+inline constexpr char NameWithLineBreak[] =
+    "В имени файла есть перевод строки, такое имя не принимается";
+
 // Settings entry and the names used when there is none.
 inline constexpr char IniSection[] = "ZgLastFile";
 inline constexpr char IniKey[] = "Mesto";

@@ -108,4 +108,15 @@ TEST_F(IniFileTest, AFailedWriteNamesTheFileAndLeavesItWhole) {
     EXPECT_EQ(dir.read("Kesmar.ini"), "[ComPort]\nAktive=COM 1\n");
 }
 
+TEST_F(IniFileTest, ALineBreakIsNeverWritten) {
+    dir.write("Kesmar.ini", "[LastFile]\r\nPath=a.txt\r\n");
+    const std::string before = dir.read("Kesmar.ini");
+    for (const char* injected : {"x\r\n[PortMap]\r\nCOM 2=/tmp/evil", "x\n[PortMap]", "x\rCOM"}) {
+        EXPECT_THROW(ini.WriteString("LastFile", "Path", injected), AppError) << injected;
+        EXPECT_THROW(ini.WriteString("LastFile", injected, "v"), AppError) << injected;
+        EXPECT_THROW(ini.WriteString(injected, "Path", "v"), AppError) << injected;
+    }
+    EXPECT_EQ(dir.read("Kesmar.ini"), before);
+}
+
 } // namespace

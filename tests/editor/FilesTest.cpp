@@ -80,6 +80,7 @@ private slots:
     void aReadOnlyFileIsLeftWholeAndReported();
     void aFailedWriteOnCloseKeepsTheWindowOpen();
     void aSymbolicLinkStaysALink();
+    void aNameWithALineBreakIsRefused();
     void aFifoIsNeverReplacedByAFile();
     void everyByteFrom0x20Survives();
     void lfOnlyAndLoneCrFilesKeepTheirLines();
@@ -431,6 +432,27 @@ void FilesTest::aSymbolicLinkStaysALink() {
     f.form->SpeedButtonSaveClick();
     QVERIFY(QFileInfo(f.sandbox.path("link.txt")).isSymLink());
     QCOMPARE(f.sandbox.read("store/real.txt"), QByteArray("after"));
+}
+
+void FilesTest::aNameWithALineBreakIsRefused() {
+    EditorFixture f;
+    f.setText("text");
+    f.form->SaveIniFile();
+    const QByteArray settings = f.sandbox.read("config/Kesmar.ini");
+    const QString refused = QStringLiteral("В имени файла есть перевод строки, такое имя не "
+                                           "принимается.");
+    for (const char* name : {"a\n[PortMap]\nCOM 1=/dev/null\n.txt", "b\r.txt"}) {
+        f.dialogs.fileNames = {QString::fromLatin1(name), QString::fromLatin1(name)};
+        f.form->itemSaveAS->trigger();
+        f.form->itemLoad->trigger();
+        QCOMPARE(f.dialogs.texts("error"), (QStringList{refused, refused}));
+        f.dialogs.log.clear();
+    }
+    QCOMPARE(f.caption(), captionFor("Tmp.txt"));
+    QCOMPARE(f.text(), QStringLiteral("text"));
+    f.form->SaveIniFile();
+    QCOMPARE(f.sandbox.read("config/Kesmar.ini"), settings);
+    QCOMPARE(QDir(f.sandbox.path()).entryList(QDir::Files), QStringList());
 }
 
 void FilesTest::aFifoIsNeverReplacedByAFile() {

@@ -119,6 +119,7 @@ private slots:
     void openLoadsAndRenamesAndUndoGivesTheOldNameBack();
     void failedOpens();
     void saveUnderANewName();
+    void aNameWithALineBreakIsRefused();
     void failedCloseKeepsTheWindowOpen();
     void everyClosePathSaves();
     void closeIsRefusedWhileUploading();
@@ -751,6 +752,25 @@ void FormZgTest::saveUnderANewName() {
     QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("Invalid filename.")});
     QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("x.zg"));
     form.hide();
+}
+
+void FormZgTest::aNameWithALineBreakIsRefused() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(23));
+    TFormZg& form = f.shown();
+    const QString name = f.sandbox.path("x\n[PortMap]\nCOM 1=/dev/null\n.zg");
+    f.dialogs.fileNames = {name, name};
+    form.SpeedButtonSave->click();
+    form.SpeedButtonOpen->click();
+    const QString refused =
+        QStringLiteral("В имени файла есть перевод строки, такое имя не принимается.");
+    QCOMPARE(f.dialogs.texts("error"), (QStringList{refused, refused}));
+    QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
+    QCOMPARE(form.lastOpenedName(), QStringLiteral("Guard.zg"));
+    QVERIFY(!form.SpeedButtonUndo->isEnabled());
+    QVERIFY(f.closeBox());
+    QCOMPARE(f.remembered(), QStringLiteral("Guard.zg"));
+    QVERIFY(!f.sandbox.read("config/Kesmar.ini").contains("PortMap"));
 }
 
 void FormZgTest::failedCloseKeepsTheWindowOpen() {
