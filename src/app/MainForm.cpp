@@ -4,8 +4,8 @@
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "base/FileNames.h"
-#include "base/IniFile.h"
 #include "base/QtAdapt.h"
+#include "base/Settings.h"
 #include "editor/MessageEdit.h"
 
 #include <QAction>
@@ -27,15 +27,6 @@ namespace {
 
 QString str(QStringView text) {
     return text.toString();
-}
-
-// The settings values of the port items: "COM 1" .. "COM 5", with the blank.
-QString portSetting(int n) {
-    return QStringLiteral("COM %1").arg(n);
-}
-
-IniFile settings() {
-    return IniFile(settingsFilePath());
 }
 
 } // namespace
@@ -425,48 +416,35 @@ QString TMainForm::panelText(int panel) const {
 }
 
 void TMainForm::ReadIniFile() {
-    const IniFile ini = settings();
-    const QString port = qtadapt::fromCp1251(ini.ReadString("ComPort", "Aktive", "COM 1"));
-    const QString length = qtadapt::fromCp1251(ini.ReadString("Option", "Max leng", "6 140"));
-    m_openDialogTxtName = qtadapt::fromCp1251(ini.ReadString("LastFile", "Path", ".\\Tmp.txt"));
+    const Settings settings;
+    const int port = settings.activePort();
+    const bool longLimit = settings.longMaxLength();
+    m_openDialogTxtName = qtadapt::fromCp1251(settings.lastFile());
 
-    if (length == QStringLiteral("59 000")) {
-        itemLeng59000->setChecked(true);
-        ItemLeng6140->setChecked(false);
-    } else if (length == QStringLiteral("6 140")) {
-        ItemLeng6140->setChecked(true);
-        itemLeng59000->setChecked(false);
-    }
-    for (int n = 1; n <= 5; ++n)
-        if (port == portSetting(n))
-            checkPort(n);
+    itemLeng59000->setChecked(longLimit);
+    ItemLeng6140->setChecked(!longLimit);
+    if (port != 0)
+        checkPort(port);
 }
 
 void TMainForm::SaveIniFile() {
-    IniFile ini = settings();
-    for (int n = 1; n <= 5; ++n)
+    Settings settings;
+    for (int n = 1; n <= Settings::PortCount; ++n)
         if (itemCom[n - 1]->isChecked())
-            ini.WriteString("ComPort", "Aktive", qtadapt::toCp1251(portSetting(n)));
-    ini.WriteString("LastFile", "Path", qtadapt::toCp1251(m_currentFileName));
+            settings.setActivePort(n);
+    settings.setLastFile(qtadapt::toCp1251(m_currentFileName));
     if (itemLeng59000->isChecked())
-        ini.WriteString("Option", "Max leng", "59 000");
+        settings.setLongMaxLength(true);
     if (ItemLeng6140->isChecked())
-        ini.WriteString("Option", "Max leng", "6 140");
+        settings.setLongMaxLength(false);
 }
 
 QString TMainForm::portDevice(int n) const {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    const QString fallback = QStringLiteral("/dev/ttyS%1").arg(n - 1);
-    const std::string mapped =
-        settings().ReadString("PortMap", qtadapt::toCp1251(portSetting(n)), "");
-    return mapped.empty() ? fallback : qtadapt::fromCp1251(mapped);
-#endif
+    return qtadapt::fromCp1251(Settings().portDevice(n));
 }
 
 void TMainForm::checkPort(int n) {
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= Settings::PortCount; ++i)
         itemCom[i - 1]->setChecked(i == n);
 }
 

@@ -6,8 +6,8 @@
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "base/FileNames.h"
-#include "base/IniFile.h"
 #include "base/QtAdapt.h"
+#include "base/Settings.h"
 #include "upload/FontUploader.h"
 
 #include <QCloseEvent>
@@ -280,14 +280,11 @@ void TFormZg::FormCreate() {
 }
 
 void TFormZg::LoadIniZg() {
-    const IniFile ini(settingsFilePath());
-    m_openName = qtadapt::fromCp1251(
-        ini.ReadString(zgtext::IniSection, zgtext::IniKey, zgtext::DefaultFontFile));
+    m_openName = qtadapt::fromCp1251(Settings().fontFile());
 }
 
 void TFormZg::SaveIniZg() {
-    IniFile ini(settingsFilePath());
-    ini.WriteString(zgtext::IniSection, zgtext::IniKey, qtadapt::toCp1251(m_saveName));
+    Settings().setFontFile(qtadapt::toCp1251(m_saveName));
 }
 
 void TFormZg::UpDateCaptionZg() {

@@ -33,10 +33,7 @@ inline constexpr char SaveTitle[] = "Сохранить знакогенерат
 inline constexpr char NameWithLineBreak[] =
     "В имени файла есть перевод строки, такое имя не принимается";
 
-// Settings entry and the names used when there is none.
-inline constexpr char IniSection[] = "ZgLastFile";
-inline constexpr char IniKey[] = "Mesto";
-inline constexpr char DefaultFontFile[] = "Guard.zg";
+// The font file when the remembered one does not exist.
 inline constexpr char FallbackFontFile[] = ".\\Tmp.zg";
 
 } // namespace zgtext
