@@ -19,6 +19,15 @@ std::string directoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+void syncFolder(const std::string& folder) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        throw FileWriteError(errno);
+    // Some file systems cannot sync a folder at all (EINVAL); there is nothing more to do.
+    if (::fsync(dir.get()) != 0 && errno != EINVAL)
+        throw FileWriteError(errno);
+}
+
 mode_t currentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -27,9 +36,8 @@ mode_t currentUmask() {
 
 } // namespace
 
-FileWriteError::FileWriteError(int err, bool shortWrite)
-    : std::runtime_error(std::strerror(err ? err : ENOSPC)), m_err(err ? err : ENOSPC),
-      m_shortWrite(shortWrite) {}
+FileWriteError::FileWriteError(int err)
+    : std::runtime_error(std::strerror(err ? err : ENOSPC)), m_err(err ? err : ENOSPC) {}
 
 std::string resolveSymlinks(const std::string& path) {
     std::string current = path;
@@ -55,24 +63,24 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
         if (S_ISDIR(st.st_mode))
-            throw FileWriteError(EISDIR, false);
+            throw FileWriteError(EISDIR);
         if (!S_ISREG(st.st_mode))
-            throw FileWriteError(EINVAL, false);
+            throw FileWriteError(EINVAL);
         // A read-only file stays read-only for root too, as it would on the sign's home system.
         if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            throw FileWriteError(EACCES, false);
+            throw FileWriteError(EACCES);
     } else if (errno != ENOENT) {
-        throw FileWriteError(errno, false);
+        throw FileWriteError(errno);
     }
 
     std::string temp = target + ".XXXXXX";
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        throw FileWriteError(errno, false);
+        throw FileWriteError(errno);
 
-    auto fail = [&](int err, bool shortWrite) {
+    auto fail = [&](int err) {
         ::unlink(temp.c_str());
-        throw FileWriteError(err, shortWrite);
+        throw FileWriteError(err);
     };
 
     std::size_t done = 0;
@@ -81,11 +89,11 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC, true);
+            fail(n < 0 ? errno : ENOSPC);
         done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd.get()) != 0)
-        fail(errno, true);
+        fail(errno);
 
     const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     ::fchmod(fd.get(), mode);
@@ -93,9 +101,11 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
         // Only root may give the file away; the owner's own files keep their owner anyway.
     }
     if (::close(fd.release()) != 0)
-        fail(errno, true);
+        fail(errno);
     if (::rename(temp.c_str(), target.c_str()) != 0)
-        fail(errno, false);
+        fail(errno);
+    // Until the folder is on the disk too, a power loss can bring the old file back.
+    syncFolder(directoryOf(target));
 }
 
 std::string readRegularFile(const std::string& path, std::size_t maxBytes) {

@@ -5,24 +5,23 @@
 #include <stdexcept>
 #include <string>
 
-// Why a replacement failed: the system's error number, and whether the data itself could not
-// all be written (a full disk or a file-size limit) rather than the file not being created.
+// Why a replacement failed: the system's error number (ENOSPC, EDQUOT or EFBIG when the data
+// found no room; EIO when the disk failed it).
 class FileWriteError : public std::runtime_error {
 public:
-    FileWriteError(int err, bool shortWrite);
+    explicit FileWriteError(int err);
     int err() const { return m_err; }
-    bool shortWrite() const { return m_shortWrite; }
 
 private:
     int m_err;
-    bool m_shortWrite;
 };
 
 // Replaces the file at `path` with `bytes` so that it is either the old file or the whole new
 // one, never a mix: the bytes go to a temporary file beside it, which is then renamed over it.
 // A symbolic link stays a link (the file it points to is replaced). A name that is not a
 // regular file (a folder, a FIFO, a device) is refused, and so is a file without write
-// permission, even for root. The permissions of an existing file are kept.
+// permission, even for root. The permissions of an existing file are kept. The file and then
+// its folder are synced, so a reported replacement survives a power loss.
 // Throws FileWriteError.
 void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 

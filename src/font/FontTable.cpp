@@ -138,8 +138,6 @@ void FontTables::SaveZg(const std::string& path) {
     try {
         replaceFileAtomically(path, FontTable);
     } catch (const FileWriteError& e) {
-        if (e.shortWrite())
-            throw IoError(DiskFull, "Disk full");
         fail(e.err(), resolveSymlinks(path));
     }
 }

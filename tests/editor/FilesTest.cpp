@@ -2,6 +2,8 @@
 
 #include "editor/MessageText.h"
 
+#include "SyncFaults.h"
+
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -78,6 +80,7 @@ private slots:
     void foldersFifosAndHugeFilesAreRefused();
     void aFailedBackupWriteLeavesBothFilesWhole();
     void aReadOnlyFileIsLeftWholeAndReported();
+    void aDiskErrorIsReportedAndLeavesTheFilesWhole();
     void aFailedWriteOnCloseKeepsTheWindowOpen();
     void aSymbolicLinkStaysALink();
     void aNameWithALineBreakIsRefused();
@@ -406,6 +409,18 @@ void FilesTest::aReadOnlyFileIsLeftWholeAndReported() {
     // The backup was written before the failure; the settings were not.
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("changed"));
     QVERIFY(!f.sandbox.exists("config/Kesmar.ini"));
+}
+
+void FilesTest::aDiskErrorIsReportedAndLeavesTheFilesWhole() {
+    EditorFixture f;
+    f.sandbox.write("Tmp.txt", "backup before");
+    f.restart();
+    f.setText("lost to a dying disk");
+    syncfaults::failFilesWith(EIO);
+    f.form->itemSave->trigger();
+    syncfaults::reset();
+    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file .\\Tmp.txt."});
+    QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
 }
 
 void FilesTest::aFailedWriteOnCloseKeepsTheWindowOpen() {

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 
+#include "SyncFaults.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -288,6 +289,17 @@ TEST(ZgFile, AFullDiskFailsAndLeavesThePreviousFileWhole) {
     EXPECT_FALSE(std::filesystem::exists(dir.path("new.zg")));
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(ZgFile, ADiskErrorIsAnIoErrorNotAFullDisk) {
+    TempDir dir;
+    dir.write("font.zg", patternFont(9));
+    FontTables t;
+    syncfaults::failFilesWith(EIO);
+    const auto failure = ioFailure([&] { t.SaveZg(dir.path("font.zg")); });
+    syncfaults::reset();
+    EXPECT_EQ(failure, (std::pair<int, std::string>{EIO, "I/O error 5"}));
+    EXPECT_EQ(dir.read("font.zg"), patternFont(9));
 }
 
 TEST(ZgFile, FifosAndFoldersAreRefusedWithoutHanging) {
