@@ -145,9 +145,15 @@ void TMainForm::SpeedButtonOpenClick() {
         return;
     refuseLineBreak(*chosen);
     m_openDialogTxtName = *chosen;
+    // A name that exists but cannot be read (too big, a FIFO, a folder, no permission) must
+    // not become the document's name: the next Save would write the old text over it.
+    const bool exists = QFileInfo::exists(qtadapt::nativePath(*chosen));
+    if (exists)
+        loadIntoEditor(*chosen);
     m_currentFileName = *chosen;
     UpDateCaption();
-    loadIntoEditor(*chosen);
+    if (!exists)
+        loadIntoEditor(*chosen);
     StatusBarHelp(str(mainform::Reading) + withoutDirectory(*chosen));
     UstRus();
 }

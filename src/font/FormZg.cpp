@@ -373,7 +373,9 @@ void TFormZg::SpeedButtonOpenClick() {
     try {
         m_font.LoadZg(filePath(*chosen));
     } catch (const std::exception& e) {
-        // A short file has already put its bytes into the table: show them.
+        // A short file has put its bytes over the table; left there, the next close would
+        // write them into the previous font without a word. The undo copy holds the table.
+        m_font.RestoreUndoCopy();
         PaintSymbol();
         showFailure(e);
         return;

@@ -3,6 +3,7 @@
 #include "editor/MessageText.h"
 
 #include "SyncFaults.h"
+#include "Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,7 +78,8 @@ private slots:
     void closingAfterASaveStillAsks();
     void openDropsAModifiedTextWithoutAQuestion();
     void openingAMissingFileKeepsTheTextAndTakesTheName();
-    void foldersFifosAndHugeFilesAreRefused();
+    void aFailedOpenKeepsTheNameAndTheFileItCouldNotRead();
+    void aFailedOpenOfAnUnreadableFileKeepsItWhole();
     void aFailedBackupWriteLeavesBothFilesWhole();
     void aReadOnlyFileIsLeftWholeAndReported();
     void aDiskErrorIsReportedAndLeavesTheFilesWhole();
@@ -352,26 +354,69 @@ void FilesTest::openingAMissingFileKeepsTheTextAndTakesTheName() {
     QCOMPARE(f.sandbox.read("nothere.txt"), QByteArray("still here"));
 }
 
-void FilesTest::foldersFifosAndHugeFilesAreRefused() {
+namespace {
+
+// What stands at a name before and after: kind, size and content (a 16 MiB file by size).
+QByteArray fingerprint(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return "missing";
+    QByteArray print = QByteArray::number(st.st_mode) + ' ' + QByteArray::number(st.st_size);
+    if (S_ISREG(st.st_mode) && st.st_size < 4096) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            print += ' ' + file.readAll().toHex();
+    }
+    return print;
+}
+
+// Opens `bad`, which exists but cannot be read, over the document doc.txt; then saves and
+// closes with the prompt answered Yes. Only doc.txt may change.
+void failedOpenThenSaveAndClose(EditorFixture& f, const QString& bad) {
+    f.sandbox.write("doc.txt", "document");
+    f.dialogs.fileNames.push_back(QStringLiteral("doc.txt"));
+    f.form->SpeedButtonOpenClick();
+    f.setText("edited");
+    const QByteArray before = fingerprint(f.sandbox.path(bad));
+    f.dialogs.fileNames.push_back(bad);
+    f.form->itemLoad->trigger();
+    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file " + bad + "."});
+    QCOMPARE(f.text(), QStringLiteral("edited"));
+    QCOMPARE(f.caption(), captionFor("doc.txt"));
+    f.form->itemSave->trigger();
+    f.dialogs.answers = {true, true};
+    QVERIFY(f.form->FormClose());
+    QCOMPARE(f.dialogs.texts("ask").first(), QStringLiteral("Записать файл <doc.txt> ?"));
+    QCOMPARE(fingerprint(f.sandbox.path(bad)), before);
+    QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("edited"));
+    QCOMPARE(f.lastFile(), QStringLiteral("doc.txt"));
+}
+
+} // namespace
+
+void FilesTest::aFailedOpenKeepsTheNameAndTheFileItCouldNotRead() {
     EditorFixture f;
     QDir(f.sandbox.path()).mkdir("folder");
     QCOMPARE(::mkfifo(qPrintable(f.sandbox.path("pipe")), 0600), 0);
     QFile big(f.sandbox.path("huge.txt"));
     QVERIFY(big.open(QIODevice::WriteOnly));
-    QVERIFY(big.resize(16 * 1024 * 1024 + 1));
+    QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
-    f.setText("kept");
-    for (const QString& name :
-         {QStringLiteral(".\\huge.txt"), QStringLiteral("pipe"), QStringLiteral("folder")}) {
+    for (const char* bad : {"huge.txt", "pipe", "folder"}) {
         f.dialogs.log.clear();
-        f.dialogs.fileNames.push_back(name);
-        f.form->itemLoad->trigger();
-        QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file " + name + "."});
-        QCOMPARE(f.text(), QStringLiteral("kept"));
+        failedOpenThenSaveAndClose(f, QString::fromLatin1(bad));
+        if (QTest::currentTestFailed())
+            return;
     }
-    // A folder is no file: Save does nothing for it.
-    f.form->SpeedButtonSaveClick();
-    QVERIFY(!f.sandbox.exists("Tmp.txt"));
+}
+
+void FilesTest::aFailedOpenOfAnUnreadableFileKeepsItWhole() {
+    if (!unprivileged())
+        return;
+    EditorFixture f;
+    f.sandbox.write("secret.txt", "not yours to read");
+    QVERIFY(QFile::setPermissions(f.sandbox.path("secret.txt"), QFile::WriteOwner));
+    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"));
 }
 
 void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
