@@ -449,7 +449,11 @@ void TMainForm::checkPort(int n) {
 }
 
 void TMainForm::itemCloseClick() {
-    SaveIniFile();
+    // A failed write is told, with the way out, by the close that follows: it writes again.
+    try {
+        SaveIniFile();
+    } catch (const AppError&) {
+    }
     close();
 }
 
@@ -472,11 +476,14 @@ void TMainForm::SpeedButtonZgClick() {
 }
 
 bool TMainForm::FormClose() {
-    if (!runCommand([this] { SaveIniFile(); }))
+    // Settings that cannot be written must not hold the program open for good: after the
+    // error the operator may stay to mend the cause, or leave without them.
+    const bool settingsWritten = runCommand([this] { SaveIniFile(); });
+    if (!settingsWritten && !m_dialogs.askYesNo(this, str(mainform::AskLeaveWithoutSettings)))
         return false;
     StatusBarHelp(str(mainform::Exiting));
     if (RichEdit->document()->isModified())
-        return SavePrompt();
+        return SavePrompt(settingsWritten);
     return true;
 }
 

@@ -50,7 +50,8 @@ public:
     void SpeedButtonZgClick();
     void ReadIniFile();
     void SaveIniFile(); // throws AppError
-    // The close sequence; false when the close must not complete (a write failed).
+    // The close sequence; false when the close must not complete (a text write failed, or the
+    // settings write failed and the operator chose to stay).
     bool FormClose();
 
     QString panelText(int panel) const;
@@ -70,13 +71,15 @@ public:
     void SpeedButtonSaveClick();
     void SpeedButtonSaveASClick();
     void UpDateCaption();
-    void SaveRunFile(); // throws AppError
+    // Writes the backup and the document, then the settings unless the operator has chosen to
+    // leave without them. Throws AppError.
+    void SaveRunFile(bool withSettings = true);
     // The editor's text as Windows-1251 bytes with CR LF line breaks: what is saved and sent.
     std::string messageBytes() const;
     // Replaces the editor's text with the file's; throws AppError "Cannot open file <name>".
     void loadIntoEditor(const QString& heldName);
     // Asks whether to save the text; false when the operator said Yes and a write failed.
-    bool SavePrompt();
+    bool SavePrompt(bool withSettings = true);
     void InsertRich(const QString& code);
     void UstRus();
     void SpeedButtonSelectAllClick();

@@ -94,22 +94,23 @@ void TMainForm::loadIntoEditor(const QString& heldName) {
     RichEdit->document()->setModified(false);
 }
 
-void TMainForm::SaveRunFile() {
+void TMainForm::SaveRunFile(bool withSettings) {
     StatusBarHelp(str(mainform::Writing) + withoutDirectory(m_currentFileName));
     UpDateCaption();
     const std::string bytes = messageBytes();
     writeMessageFile(m_backupFileName, bytes);
     writeMessageFile(m_currentFileName, bytes);
-    SaveIniFile();
+    if (withSettings)
+        SaveIniFile();
 }
 
-bool TMainForm::SavePrompt() {
+bool TMainForm::SavePrompt(bool withSettings) {
     using namespace mainform;
     if (!m_dialogs.askYesNo(this, str(AskSavePrefix) + m_currentFileName + str(AskSaveSuffix)))
         return true;
     if (fileExists(m_currentFileName) && !m_dialogs.askYesNo(this, str(AskOverwrite)))
         return true;
-    return runCommand([this] { SaveRunFile(); });
+    return runCommand([this, withSettings] { SaveRunFile(withSettings); });
 }
 
 void TMainForm::SpeedButtonNewClick() {

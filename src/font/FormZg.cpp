@@ -314,7 +314,9 @@ bool TFormZg::FormClose() {
         m_font.SaveZg(filePath(m_saveName));
     } catch (const std::exception& e) {
         showFailure(e);
-        return false;
+        // The operator may stay and save the font elsewhere, or leave it unsaved: a font that
+        // cannot be written must not hold the window open for good.
+        return m_dialogs.askYesNo(this, text(zgtext::AskCloseUnsaved));
     }
     return true;
 }

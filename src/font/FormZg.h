@@ -49,7 +49,8 @@ public:
     QLabel* LabelOpis;
 
     void FormCreate();
-    // Saves the settings entry and the font; false (the close is cancelled) when either fails.
+    // Saves the settings entry and the font; when either fails, asks whether to close without
+    // saving. False when the close is cancelled.
     bool FormClose();
 
     void SpeedButtonNewClick();

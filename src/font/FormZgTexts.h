@@ -33,6 +33,9 @@ inline constexpr char SaveTitle[] = "Сохранить знакогенерат
 inline constexpr char NameWithLineBreak[] =
     "В имени файла есть перевод строки, такое имя не принимается";
 
+inline constexpr char AskCloseUnsaved[] =
+    "Не удалось сохранить шрифт. Закрыть редактор без сохранения?";
+
 // The font file when the remembered one does not exist.
 inline constexpr char FallbackFontFile[] = ".\\Tmp.zg";
 

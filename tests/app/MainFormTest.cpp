@@ -68,7 +68,7 @@ private slots:
     void settingsAreReadExactly();
     void portAndLengthChoicesSurviveARestart();
     void exitWritesTheSettingsTwiceWithTheSameContent();
-    void aFailedSettingsWriteKeepsTheWindowOpen();
+    void unwritableSettingsOfferTheWayOut();
     void closingAnUnmodifiedTextAsksNothing();
 };
 
@@ -404,19 +404,41 @@ void MainFormTest::exitWritesTheSettingsTwiceWithTheSameContent() {
     QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")), afterExit);
 }
 
-void MainFormTest::aFailedSettingsWriteKeepsTheWindowOpen() {
-    Fixture f;
-    TMainForm& form = f.make();
-    form.show();
-    // A folder where the settings file should be cannot be replaced.
-    QDir().mkpath(f.sandbox.settingsPath());
-    form.close();
-    QVERIFY(form.isVisible());
-    QCOMPARE(f.dialogs.texts(QStringLiteral("error")),
-             QStringList{QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + "."});
-    QDir().rmdir(f.sandbox.settingsPath());
-    form.close();
-    QVERIFY(!form.isVisible());
+void MainFormTest::unwritableSettingsOfferTheWayOut() {
+    const QString leave = QStringLiteral("Не удалось сохранить настройки. Выйти без сохранения?");
+    for (const bool folder : {true, false}) {
+        Fixture f;
+        TMainForm& form = f.make();
+        form.show();
+        // A folder in the settings file's place, or a read-only settings file.
+        if (folder) {
+            QDir().mkpath(f.sandbox.settingsPath());
+        } else {
+            f.sandbox.write(QStringLiteral("config/Kesmar.ini"), "[ComPort]\r\nAktive=COM 2\r\n");
+            QFile::setPermissions(f.sandbox.settingsPath(), QFile::ReadOwner);
+        }
+        const QString error =
+            QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + ".";
+        form.RichEdit->setPlainText(QStringLiteral("typed"));
+        form.RichEdit->document()->setModified(true);
+
+        // No: the operator stays to mend the cause.
+        f.dialogs.answers = {false};
+        form.close();
+        QVERIFY(form.isVisible());
+        QCOMPARE(f.dialogs.log, (QStringList{"error: " + error, "ask: " + leave}));
+
+        // Exit tells it once, too; Yes leaves, and the text prompt still saves the text.
+        f.dialogs.log.clear();
+        f.dialogs.answers = {true, true};
+        form.itemClose->trigger();
+        QVERIFY(!form.isVisible());
+        QCOMPARE(f.dialogs.log, (QStringList{"error: " + error, "ask: " + leave,
+                                             "ask: Записать файл <.\\Tmp.txt> ?"}));
+        QCOMPARE(f.sandbox.read(QStringLiteral("Tmp.txt")), QByteArray("typed"));
+        QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")),
+                 folder ? QByteArray() : QByteArray("[ComPort]\r\nAktive=COM 2\r\n"));
+    }
 }
 
 void MainFormTest::closingAnUnmodifiedTextAsksNothing() {

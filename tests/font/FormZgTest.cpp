@@ -121,7 +121,7 @@ private slots:
     void aLongFontOpensAndThePreviousFontStaysWhole();
     void saveUnderANewName();
     void aNameWithALineBreakIsRefused();
-    void failedCloseKeepsTheWindowOpen();
+    void failedCloseAsksWhetherToCloseUnsaved();
     void everyClosePathSaves();
     void closeIsRefusedWhileUploading();
     void uploadOnlyWhileThePortIsReady();
@@ -300,6 +300,7 @@ void FormZgTest::aReadOnlyRememberedFontLoadsButCannotBeClosedOverUntilSavedElse
 
     f.shown();
     form.SpeedButtonInversClick();
+    f.dialogs.answers = {false};
     QVERIFY(!f.closeBox());
     QCOMPARE(f.dialogs.texts("error"), QStringList{QStringLiteral("File access denied.")});
     QCOMPARE(f.sandbox.read("ro.zg"), pattern(6));
@@ -794,28 +795,34 @@ void FormZgTest::aNameWithALineBreakIsRefused() {
     QVERIFY(!f.sandbox.read("config/Kesmar.ini").contains("PortMap"));
 }
 
-void FormZgTest::failedCloseKeepsTheWindowOpen() {
+void FormZgTest::failedCloseAsksWhetherToCloseUnsaved() {
     Fixture f;
     f.sandbox.write("Guard.zg", pattern(17));
     TFormZg& form = f.shown();
     form.SpeedButtonNew->click();
+    const QString ask =
+        QStringLiteral("ask: Не удалось сохранить шрифт. Закрыть редактор без сохранения?");
 
-    // The settings cannot be written: the font file is not written either.
+    // The settings cannot be written: the font file is not written either. No stays.
     QDir(f.sandbox.path()).mkpath(QStringLiteral("config/Kesmar.ini"));
+    f.dialogs.answers = {false};
     QVERIFY(!f.closeBox());
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + "."});
+    QCOMPARE(f.dialogs.log,
+             (QStringList{"error: Unable to write to " + f.sandbox.settingsPath() + ".", ask}));
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(17));
     QDir(f.sandbox.path(QStringLiteral("config/Kesmar.ini"))).removeRecursively();
 
-    // The font file cannot be written.
+    // The font file cannot be written: No stays, Yes leaves and writes nothing.
     makeReadOnly(f.sandbox.path("Guard.zg"));
+    f.dialogs.log.clear();
+    f.dialogs.answers = {false, true};
     QVERIFY(!f.closeBox());
-    QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("File access denied."));
+    QCOMPARE(f.dialogs.log, (QStringList{"error: File access denied.", ask}));
+    QVERIFY(form.isVisible());
+    QVERIFY(f.closeBox());
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(17));
     QCOMPARE(f.remembered(), QStringLiteral("Guard.zg"));
-    QVERIFY(form.isVisible());
-    form.hide();
+    QVERIFY(!f.dialogs.unanswered());
 }
 
 void FormZgTest::everyClosePathSaves() {
