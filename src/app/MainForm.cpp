@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
@@ -28,6 +29,13 @@ namespace {
 QString str(QStringView text) {
     return text.toString();
 }
+
+// The port items' handlers, COM 1 first.
+constexpr void (TMainForm::*PortItemHandlers[])() = {
+    &TMainForm::item1ComClick, &TMainForm::item2ComClick, &TMainForm::item3ComClick,
+    &TMainForm::item4ComClick, &TMainForm::item5ComClick,
+};
+static_assert(std::size(PortItemHandlers) == Settings::PortCount);
 
 } // namespace
 
@@ -95,7 +103,7 @@ void TMainForm::setupActions() {
         makeAction(QStringLiteral("itemAddspace"), str(ItemAddBlanks), QStringLiteral("addspace"));
     ItemLeng6140 = makeAction(QStringLiteral("ItemLeng6140"), str(ItemShortLength), {});
     itemLeng59000 = makeAction(QStringLiteral("itemLeng59000"), str(ItemLongLength), {});
-    for (int n = 1; n <= 5; ++n)
+    for (int n = 1; n <= Settings::PortCount; ++n)
         itemCom[n - 1] =
             makeAction(QStringLiteral("item%1Com").arg(n), str(ItemPortPrefix) + QString::number(n),
                        QStringLiteral("port"));
@@ -146,11 +154,8 @@ void TMainForm::setupActions() {
     bind(itemAddspace, &TMainForm::itemAddspaceClick);
     bind(ItemLeng6140, &TMainForm::ItemLeng6140Click);
     bind(itemLeng59000, &TMainForm::itemLeng59000Click);
-    bind(itemCom[0], &TMainForm::item1ComClick);
-    bind(itemCom[1], &TMainForm::item2ComClick);
-    bind(itemCom[2], &TMainForm::item3ComClick);
-    bind(itemCom[3], &TMainForm::item4ComClick);
-    bind(itemCom[4], &TMainForm::item5ComClick);
+    for (int i = 0; i < Settings::PortCount; ++i)
+        bind(itemCom[i], PortItemHandlers[i]);
     bind(ItemTX, &TMainForm::SpeedButtonTxClick);
     bind(SpeedButtonTx, &TMainForm::SpeedButtonTxClick);
     bind(SpeedButtonZg, &TMainForm::SpeedButtonZgClick);
@@ -187,7 +192,7 @@ void TMainForm::setupOptionsMenu() {
 void TMainForm::setupPortMenu() {
     QMenu* menu = menuBar()->addMenu(str(mainform::MenuPort));
     menu->setObjectName(QStringLiteral("itemCOMport"));
-    for (int n = 1; n <= 5; ++n) {
+    for (int n = 1; n <= Settings::PortCount; ++n) {
         QAction* item = itemCom[n - 1];
         menu->addAction(item);
         const QString device = portDevice(n);
@@ -253,33 +258,19 @@ void TMainForm::setupToolBar1() {
     ToolBar1->setIconSize(QSize(18, 18));
     ToolBar1->setFixedHeight(29);
 
-    using Handler = void (TMainForm::*)();
-    static constexpr Handler handlers[] = {
-        &TMainForm::SpeedButtonUst0Click,     &TMainForm::SpeedButtonUst1Click,
-        &TMainForm::SpeedButtonUst2Click,     &TMainForm::SpeedButtonUst5Click,
-        &TMainForm::SpeedButtoSpeedUst1Click, &TMainForm::SpeedButtonWait1Click,
-        &TMainForm::SpeedButtonWait3Click,    &TMainForm::SpeedButtonWait5Click,
-        &TMainForm::SpeedButtonClClick,       &TMainForm::SpeedButtonFillClick,
-        &TMainForm::SpeedButtonUpClick,       &TMainForm::SpeedButtonDownClick,
-        &TMainForm::SpeedButtonRazbClick,     &TMainForm::SpeedButtonInvClick,
-        &TMainForm::SpeedButton1Click,
-    };
-    static_assert(std::size(handlers) == std::size(mainform::EffectButtons));
-
-    for (std::size_t i = 0; i < std::size(handlers); ++i) {
-        const auto& text = mainform::EffectButtons[i];
-        QAction* action =
-            makeAction(text.name.toString(), text.hint.toString(), text.icon.toString());
-        addButton(ToolBar1, action, text.name.toString(), text.hint.toString());
-        const Handler handler = handlers[i];
+    for (const EffectButton& row : EffectButtons) {
+        const QString name = row.name.toString();
+        QAction* action = makeAction(name, row.hint.toString(), row.icon.toString());
+        addButton(ToolBar1, action, name, row.hint.toString());
+        const auto handler = row.handler;
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        if (text.name == u"SpeedButtonRazb") {
+        if (row.handler == &TMainForm::SpeedButtonRazbClick) {
             // The insertion edit sits hidden in the gap before the inversion buttons.
             ToolBar1->addSeparator();
             EditInsert = new QLineEdit(ToolBar1);
             EditInsert->setObjectName(QStringLiteral("EditInsert"));
             ToolBar1->addWidget(EditInsert)->setVisible(false);
-        } else if (text.gapAfter) {
+        } else if (row.gapAfter) {
             ToolBar1->addSeparator();
         }
     }
@@ -441,6 +432,35 @@ void TMainForm::SaveIniFile() {
 
 QString TMainForm::portDevice(int n) const {
     return qtadapt::fromCp1251(Settings().portDevice(n));
+}
+
+// Each port item checks itself alone and stores the choice at once.
+void TMainForm::portItemClick(int n) {
+    checkPort(n);
+    SaveIniFile();
+}
+
+void TMainForm::item1ComClick() {
+    portItemClick(1);
+}
+void TMainForm::item2ComClick() {
+    portItemClick(2);
+}
+void TMainForm::item3ComClick() {
+    portItemClick(3);
+}
+void TMainForm::item4ComClick() {
+    portItemClick(4);
+}
+void TMainForm::item5ComClick() {
+    portItemClick(5);
+}
+
+int TMainForm::checkedPort() const {
+    for (int n = 1; n <= Settings::PortCount; ++n)
+        if (itemCom[n - 1]->isChecked())
+            return n;
+    return 0;
 }
 
 void TMainForm::checkPort(int n) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Settings.h"
 #include "upload/FontUploader.h"
 #include "upload/Frames.h"
 #include "upload/Upload.h"
@@ -62,6 +63,11 @@ public:
     void runDeferredTicks();
     // The device the port item n (1..5) stands for.
     QString portDevice(int n) const;
+    void item1ComClick();
+    void item2ComClick();
+    void item3ComClick();
+    void item4ComClick();
+    void item5ComClick();
     // Runs `command`; an AppError it throws is shown in the error box. False when it threw.
     bool runCommand(const std::function<void()>& command);
 
@@ -106,6 +112,8 @@ public:
     void SpeedButtonRazbClick();
     void SpeedButtonInvClick();
     void SpeedButton1Click();
+    // Inserts the code of the effect button whose handler is `handler`.
+    void insertEffect(void (TMainForm::*handler)());
     void TimerLengTXTTimer();
     void ItemLeng6140Click();
     void itemLeng59000Click();
@@ -115,11 +123,6 @@ public:
     void reportReplacedCharacters(int count);
 
     // ---- upload (MainFormUpload.cpp) ----
-    void item1ComClick();
-    void item2ComClick();
-    void item3ComClick();
-    void item4ComClick();
-    void item5ComClick();
     void ComPortOpen();
     UploadResult ComPortTxAndClose();
     void SpeedButtonTxClick();
@@ -189,7 +192,7 @@ public:
     QAction* itemAddspace = nullptr;
     QAction* ItemLeng6140 = nullptr;
     QAction* itemLeng59000 = nullptr;
-    std::array<QAction*, 5> itemCom{}; // item1Com .. item5Com
+    std::array<QAction*, Settings::PortCount> itemCom{}; // item1Com .. item5Com
     QAction* ItemTX = nullptr;
     QAction* ItemAbout = nullptr;
     QAction* ItemHelp = nullptr;
@@ -217,7 +220,7 @@ private:
     bool m_lengthTickDue = false;
     Upload::Options m_uploadOptions;
     std::unique_ptr<Upload> m_upload; // the upload ComPortOpen opened, until it is sent
-    int checkedPort() const;
+    int checkedPort() const; // 0 when none is checked
     void reportUnfinishedWrite(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
 };

@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
@@ -301,50 +302,56 @@ void TMainForm::reportReplacedCharacters(int count) {
     StatusBarHelp(str(mainform::ReplacedPrefix) + QString::number(count));
 }
 
+void TMainForm::insertEffect(void (TMainForm::*handler)()) {
+    for (const EffectButton& button : EffectButtons)
+        if (button.handler == handler)
+            InsertRich(button.code.toString());
+}
+
 void TMainForm::SpeedButtonUst0Click() {
-    InsertRich(QStringLiteral("/S0"));
+    insertEffect(&TMainForm::SpeedButtonUst0Click);
 }
 void TMainForm::SpeedButtonUst1Click() {
-    InsertRich(QStringLiteral("/S1"));
+    insertEffect(&TMainForm::SpeedButtonUst1Click);
 }
 void TMainForm::SpeedButtonUst2Click() {
-    InsertRich(QStringLiteral("/S3"));
+    insertEffect(&TMainForm::SpeedButtonUst2Click);
 }
 void TMainForm::SpeedButtonUst5Click() {
-    InsertRich(QStringLiteral("/S5"));
+    insertEffect(&TMainForm::SpeedButtonUst5Click);
 }
 void TMainForm::SpeedButtoSpeedUst1Click() {
-    InsertRich(QStringLiteral("/S7"));
+    insertEffect(&TMainForm::SpeedButtoSpeedUst1Click);
 }
 void TMainForm::SpeedButtonWait1Click() {
-    InsertRich(QStringLiteral("/W1"));
+    insertEffect(&TMainForm::SpeedButtonWait1Click);
 }
 void TMainForm::SpeedButtonWait3Click() {
-    InsertRich(QStringLiteral("/W4"));
+    insertEffect(&TMainForm::SpeedButtonWait3Click);
 }
 void TMainForm::SpeedButtonWait5Click() {
-    InsertRich(QStringLiteral("/W7"));
+    insertEffect(&TMainForm::SpeedButtonWait5Click);
 }
 void TMainForm::SpeedButtonClClick() {
-    InsertRich(QStringLiteral("/Q1"));
+    insertEffect(&TMainForm::SpeedButtonClClick);
 }
 void TMainForm::SpeedButtonFillClick() {
-    InsertRich(QStringLiteral("/F1"));
+    insertEffect(&TMainForm::SpeedButtonFillClick);
 }
 void TMainForm::SpeedButtonUpClick() {
-    InsertRich(QStringLiteral("/U1"));
+    insertEffect(&TMainForm::SpeedButtonUpClick);
 }
 void TMainForm::SpeedButtonDownClick() {
-    InsertRich(QStringLiteral("/D1"));
+    insertEffect(&TMainForm::SpeedButtonDownClick);
 }
 void TMainForm::SpeedButtonRazbClick() {
-    InsertRich(QStringLiteral("/J1"));
+    insertEffect(&TMainForm::SpeedButtonRazbClick);
 }
 void TMainForm::SpeedButtonInvClick() {
-    InsertRich(QStringLiteral("/I1"));
+    insertEffect(&TMainForm::SpeedButtonInvClick);
 }
 void TMainForm::SpeedButton1Click() {
-    InsertRich(QStringLiteral("/N1"));
+    insertEffect(&TMainForm::SpeedButton1Click);
 }
 
 // ---- length monitor ----

@@ -119,31 +119,4 @@ inline constexpr QStringView TooLongBox = u"Текст слишком длинн
 inline constexpr QStringView TooLongDetails =
     u"Кадр текста занял бы %1 байт, а передать можно не больше %2 байт.";
 
-// Effect-code tool bar, left to right; a gap follows the entries marked so. The digits in
-// several button names differ from the digits of their codes.
-struct EffectButtonText {
-    QStringView name;
-    QStringView hint;
-    QStringView code;
-    QStringView icon;
-    bool gapAfter;
-};
-inline constexpr EffectButtonText EffectButtons[] = {
-    {u"SpeedButtonUst0", u"Вставка эффекта Скорости", u"/S0", u"speed0", false},
-    {u"SpeedButtonUst1", u"Вставка эффекта  Скорости", u"/S1", u"speed1", false},
-    {u"SpeedButtonUst2", u"Вставка эффекта Скорости", u"/S3", u"speed2", false},
-    {u"SpeedButtonUst5", u"Вставка эффекта Скорости", u"/S5", u"speed3", false},
-    {u"SpeedButtoSpeedUst1", u"Вставка эффекта Скорости", u"/S7", u"speed4", true},
-    {u"SpeedButtonWait1", u"Вставка задержки короткой", u"/W1", u"wait1", false},
-    {u"SpeedButtonWait3", u"Вставка  задержки средней", u"/W4", u"wait2", false},
-    {u"SpeedButtonWait5", u"Вставка  задержки  длинной", u"/W7", u"wait3", true},
-    {u"SpeedButtonCl", u"Вставка эффекта очистки", u"/Q1", u"clear", false},
-    {u"SpeedButtonFill", u"Вставка эффекта заполнения", u"/F1", u"fill", false},
-    {u"SpeedButtonUp", u"Вставка эффекта уход вворх", u"/U1", u"up", false},
-    {u"SpeedButtonDown", u"Вставка эффекта уход вниз", u"/D1", u"down", false},
-    {u"SpeedButtonRazb", u"Вставка эффекта разбежки в разные стороны", u"/J1", u"apart", true},
-    {u"SpeedButtonInv", u"Вставка эффекта инверсии", u"/I1", u"inverse-on", false},
-    {u"SpeedButton1", u"Устранение эффекта инверсии", u"/N1", u"inverse-off", false},
-};
-
 } // namespace mainform

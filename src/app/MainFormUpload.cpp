@@ -40,35 +40,6 @@ private:
 
 } // namespace
 
-// Each port item checks itself alone and stores the choice at once.
-void TMainForm::portItemClick(int n) {
-    checkPort(n);
-    SaveIniFile();
-}
-
-void TMainForm::item1ComClick() {
-    portItemClick(1);
-}
-void TMainForm::item2ComClick() {
-    portItemClick(2);
-}
-void TMainForm::item3ComClick() {
-    portItemClick(3);
-}
-void TMainForm::item4ComClick() {
-    portItemClick(4);
-}
-void TMainForm::item5ComClick() {
-    portItemClick(5);
-}
-
-int TMainForm::checkedPort() const {
-    for (int n = 1; n <= 5; ++n)
-        if (itemCom[n - 1]->isChecked())
-            return n;
-    return 0;
-}
-
 namespace {
 
 // The port's device and the system's reason, and for a refused permission what grants it.
