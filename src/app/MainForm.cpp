@@ -263,7 +263,8 @@ void TMainForm::setupToolBar1() {
         QAction* action = makeAction(name, row.hint.toString(), row.icon.toString());
         addButton(ToolBar1, action, name, row.hint.toString());
         const auto handler = row.handler;
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
         if (row.handler == &TMainForm::SpeedButtonRazbClick) {
             // The insertion edit sits hidden in the gap before the inversion buttons.
             ToolBar1->addSeparator();
@@ -359,13 +360,7 @@ void TMainForm::FormCreate() {
 }
 
 bool TMainForm::runCommand(const std::function<void()>& command) {
-    try {
-        command();
-        return true;
-    } catch (const AppError& e) {
-        m_dialogs.error(this, errorBoxText(qtadapt::toQt(e.what())));
-        return false;
-    }
+    return ::runCommand(m_dialogs, this, command);
 }
 
 void TMainForm::StatusBarHelp(const QString& text) {

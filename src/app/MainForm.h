@@ -68,7 +68,7 @@ public:
     void item3ComClick();
     void item4ComClick();
     void item5ComClick();
-    // Runs `command`; an AppError it throws is shown in the error box. False when it threw.
+    // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);
 
     // ---- message editor (MainFormEditor.cpp) ----

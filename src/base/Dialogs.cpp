@@ -4,10 +4,26 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
+#include <exception>
+
 QString errorBoxText(const QString& failure) {
     if (!failure.isEmpty() && failure.back().unicode() > u'.')
         return failure + QLatin1Char('.');
     return failure;
+}
+
+bool runCommand(Dialogs& dialogs, QWidget* window, const std::function<void()>& command) {
+    QString failure;
+    try {
+        command();
+        return true;
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+        failure = QStringLiteral("Непредвиденная ошибка");
+    }
+    dialogs.error(window, errorBoxText(failure));
+    return false;
 }
 
 QString qtNameFilters(const QString& filter) {

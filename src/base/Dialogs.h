@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -44,6 +45,10 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
 };
+
+// The one error policy of every window's commands: whatever `command` throws is shown in the
+// application's error box over `window`, and the program goes on. False when it threw.
+bool runCommand(Dialogs& dialogs, QWidget* window, const std::function<void()>& command);
 
 // The error box's text rule: a full stop is appended when the last character's code is above
 // that of the full stop itself.

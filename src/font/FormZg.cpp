@@ -145,7 +145,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     setupControls();
     resize(ClientWidth, ClientHeight);
     move(354, 213);
-    FormCreate();
+    runCommand([this] { FormCreate(); });
 }
 
 void TFormZg::setCloseBlocker(std::function<bool()> busy) {
@@ -165,7 +165,8 @@ QToolButton* TFormZg::makeButton(const char* name, const char* hint, const char*
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(text(hint));
     button->setAccessibleName(text(hint));
-    connect(button, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
     return button;
 }
 
@@ -261,19 +262,15 @@ void TFormZg::FormCreate() {
     ScrollBarSimb->setValue(FirstSymbol);
     ScrollBarSimbChange();
     m_font.ClearFont();
-    try {
-        LoadIniZg();
-        const QFileInfo last(qtadapt::nativePath(m_openName));
-        if (last.exists() && !last.isDir()) {
-            m_saveName = m_openName;
-            m_font.LoadZg(filePath(m_saveName));
-        } else {
-            m_saveName = text(zgtext::FallbackFontFile);
-        }
-    } catch (const std::exception& e) {
-        // The caption keeps its build-time text; the grid shows at the first paint.
-        showFailure(e);
-        return;
+    // A failure stops here: the caption keeps its build-time text; the grid shows at the
+    // first paint.
+    LoadIniZg();
+    const QFileInfo last(qtadapt::nativePath(m_openName));
+    if (last.exists() && !last.isDir()) {
+        m_saveName = m_openName;
+        m_font.LoadZg(filePath(m_saveName));
+    } else {
+        m_saveName = text(zgtext::FallbackFontFile);
     }
     UpDateCaptionZg();
     PaintSymbol();
@@ -292,16 +289,14 @@ void TFormZg::UpDateCaptionZg() {
                    qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(m_saveName))));
 }
 
-bool TFormZg::refusedName(const QString& name) {
+void TFormZg::refuseLineBreak(const QString& name) {
     // A line break in the name would break the settings file that stores it.
-    if (!hasLineBreak(qtadapt::toStd(name)))
-        return false;
-    m_dialogs.error(this, errorBoxText(text(zgtext::NameWithLineBreak)));
-    return true;
+    if (hasLineBreak(qtadapt::toStd(name)))
+        throw AppError(zgtext::NameWithLineBreak);
 }
 
-void TFormZg::showFailure(const std::exception& failure) {
-    m_dialogs.error(this, errorBoxText(QString::fromStdString(failure.what())));
+bool TFormZg::runCommand(const std::function<void()>& command) {
+    return ::runCommand(m_dialogs, this, command);
 }
 
 // Closing --------------------------------------------------------------------
@@ -309,16 +304,13 @@ void TFormZg::showFailure(const std::exception& failure) {
 bool TFormZg::FormClose() {
     if (m_busy && m_busy())
         return false;
-    try {
+    const bool saved = runCommand([this] {
         SaveIniZg();
         m_font.SaveZg(filePath(m_saveName));
-    } catch (const std::exception& e) {
-        showFailure(e);
-        // The operator may stay and save the font elsewhere, or leave it unsaved: a font that
-        // cannot be written must not hold the window open for good.
-        return m_dialogs.askYesNo(this, text(zgtext::AskCloseUnsaved));
-    }
-    return true;
+    });
+    // The operator may stay and save the font elsewhere, or leave it unsaved: a font that
+    // cannot be written must not hold the window open for good.
+    return saved || m_dialogs.askYesNo(this, text(zgtext::AskCloseUnsaved));
 }
 
 void TFormZg::reject() {
@@ -368,19 +360,17 @@ void TFormZg::SpeedButtonOpenClick() {
         this, {text(zgtext::OpenTitle), m_openName, text(zgtext::OpenFilter), QString()});
     if (!chosen)
         return;
-    if (refusedName(*chosen))
-        return;
+    refuseLineBreak(*chosen);
     m_openName = *chosen;
     beginUndoable(m_saveName);
     try {
         m_font.LoadZg(filePath(*chosen));
-    } catch (const std::exception& e) {
+    } catch (...) {
         // A short file has put its bytes over the table; left there, the next close would
         // write them into the previous font without a word. The undo copy holds the table.
         m_font.RestoreUndoCopy();
         PaintSymbol();
-        showFailure(e);
-        return;
+        throw;
     }
     m_saveName = *chosen;
     UpDateCaptionZg();
@@ -393,15 +383,10 @@ void TFormZg::SpeedButtonSaveClick() {
                                       text(zgtext::SaveSuffix)});
     if (!chosen)
         return;
-    if (refusedName(*chosen))
-        return;
+    refuseLineBreak(*chosen);
     m_saveName = *chosen;
     UpDateCaptionZg();
-    try {
-        m_font.SaveZg(filePath(m_saveName));
-    } catch (const std::exception& e) {
-        showFailure(e);
-    }
+    m_font.SaveZg(filePath(m_saveName));
 }
 
 void TFormZg::SpeedButtonUndoClick() {

@@ -98,9 +98,10 @@ private:
                             int height, void (TFormZg::*handler)());
     void setupControls();
     void fitNote();
-    void showFailure(const std::exception& failure);
-    // Shows why a chosen name cannot be taken; true when it is refused.
-    bool refusedName(const QString& name);
+    // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
+    bool runCommand(const std::function<void()>& command);
+    // Throws AppError when the chosen name cannot be taken.
+    void refuseLineBreak(const QString& name);
     // Takes the undo copy before an undoable command and enables Undo. `previousFile` is the
     // font file to return to when the command changes it (Open).
     void beginUndoable(const QString& previousFile = {});

@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
@@ -63,6 +64,7 @@ private slots:
     void statusMessageIsClearedThreeSecondsAfterTheFirst();
     void errorBoxAddsAFullStopOnlyAfterLettersAndDigits_data();
     void errorBoxAddsAFullStopOnlyAfterLettersAndDigits();
+    void whateverACommandThrowsIsShownAndTheProgramGoesOn();
     void firstStartWithoutSettings();
     void settingsAreReadExactly_data();
     void settingsAreReadExactly();
@@ -311,6 +313,24 @@ void MainFormTest::errorBoxAddsAFullStopOnlyAfterLettersAndDigits() {
     QFETCH(QString, failure);
     QFETCH(QString, shown);
     QCOMPARE(errorBoxText(failure), shown);
+}
+
+void MainFormTest::whateverACommandThrowsIsShownAndTheProgramGoesOn() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[] { throw AppError("Cannot open file a.txt"); }, "Cannot open file a.txt."},
+        {[] { throw std::runtime_error("filesystem error"); }, "filesystem error."},
+        {[] { throw std::bad_alloc(); }, "std::bad_alloc."},
+        {[] { throw 42; }, "Непредвиденная ошибка."},
+    };
+    for (const auto& [command, shown] : cases) {
+        f.dialogs.log.clear();
+        QVERIFY(!form.runCommand(command));
+        QCOMPARE(f.dialogs.log, QStringList{"error: " + shown});
+    }
+    QVERIFY(form.runCommand([] {}));
+    QCOMPARE(f.dialogs.log.size(), 1);
 }
 
 void MainFormTest::firstStartWithoutSettings() {
