@@ -7,6 +7,7 @@
 #include "base/FileNames.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
+#include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 
 #include <QAction>
@@ -298,6 +299,11 @@ void TMainForm::setupEditor() {
     setCentralWidget(RichEdit);
     connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
     connect(RichEdit, &MessageEdit::charactersReplaced, this, &TMainForm::reportReplacedCharacters);
+    m_document = std::make_unique<MessageDocument>(
+        *RichEdit, m_dialogs, this,
+        MessageDocument::WindowHooks{[this](const QString& text) { StatusBarHelp(text); },
+                                     [this](const QString& text) { setWindowTitle(text); },
+                                     [this] { UstRus(); }, [this] { SaveIniFile(); }});
 }
 
 void TMainForm::setupStatusBar() {
@@ -342,19 +348,8 @@ void TMainForm::setupTimers() {
 }
 
 void TMainForm::FormCreate() {
-    m_newFileName = str(mainform::DefaultNewName);
-    m_backupFileName = str(mainform::BackupName);
     ReadIniFile();
-
-    // The last file is loaded when it exists; its name is the document's name either way.
-    const QString last = m_openDialogTxtName;
-    if (QFileInfo(qtadapt::nativePath(last)).isFile()) {
-        loadIntoEditor(last);
-        StatusBarHelp(str(mainform::Reading) +
-                      qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(last))));
-        UstRus();
-    }
-    m_currentFileName = last;
+    m_document->startUp();
     SpeedButtonSave->setEnabled(true);
     UpDateCaption();
 }
@@ -405,7 +400,7 @@ void TMainForm::ReadIniFile() {
     const Settings settings;
     const int port = settings.activePort();
     const bool longLimit = settings.longMaxLength();
-    m_openDialogTxtName = qtadapt::fromCp1251(settings.lastFile());
+    m_document->setOpenDialogName(qtadapt::fromCp1251(settings.lastFile()));
 
     itemLeng59000->setChecked(longLimit);
     ItemLeng6140->setChecked(!longLimit);
@@ -418,7 +413,7 @@ void TMainForm::SaveIniFile() {
     for (int n = 1; n <= Settings::PortCount; ++n)
         if (itemCom[n - 1]->isChecked())
             settings.setActivePort(n);
-    settings.setLastFile(qtadapt::toCp1251(m_currentFileName));
+    settings.setLastFile(qtadapt::toCp1251(m_document->fileName()));
     if (itemLeng59000->isChecked())
         settings.setLongMaxLength(true);
     if (ItemLeng6140->isChecked())
@@ -497,7 +492,7 @@ bool TMainForm::FormClose() {
     if (!settingsWritten && !m_dialogs.askYesNo(this, str(mainform::AskLeaveWithoutSettings)))
         return false;
     StatusBarHelp(str(mainform::Exiting));
-    if (RichEdit->document()->isModified())
+    if (m_document->modified())
         return SavePrompt(settingsWritten);
     return true;
 }

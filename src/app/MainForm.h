@@ -15,6 +15,7 @@
 
 class Dialogs;
 class FontTables;
+class MessageDocument;
 class MessageEdit;
 class SerialLink;
 class UploadAnimation;
@@ -82,8 +83,6 @@ public:
     void SaveRunFile(bool withSettings = true);
     // The editor's text as Windows-1251 bytes with CR LF line breaks: what is saved and sent.
     std::string messageBytes() const;
-    // Replaces the editor's text with the file's; throws AppError "Cannot open file <name>".
-    void loadIntoEditor(const QString& heldName);
     // Asks whether to save the text; false when the operator said Yes and a write failed.
     bool SavePrompt(bool withSettings = true);
     void InsertRich(const QString& code);
@@ -205,10 +204,7 @@ public:
 
 private:
     // ---- message editor state (MainFormEditor.cpp) ----
-    QString m_openDialogTxtName; // OpenDialogTxt's own file name
-    QString m_currentFileName;   // SaveDialogTxt's file name: the document's name
-    QString m_newFileName;       // ".\User.txt"
-    QString m_backupFileName;    // ".\Tmp.txt"
+    std::unique_ptr<MessageDocument> m_document; // the text's file, name and commands
     // The font dialog starts with this font and keeps the last one confirmed.
     QFont m_fontDialogFont{QStringLiteral("MS Sans Serif"), 8};
 

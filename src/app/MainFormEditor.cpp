@@ -2,63 +2,23 @@
 
 #include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
-#include "base/AppError.h"
-#include "base/AtomicFile.h"
 #include "base/Dialogs.h"
-#include "base/FileNames.h"
 #include "base/QtAdapt.h"
 #include "editor/LengthMonitor.h"
+#include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
-#include "editor/MessageFile.h"
-#include "editor/MessageText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBlock>
 #include <QTextLayout>
 
-#include <span>
-#include <system_error>
-
 namespace {
 
 QString str(QStringView text) {
     return text.toString();
-}
-
-QString withoutDirectory(const QString& heldName) {
-    return qtadapt::toQt(nameWithoutDirectory(qtadapt::toStd(heldName)));
-}
-
-std::string fsPath(const QString& heldName) {
-    return qtadapt::toStd(qtadapt::nativePath(heldName));
-}
-
-// Whether a file of that name exists; a folder does not count. Anything else that exists (a
-// FIFO, a device) counts, so that a save onto it is tried and refused with an error rather
-// than skipped in silence.
-bool fileExists(const QString& heldName) {
-    const QFileInfo info(qtadapt::nativePath(heldName));
-    return info.exists() && !info.isDir();
-}
-
-void writeMessageFile(const QString& heldName, const std::string& bytes) {
-    try {
-        replaceFileAtomically(
-            fsPath(heldName),
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const FileWriteError&) {
-        throw AppError(qtadapt::toStd(str(mainform::CannotCreate) + heldName));
-    }
-}
-
-// A line break in a name would break the settings file that stores it.
-void refuseLineBreak(const QString& heldName) {
-    if (heldName.contains(QLatin1Char('\r')) || heldName.contains(QLatin1Char('\n')))
-        throw AppError(qtadapt::toStd(str(mainform::NameWithLineBreak)));
 }
 
 // Gives the selection (with none, what is typed next) `format`, keeping the modified flag: the
@@ -72,115 +32,31 @@ void mergeFormat(MessageEdit* edit, const QTextCharFormat& format) {
 
 } // namespace
 
-// ---- message document and files ----
+// ---- message document and files: the document does the work ----
 
 void TMainForm::UpDateCaption() {
-    setWindowTitle(str(mainform::CaptionPrefix) + withoutDirectory(m_currentFileName));
+    m_document->updateCaption();
 }
-
 std::string TMainForm::messageBytes() const {
-    // The raw text, not toPlainText(): that one turns a no-break space (0xA0) into a blank.
-    return messagetext::toFileBytes(RichEdit->document()->toRawText());
+    return m_document->bytes();
 }
-
-void TMainForm::loadIntoEditor(const QString& heldName) {
-    std::string bytes;
-    try {
-        bytes = readRegularFile(fsPath(heldName), messagefile::MaxBytes);
-    } catch (const std::system_error&) {
-        throw AppError(qtadapt::toStd(str(mainform::CannotOpen) + heldName));
-    }
-    RichEdit->setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(bytes)));
-    // The editor holds what the file holds; nothing to save yet.
-    RichEdit->document()->setModified(false);
-}
-
 void TMainForm::SaveRunFile(bool withSettings) {
-    StatusBarHelp(str(mainform::Writing) + withoutDirectory(m_currentFileName));
-    UpDateCaption();
-    const std::string bytes = messageBytes();
-    writeMessageFile(m_backupFileName, bytes);
-    writeMessageFile(m_currentFileName, bytes);
-    if (withSettings)
-        SaveIniFile();
+    m_document->saveRunFile(withSettings);
 }
-
 bool TMainForm::SavePrompt(bool withSettings) {
-    using namespace mainform;
-    if (!m_dialogs.askYesNo(this, str(AskSavePrefix) + m_currentFileName + str(AskSaveSuffix)))
-        return true;
-    if (fileExists(m_currentFileName) && !m_dialogs.askYesNo(this, str(AskOverwrite)))
-        return true;
-    return runCommand([this, withSettings] { SaveRunFile(withSettings); });
+    return m_document->savePrompt(withSettings);
 }
-
 void TMainForm::SpeedButtonNewClick() {
-    StatusBarHelp(str(mainform::Clearing));
-    // A save the operator asked for that failed must not be followed by dropping the text.
-    if (!SavePrompt())
-        return;
-    m_currentFileName = m_newFileName;
-    UpDateCaption();
-
-    // Empty the text but keep the format, so that what is typed next looks as before.
-    QTextCursor cursor(RichEdit->document());
-    cursor.movePosition(QTextCursor::End);
-    const QTextCharFormat format = cursor.charFormat();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    cursor.setBlockCharFormat(format);
-    RichEdit->setTextCursor(cursor);
-    RichEdit->setCurrentCharFormat(format);
-    RichEdit->document()->clearUndoRedoStacks();
-    RichEdit->document()->setModified(false);
-
-    SaveIniFile();
+    m_document->newDocument();
 }
-
 void TMainForm::SpeedButtonOpenClick() {
-    Dialogs::FileRequest request;
-    request.title = str(mainform::ItemOpen);
-    request.fileName = m_openDialogTxtName;
-    request.filter = str(mainform::OpenFilter);
-    const std::optional<QString> chosen = m_dialogs.openFileName(this, request);
-    if (!chosen)
-        return;
-    refuseLineBreak(*chosen);
-    m_openDialogTxtName = *chosen;
-    // A name that exists but cannot be read (too big, a FIFO, a folder, no permission) must
-    // not become the document's name: the next Save would write the old text over it.
-    const bool exists = QFileInfo::exists(qtadapt::nativePath(*chosen));
-    if (exists)
-        loadIntoEditor(*chosen);
-    m_currentFileName = *chosen;
-    UpDateCaption();
-    if (!exists)
-        loadIntoEditor(*chosen);
-    StatusBarHelp(str(mainform::Reading) + withoutDirectory(*chosen));
-    UstRus();
+    m_document->open();
 }
-
 void TMainForm::SpeedButtonSaveClick() {
-    if (fileExists(m_currentFileName))
-        SaveRunFile();
+    m_document->save();
 }
-
 void TMainForm::SpeedButtonSaveASClick() {
-    Dialogs::FileRequest request;
-    request.title = str(mainform::ItemSaveAs);
-    request.fileName = m_currentFileName;
-    request.filter = str(mainform::SaveFilter);
-    request.defaultSuffix = str(mainform::SaveDefaultSuffix);
-    const std::optional<QString> chosen = m_dialogs.saveFileName(this, request);
-    if (!chosen)
-        return;
-    refuseLineBreak(*chosen);
-    // A declined overwrite keeps the previous name: taking the declined one would let the next
-    // Save or the close prompt replace the very file the operator chose to keep.
-    if (fileExists(*chosen) && !m_dialogs.askYesNo(this, str(mainform::AskOverwriteSaveAs)))
-        return;
-    m_currentFileName = *chosen;
-    SaveRunFile();
+    m_document->saveAs();
 }
 
 // ---- effect codes and text commands ----

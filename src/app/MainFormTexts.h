@@ -10,7 +10,6 @@ namespace mainform {
 
 // Captions
 inline constexpr QStringView DesignCaption = u"Загрузчик для бегущей строки";
-inline constexpr QStringView CaptionPrefix = u"Загрузчик для бегущей строки V2.9   File: ";
 
 inline constexpr QStringView EditorName = u"Текст сообщения";
 
@@ -65,23 +64,7 @@ inline constexpr QStringView Exiting = u"Выход из программы...";
 inline constexpr QStringView AskLeaveWithoutSettings =
     u"Не удалось сохранить настройки. Выйти без сохранения?";
 
-// Message document and files
-inline constexpr QStringView DefaultNewName = u".\\User.txt";
-inline constexpr QStringView BackupName = u".\\Tmp.txt";
-inline constexpr QStringView Reading = u"Чтение файла: ";
-inline constexpr QStringView Writing = u"Запись файла: ";
-inline constexpr QStringView Clearing = u"Очистка рабочего пространства...";
-inline constexpr QStringView AskSavePrefix = u"Записать файл <";
-inline constexpr QStringView AskSaveSuffix = u"> ?";
-inline constexpr QStringView AskOverwrite = u"Такой файл существует. Переписать?";
-inline constexpr QStringView AskOverwriteSaveAs = u"Файл с таким именем существует, переписать?";
-inline constexpr QStringView CannotOpen = u"Cannot open file ";
-inline constexpr QStringView CannotCreate = u"Cannot create file ";
-inline constexpr QStringView OpenFilter = u"Текстовые файлы   *.txt|*.txt|Все файлы|*.*";
-inline constexpr QStringView SaveFilter = u"Текстовые файлы   *.txt|*.txt";
-inline constexpr QStringView SaveDefaultSuffix = u"txt";
-inline constexpr QStringView NameWithLineBreak =
-    u"В имени файла есть перевод строки, такое имя не принимается";
+// Message editor
 inline constexpr QStringView ReplacedPrefix = u"Заменено на \"?\" символов: ";
 
 // Message editor: standard format, caret readout, length monitor

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class Dialogs;
+class MessageEdit;
+class QWidget;
+
+// The message document: the editor's text, the name of the file it belongs to, and the file
+// commands New, Open, Save and Save As with the save prompt and the backup copy every save
+// writes. The window it lives in shows what the document tells it through WindowHooks.
+class MessageDocument {
+public:
+    struct WindowHooks {
+        std::function<void(const QString&)> status;  // a transient status message
+        std::function<void(const QString&)> caption; // the window's caption
+        std::function<void()> standardFormat;        // the text's standard format, caret at end
+        std::function<void()> saveSettings;          // writes the settings; throws AppError
+    };
+
+    MessageDocument(MessageEdit& edit, Dialogs& dialogs, QWidget* window, WindowHooks hooks);
+
+    // The document's name as held (".\User.txt", a full path...); every command reads it.
+    const QString& fileName() const { return m_fileName; }
+    // The open dialog's own name: the last file from the settings, then the last one chosen.
+    const QString& openDialogName() const { return m_openDialogName; }
+    void setOpenDialogName(const QString& name) { m_openDialogName = name; }
+    bool modified() const;
+
+    // Loads the open dialog's file when it exists; its name becomes the document's either way.
+    // Throws AppError when it exists but cannot be read (the name then stays empty).
+    void startUp();
+    void updateCaption();
+    // The text as Windows-1251 bytes with CR LF line breaks: what is saved and sent.
+    std::string bytes() const;
+    // Replaces the text with the file's; throws AppError "Cannot open file <name>".
+    void load(const QString& heldName);
+    // Writes the backup and the document, then the settings unless the operator has chosen to
+    // leave without them. Throws AppError.
+    void saveRunFile(bool withSettings = true);
+    // Asks whether to save the text; false when the operator said Yes and a write failed.
+    bool savePrompt(bool withSettings = true);
+
+    // The file commands; each throws AppError when a step fails.
+    void newDocument();
+    void open();
+    void save();
+    void saveAs();
+
+private:
+    MessageEdit& m_edit;
+    Dialogs& m_dialogs;
+    QWidget* m_window;
+    WindowHooks m_hooks;
+    QString m_fileName;
+    QString m_openDialogName;
+};
