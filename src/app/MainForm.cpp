@@ -4,17 +4,14 @@
 #include "app/MainFormTexts.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
-#include "base/FileNames.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>

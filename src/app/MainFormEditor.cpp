@@ -3,7 +3,6 @@
 #include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
 #include "base/Dialogs.h"
-#include "base/QtAdapt.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"

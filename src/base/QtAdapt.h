@@ -2,25 +2,12 @@
 
 // The one place where Qt types meet the core's plain bytes and strings.
 
-#include <QByteArray>
 #include <QString>
 
-#include <cstdint>
-#include <span>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace qtadapt {
-
-inline std::vector<std::uint8_t> toBytes(const QByteArray& data) {
-    return {reinterpret_cast<const std::uint8_t*>(data.constData()),
-            reinterpret_cast<const std::uint8_t*>(data.constData()) + data.size()};
-}
-
-inline QByteArray toByteArray(std::span<const std::uint8_t> bytes) {
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
-}
 
 // Core strings (paths, messages) are UTF-8.
 inline std::string toStd(const QString& text) {
