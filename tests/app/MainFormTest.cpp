@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -426,19 +427,31 @@ void MainFormTest::exitWritesTheSettingsTwiceWithTheSameContent() {
 
 void MainFormTest::unwritableSettingsOfferTheWayOut() {
     const QString leave = QStringLiteral("Не удалось сохранить настройки. Выйти без сохранения?");
-    for (const bool folder : {true, false}) {
+    enum class Place { Folder, ReadOnly, OverTheCap };
+    for (const Place place : {Place::Folder, Place::ReadOnly, Place::OverTheCap}) {
         Fixture f;
         TMainForm& form = f.make();
         form.show();
-        // A folder in the settings file's place, or a read-only settings file.
-        if (folder) {
-            QDir().mkpath(f.sandbox.settingsPath());
+        const QString ini = f.sandbox.settingsPath();
+        if (place == Place::Folder) {
+            QDir().mkpath(ini);
         } else {
             f.sandbox.write(QStringLiteral("config/Kesmar.ini"), "[ComPort]\r\nAktive=COM 2\r\n");
-            QFile::setPermissions(f.sandbox.settingsPath(), QFile::ReadOwner);
+            if (place == Place::ReadOnly)
+                QFile::setPermissions(ini, QFile::ReadOwner);
+            else
+                QFile(ini).resize(16 * 1024 * 1024 + 1); // sparse: costs no disk
         }
-        const QString error =
-            QStringLiteral("Unable to write to ") + f.sandbox.settingsPath() + ".";
+        const auto fingerprint = [&] {
+            const QFileInfo info(ini);
+            return QStringLiteral("%1 %2 %3")
+                .arg(info.isDir())
+                .arg(info.size())
+                .arg(QString::fromLatin1(
+                    f.sandbox.read(QStringLiteral("config/Kesmar.ini")).left(64)));
+        };
+        const QString before = fingerprint();
+        const QString error = QStringLiteral("Unable to write to ") + ini + ".";
         form.RichEdit->setPlainText(QStringLiteral("typed"));
         form.RichEdit->document()->setModified(true);
 
@@ -456,8 +469,7 @@ void MainFormTest::unwritableSettingsOfferTheWayOut() {
         QCOMPARE(f.dialogs.log, (QStringList{"error: " + error, "ask: " + leave,
                                              "ask: Записать файл <.\\Tmp.txt> ?"}));
         QCOMPARE(f.sandbox.read(QStringLiteral("Tmp.txt")), QByteArray("typed"));
-        QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")),
-                 folder ? QByteArray() : QByteArray("[ComPort]\r\nAktive=COM 2\r\n"));
+        QCOMPARE(fingerprint(), before);
     }
 }
 
