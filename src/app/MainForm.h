@@ -216,7 +216,7 @@ private:
     bool m_lengthTickDue = false;
     Upload::Options m_uploadOptions;
     std::unique_ptr<Upload> m_upload; // the upload ComPortOpen opened, until it is sent
-    int checkedPort() const; // 0 when none is checked
+    int checkedPort() const;          // 0 when none is checked
     void reportUnfinishedWrite(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
 };

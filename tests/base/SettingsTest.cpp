@@ -19,24 +19,6 @@ TEST_F(SettingsTest, DefaultsWhenTheFileIsMissing) {
     EXPECT_EQ(settings.portDevice(3), "/dev/ttyS2");
 }
 
-TEST_F(SettingsTest, ValuesAreRecognisedExactly) {
-    const struct {
-        const char* aktive;
-        int port;
-        const char* length;
-        bool isLong;
-    } cases[] = {
-        {"COM 5", 5, "59 000", true}, {"COM1", 0, "59000", false},   {"com 2", 0, "6 140", false},
-        {"COM 6", 0, "", false},      {"COM 0", 0, "59 000 ", true}, // the reader trims blanks
-    };
-    for (const auto& c : cases) {
-        dir.write("Kesmar.ini", std::string("[ComPort]\nAktive=") + c.aktive +
-                                    "\n[Option]\nMax leng=" + c.length + "\n");
-        EXPECT_EQ(settings.activePort(), c.port) << c.aktive;
-        EXPECT_EQ(settings.longMaxLength(), c.isLong) << c.length;
-    }
-}
-
 TEST_F(SettingsTest, WritesTheValuesTheFileFormatTakes) {
     settings.setActivePort(4);
     settings.setLastFile("C:\\msg\\news.txt");
