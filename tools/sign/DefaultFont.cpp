@@ -1,6 +1,6 @@
 #include "DefaultFont.h"
 
-#include "Cp1251.h"
+#include "base/Cp1251.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -23,7 +23,7 @@ std::array<std::uint8_t, FontTableSize> renderDefaultFont() {
     QImage image(8, 8, QImage::Format_RGB32);
     for (int code = 32; code < 256; ++code) {
         image.fill(Qt::black);
-        const char32_t cp = cp1251ToUnicode(static_cast<std::uint8_t>(code));
+        const char32_t cp = cp1251::cp1251ToUnicode(static_cast<std::uint8_t>(code));
         const QString text = QString::fromUcs4(&cp, 1);
         {
             QPainter painter(&image);

@@ -1,6 +1,6 @@
 #include "FrameReport.h"
 
-#include "Cp1251.h"
+#include "base/Cp1251.h"
 
 #include <cstdio>
 
@@ -48,7 +48,7 @@ std::string frameJson(const DecodedFrame& frame) {
                                       : "\"malformed\"";
     out += ",\"bytes\":" + std::to_string(frame.byteCount);
     if (frame.kind == Kind::Text) {
-        out += ",\"text\":" + jsonString(cp1251ToUtf8(frame.payload));
+        out += ",\"text\":" + jsonString(cp1251::cp1251ToUtf8(frame.payload));
     } else if (frame.kind == Kind::Font) {
         static constexpr char Hex[] = "0123456789abcdef";
         out += ",\"symbols\":\"";

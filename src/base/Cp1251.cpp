@@ -1,8 +1,8 @@
-#include "Cp1251.h"
+#include "base/Cp1251.h"
 
 #include <array>
 
-namespace sign {
+namespace cp1251 {
 namespace {
 
 // 0x80..0xBF; 0xC0..0xFF are the Cyrillic capitals and small letters in alphabet order.
@@ -45,6 +45,17 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::optional<std::uint8_t> unicodeToCp1251(char32_t cp) {
+    if (cp < 0x80)
+        return static_cast<std::uint8_t>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F)
+        return static_cast<std::uint8_t>(0xC0u + (cp - 0x0410u));
+    for (std::size_t i = 0; i < Upper.size(); ++i)
+        if (Upper[i] == cp)
+            return static_cast<std::uint8_t>(0x80u + i);
+    return std::nullopt;
+}
+
 std::string cp1251ToUtf8(std::span<const std::uint8_t> bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
@@ -53,4 +64,4 @@ std::string cp1251ToUtf8(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-} // namespace sign
+} // namespace cp1251
