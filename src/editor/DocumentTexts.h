@@ -26,7 +26,9 @@ inline constexpr QStringView OpenFilter = u"Текстовые файлы   *.tx
 inline constexpr QStringView SaveFilter = u"Текстовые файлы   *.txt|*.txt";
 inline constexpr QStringView SaveDefaultSuffix = u"txt";
 
-// Our own.
+// Our own. The conversion messages are short enough for the 150-pixel message panel.
+inline constexpr QStringView ConvertedFromUtf8 = u"Из UTF-8 в Win-1251";
+inline constexpr QStringView ConvertedWithReplaced = u"Из UTF-8; \"?\": %1";
 inline constexpr QStringView NameWithLineBreak =
     u"В имени файла есть перевод строки, такое имя не принимается";
 

@@ -7,6 +7,7 @@
 #include "base/QtAdapt.h"
 #include "editor/DocumentTexts.h"
 #include "editor/MessageEdit.h"
+#include "editor/MessageEncoding.h"
 #include "editor/MessageFile.h"
 #include "editor/MessageText.h"
 
@@ -67,8 +68,7 @@ bool MessageDocument::modified() const {
 void MessageDocument::startUp() {
     const QString last = m_openDialogName;
     if (QFileInfo(qtadapt::nativePath(last)).isFile()) {
-        load(last);
-        m_hooks.status(str(doctext::Reading) + withoutDirectory(last));
+        reportLoaded(last, load(last));
         m_hooks.standardFormat();
     }
     m_fileName = last;
@@ -83,16 +83,28 @@ std::string MessageDocument::bytes() const {
     return messagetext::toFileBytes(m_edit.document()->toRawText());
 }
 
-void MessageDocument::load(const QString& heldName) {
+MessageDocument::Loaded MessageDocument::load(const QString& heldName) {
     std::string data;
     try {
         data = readRegularFile(fsPath(heldName), messagefile::MaxBytes);
     } catch (const std::system_error&) {
         throw AppError(qtadapt::toStd(str(doctext::CannotOpen) + heldName));
     }
-    m_edit.setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(data)));
+    const DecodedMessage decoded = decodeMessage(data);
+    m_edit.setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(decoded.cp1251)));
     // The editor holds what the file holds; nothing to save yet.
     m_edit.document()->setModified(false);
+    return {decoded.converted, decoded.replaced};
+}
+
+void MessageDocument::reportLoaded(const QString& heldName, const Loaded& loaded) {
+    m_hooks.status(str(doctext::Reading) + withoutDirectory(heldName));
+    if (!loaded.converted)
+        return;
+    // Shown after the reading message, which it replaces: the conversion is what the operator
+    // needs to know (a save writes Windows-1251, not the UTF-8 the file had).
+    m_hooks.status(loaded.replaced == 0 ? str(doctext::ConvertedFromUtf8)
+                                        : str(doctext::ConvertedWithReplaced).arg(loaded.replaced));
 }
 
 void MessageDocument::saveRunFile(bool withSettings) {
@@ -150,13 +162,14 @@ void MessageDocument::open() {
     // A name that exists but cannot be read (too big, a FIFO, a folder, no permission) must
     // not become the document's name: the next Save would write the old text over it.
     const bool exists = QFileInfo::exists(qtadapt::nativePath(*chosen));
+    Loaded loaded;
     if (exists)
-        load(*chosen);
+        loaded = load(*chosen);
     m_fileName = *chosen;
     updateCaption();
     if (!exists)
         load(*chosen);
-    m_hooks.status(str(doctext::Reading) + withoutDirectory(*chosen));
+    reportLoaded(*chosen, loaded);
     m_hooks.standardFormat();
 }
 

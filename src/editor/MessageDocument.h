@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -36,8 +37,13 @@ public:
     void updateCaption();
     // The text as Windows-1251 bytes with CR LF line breaks: what is saved and sent.
     std::string bytes() const;
-    // Replaces the text with the file's; throws AppError "Cannot open file <name>".
-    void load(const QString& heldName);
+    // Replaces the text with the file's; throws AppError "Cannot open file <name>". A UTF-8
+    // file is converted to Windows-1251 on the way in.
+    struct Loaded {
+        bool converted = false;
+        std::size_t replaced = 0; // characters Windows-1251 cannot hold, now "?"
+    };
+    Loaded load(const QString& heldName);
     // Writes the backup and the document, then the settings unless the operator has chosen to
     // leave without them. Throws AppError.
     void saveRunFile(bool withSettings = true);
@@ -51,6 +57,9 @@ public:
     void saveAs();
 
 private:
+    // The reading message, then whether the file was converted.
+    void reportLoaded(const QString& heldName, const Loaded& loaded);
+
     MessageEdit& m_edit;
     Dialogs& m_dialogs;
     QWidget* m_window;

@@ -93,6 +93,7 @@ private slots:
     void controlBytesHaveVisiblePictures();
     void screenFormatsNeverReachTheFile();
     void typedTextWithCodesSurvivesARestart();
+    void utf8FilesAreConvertedAndSavedAsWindows1251();
 };
 
 void FilesTest::firstRunShowsTheDemoTextUnderTmp() {
@@ -644,6 +645,32 @@ void FilesTest::typedTextWithCodesSurvivesARestart() {
     const auto& sent = f.serial.frames.front();
     const QByteArray line(reinterpret_cast<const char*>(sent.data()), qsizetype(sent.size()));
     QCOMPARE(line.toHex(' '), frame.toHex(' '));
+}
+
+void FilesTest::utf8FilesAreConvertedAndSavedAsWindows1251() {
+    EditorFixture f;
+    struct Case {
+        QByteArray file;
+        QString text;
+        QString status;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBF/S5 \xD0\x9F\xD1\x80\xD0\xB8\r\n\xE2\x82\xAC", "/S5 При\n€",
+         "Из UTF-8 в Win-1251"},
+        {"\xD0\xAF \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80", "Я ?? ?", "Из UTF-8; \"?\": 3"},
+        // Windows-1251 stays as it is, and says nothing more than the reading message.
+        {cp1251("Ёлка «я»"), "Ёлка «я»", "Чтение файла: u.txt"},
+    };
+    for (const auto& c : cases) {
+        f.sandbox.write("u.txt", c.file);
+        f.dialogs.fileNames.push_back(QStringLiteral(".\\u.txt"));
+        f.form->SpeedButtonOpenClick();
+        QCOMPARE(f.text(), c.text);
+        QCOMPARE(f.status(), c.status);
+        // The next save writes what the editor shows, in Windows-1251.
+        f.form->SpeedButtonSaveClick();
+        QCOMPARE(f.sandbox.read("u.txt"), cp1251(QString(c.text).replace("\n", "\r\n")));
+    }
 }
 
 QTEST_MAIN(FilesTest)
