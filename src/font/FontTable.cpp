@@ -100,6 +100,11 @@ void FontTables::TakeUndoCopy() {
     UndoTable = FontTable;
 }
 
+bool FontTables::allBlank(int first, int last) const {
+    return std::all_of(symbol(first), symbol(last) + SymbolBytes,
+                       [](std::uint8_t column) { return column == 0; });
+}
+
 void FontTables::RestoreUndoCopy() {
     FontTable = UndoTable;
 }

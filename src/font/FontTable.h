@@ -28,6 +28,8 @@ public:
     void PasteSymbol(int n);
     void TakeUndoCopy();
     void RestoreUndoCopy();
+    // Whether symbols first..last have no lit dot at all.
+    bool allBlank(int first, int last) const;
 
     // Reads the first 2048 bytes of a .zg file into FontTable. The file is only read, so a
     // font the operator may not change still loads. A file of fewer bytes leaves them over

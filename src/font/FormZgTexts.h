@@ -24,6 +24,11 @@ inline constexpr char LabelOpis[] =
     "При создании символа необходимо не допускать пробелов в самом левом  "
     "столбце знакогенератора. При создании буквы -Ы- необходимо правую палочку писать слитно.  ";
 
+// Our own question before a font upload that would blank the sign.
+inline constexpr char AskEmptyFont[] =
+    "Шрифт пуст: в символах с 32 по 255 нет ни одной точки. После загрузки табло не покажет "
+    "ни одной буквы. Всё равно загрузить?";
+
 inline constexpr char OpenFilter[] = "растровый знакогенератор *.zg|*.zg|Все файлы|*.*";
 inline constexpr char SaveFilter[] = "растровый знакогенератор *.zg|*.zg";
 inline constexpr char SaveSuffix[] = "zg";

@@ -119,6 +119,7 @@ private slots:
     void openLoadsAndRenamesAndUndoGivesTheOldNameBack();
     void failedOpens();
     void aLongFontOpensAndThePreviousFontStaysWhole();
+    void anEmptyFontIsSentOnlyAfterAYes();
     void saveUnderANewName();
     void aNameWithALineBreakIsRefused();
     void failedCloseAsksWhetherToCloseUnsaved();
@@ -883,6 +884,31 @@ void FormZgTest::uploadOnlyWhileThePortIsReady() {
     QCOMPARE(f.uploader.sent.size(), std::size_t{1});
     QCOMPARE(f.uploader.sent.front(), tableOf(f.font).mid(256));
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(20));
+}
+
+void FormZgTest::anEmptyFontIsSentOnlyAfterAYes() {
+    Fixture f;
+    TFormZg& form = f.make(); // no font file: the table is empty
+    const QString question = QStringLiteral(
+        "Шрифт пуст: в символах с 32 по 255 нет ни одной точки. После загрузки табло не покажет "
+        "ни одной буквы. Всё равно загрузить?");
+    f.dialogs.answers = {false, true};
+    form.SpeedButtonTx->click();
+    QVERIFY(f.uploader.sent.empty());
+    form.SpeedButtonTx->click();
+    QCOMPARE(f.uploader.sent.size(), std::size_t{1});
+    QCOMPARE(f.dialogs.texts("ask"), (QStringList{question, question}));
+
+    // Symbols 0..31 are never sent, so dots there leave the font empty; one dot in 32..255
+    // is a font, sent without a question.
+    f.font.SetDot(31, 7, 7);
+    f.dialogs.answers = {false};
+    form.SpeedButtonTx->click();
+    QCOMPARE(f.uploader.sent.size(), std::size_t{1});
+    f.font.SetDot(255, 7, 7);
+    form.SpeedButtonTx->click();
+    QCOMPARE(f.uploader.sent.size(), std::size_t{2});
+    QCOMPARE(f.dialogs.texts("ask").size(), 3);
 }
 
 void FormZgTest::reopeningShowsTheSameState() {
