@@ -5,7 +5,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
-    libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core)
+    libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    qt6-translations-l10n)
 # The icon's PNG sizes are rendered at build time; the package wants dpkg-shlibdeps.
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 # The install and package test runs the validators, man and lintian.

@@ -33,7 +33,8 @@ constexpr const char* Usage =
     "  --device PATH    listen on this serial device instead\n"
     "  --link PATH      also make a symbolic link PATH to the pseudo-terminal\n"
     "  --headless       no window: print each frame received as a JSON line\n"
-    "  --width DOTS     columns of the display, 64 or more (default 96)\n";
+    "  --width DOTS     columns of the display, 64 or more (default 96)\n"
+    "  --help           print this and exit\n";
 
 // Bytes that stop coming halfway through a frame end it: the writer has given up.
 constexpr int IdleFlushMs = 2000;
@@ -88,6 +89,12 @@ bool printLine(const std::string& line) {
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+    }
     const auto options = parseOptions(argc, argv);
     if (!options) {
         std::fputs(Usage, stderr);
