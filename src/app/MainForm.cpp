@@ -4,6 +4,7 @@
 #include "app/MainFormTexts.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
+#include "base/Keys.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "editor/MessageDocument.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -50,6 +52,7 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     setupHelpMenu();
     setupToolBar();
     setupToolBar1();
+    setupKeys();
     setupEditor();
     setupStatusBar();
     setupTimers();
@@ -162,8 +165,12 @@ void TMainForm::setupActions() {
     bind(ItemDiagram, &TMainForm::ItemDiagramClick);
 }
 
+QMenu* TMainForm::addMenu(QStringView caption, QChar mnemonic) {
+    return menuBar()->addMenu(keys::withMnemonic(str(caption), mnemonic));
+}
+
 void TMainForm::setupFileMenu() {
-    QMenu* menu = menuBar()->addMenu(str(mainform::MenuFile));
+    QMenu* menu = addMenu(mainform::MenuFile, u'Ф');
     menu->setObjectName(QStringLiteral("itemFile"));
     menu->addActions({itmNew, itemLoad, itemSaveAS, itemSave});
     menu->addSeparator();
@@ -171,7 +178,7 @@ void TMainForm::setupFileMenu() {
 }
 
 void TMainForm::setupEditMenu() {
-    QMenu* menu = menuBar()->addMenu(str(mainform::MenuEdit));
+    QMenu* menu = addMenu(mainform::MenuEdit, u'П');
     menu->setObjectName(QStringLiteral("itemEdit"));
     menu->addActions({itemCut, itemCopy, itemPaste, itemDel});
     menu->addSeparator();
@@ -179,7 +186,7 @@ void TMainForm::setupEditMenu() {
 }
 
 void TMainForm::setupOptionsMenu() {
-    QMenu* menu = menuBar()->addMenu(str(mainform::MenuOptions));
+    QMenu* menu = addMenu(mainform::MenuOptions, u'О');
     menu->setObjectName(QStringLiteral("itemOptions"));
     menu->addActions({itemFontDefault, itemFontChange, itemAddspace});
     menu->addSeparator();
@@ -188,7 +195,7 @@ void TMainForm::setupOptionsMenu() {
 }
 
 void TMainForm::setupPortMenu() {
-    QMenu* menu = menuBar()->addMenu(str(mainform::MenuPort));
+    QMenu* menu = addMenu(mainform::MenuPort, u'М');
     menu->setObjectName(QStringLiteral("itemCOMport"));
     for (int n = 1; n <= Settings::PortCount; ++n) {
         QAction* item = itemCom[n - 1];
@@ -202,7 +209,7 @@ void TMainForm::setupPortMenu() {
 }
 
 void TMainForm::setupHelpMenu() {
-    QMenu* menu = menuBar()->addMenu(str(mainform::MenuHelp));
+    QMenu* menu = addMenu(mainform::MenuHelp, u'С');
     menu->setObjectName(QStringLiteral("itemHelpMenu"));
     menu->addActions({ItemAbout, ItemHelp, ItemDiagram});
 }
@@ -220,6 +227,13 @@ QToolButton* TMainForm::addButton(QToolBar* bar, QAction* action, const QString&
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+void TMainForm::showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence& key) {
+    // The button takes its tooltip from the action whenever the action changes.
+    const QString hint = keys::hintWithKey(action->toolTip(), key);
+    action->setToolTip(hint);
+    bar->widgetForAction(action)->setToolTip(hint);
 }
 
 void TMainForm::setupToolBar() {
@@ -260,6 +274,8 @@ void TMainForm::setupToolBar1() {
         const QString name = row.name.toString();
         QAction* action = makeAction(name, row.hint.toString(), row.icon.toString());
         addButton(ToolBar1, action, name, row.hint.toString());
+        action->setShortcut(QKeySequence(row.key.toString(), QKeySequence::PortableText));
+        showKeyInHint(ToolBar1, action, action->shortcut());
         const auto handler = row.handler;
         connect(action, &QAction::triggered, this,
                 [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
@@ -272,6 +288,65 @@ void TMainForm::setupToolBar1() {
         } else if (row.gapAfter) {
             ToolBar1->addSeparator();
         }
+    }
+}
+
+void TMainForm::setupKeys() {
+    // The desktop's usual keys; the upload on Ctrl+T ("transmit"). Shown in the menus.
+    const std::pair<QAction*, QKeySequence> shortcuts[] = {
+        {itmNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {itemLoad, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {itemSave, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {itemSaveAS, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {itemClose, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {itemCut, QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {itemCopy, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {itemPaste, QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {itemSelectalll, QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {ItemTX, QKeySequence(Qt::CTRL | Qt::Key_T)},
+        {ItemHelp, QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [action, key] : shortcuts)
+        action->setShortcut(key);
+    // A tool bar button's tooltip is the specified hint followed by its command's key.
+    const std::pair<QAction*, QAction*> buttons[] = {
+        {itmNew, itmNew},
+        {itemLoad, itemLoad},
+        {itemSaveAS, itemSaveAS},
+        {SpeedButtonSave, itemSave},
+        {itemSelectalll, itemSelectalll},
+        {itemCut, itemCut},
+        {itemCopy, itemCopy},
+        {itemPaste, itemPaste},
+        {SpeedButtonTx, ItemTX},
+    };
+    for (const auto& [onBar, command] : buttons)
+        showKeyInHint(ToolBar, onBar, command->shortcut());
+
+    // An underlined letter in every menu item; the caption's text stays as it is.
+    const std::pair<QAction*, QChar> mnemonics[] = {
+        {itmNew, u'N'},         {itemLoad, u'O'},        {itemSaveAS, u'A'},
+        {itemSave, u'S'},       {itemClose, u'x'},       {itemCut, u'В'},
+        {itemCopy, u'К'},       {itemPaste, u'а'},       {itemDel, u'У'},
+        {itemSelectalll, u'д'}, {itemFontDefault, u'У'}, {itemFontChange, u'ш'},
+        {itemAddspace, u'Д'},   {ItemLeng6140, u'6'},    {itemLeng59000, u'5'},
+        {ItemTX, u'П'},         {ItemAbout, u'О'},       {ItemHelp, u'П'},
+        {ItemDiagram, u'С'},
+    };
+    for (const auto& [action, letter] : mnemonics)
+        action->setText(keys::withMnemonic(action->text(), letter));
+    for (int n = 1; n <= 5; ++n)
+        itemCom[n - 1]->setText(keys::withMnemonic(itemCom[n - 1]->text(), QChar(u'0' + n)));
+
+    // Alt with the Latin letter of the same key opens each menu also on a Latin layout,
+    // where the Cyrillic underlined letters cannot be typed.
+    const QList<QAction*> menus = menuBar()->actions();
+    const Qt::Key latin[] = {Qt::Key_F, Qt::Key_E, Qt::Key_O, Qt::Key_C, Qt::Key_H};
+    for (qsizetype i = 0; i < menus.size() && i < qsizetype(std::size(latin)); ++i) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | latin[i]), this);
+        QAction* menu = menus[i];
+        connect(shortcut, &QShortcut::activated, this,
+                [this, menu] { menuBar()->setActiveAction(menu); });
     }
 }
 

@@ -20,6 +20,7 @@ class MessageEdit;
 class SerialLink;
 class UploadAnimation;
 class QAction;
+class QKeySequence;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -145,6 +146,9 @@ private:
     void setupHelpMenu();
     void setupToolBar();
     void setupToolBar1();
+    void setupKeys();
+    QMenu* addMenu(QStringView caption, QChar mnemonic);
+    void showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence& key);
     void setupEditor();
     void setupStatusBar();
     void setupTimers();

@@ -6,6 +6,7 @@
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "base/FileNames.h"
+#include "base/Keys.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "upload/FontUploader.h"
@@ -192,6 +193,7 @@ void TFormZg::setupControls() {
                                &TFormZg::SpeedButtonTxClick);
     SpeedButtonPaste->setEnabled(false);
     SpeedButtonUndo->setEnabled(false);
+    setupKeys();
 
     auto* grid = new ZgSurface(this, [this](QPainter& p) { paintGrid(p); });
     grid->setObjectName(QStringLiteral("PaintBox"));
@@ -238,6 +240,26 @@ void TFormZg::setupControls() {
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     LabelOpis->setPalette(maroon);
     fitNote();
+}
+
+void TFormZg::setupKeys() {
+    // The desktop's usual keys where there is one; Delete clears, Ctrl+I inverts, Ctrl+T
+    // uploads (as in the main window). A disabled button ignores its key.
+    const std::pair<QToolButton*, QKeySequence> shortcuts[] = {
+        {SpeedButtonNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {SpeedButtonOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {SpeedButtonSave, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {SpeedButtonCopy, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {SpeedButtonPaste, QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {SpeedButtonUndo, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {SpeedButtonClearSym, QKeySequence(Qt::Key_Delete)},
+        {SpeedButtonInvers, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {SpeedButtonTx, QKeySequence(Qt::CTRL | Qt::Key_T)},
+    };
+    for (const auto& [button, key] : shortcuts) {
+        button->setShortcut(key);
+        button->setToolTip(keys::hintWithKey(button->accessibleName(), key));
+    }
 }
 
 void TFormZg::fitNote() {

@@ -98,6 +98,7 @@ private:
                             int height, void (TFormZg::*handler)());
     void setupControls();
     void fitNote();
+    void setupKeys();
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);
     // Throws AppError when the chosen name cannot be taken.

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,10 +44,19 @@ struct Fixture {
     }
 };
 
+// A caption as shown: the text without the "&" that marks its underlined letter.
+QString shown(const QString& text) {
+    QString caption = text;
+    const qsizetype at = caption.indexOf(QLatin1Char('&'));
+    if (at >= 0)
+        caption.remove(at, 1);
+    return caption;
+}
+
 QStringList menuCaptions(QMenu* menu) {
     QStringList captions;
     for (QAction* a : menu->actions())
-        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        captions << (a->isSeparator() ? QStringLiteral("-") : shown(a->text()));
     return captions;
 }
 
@@ -60,6 +70,7 @@ private slots:
     void menuStatesAtStart();
     void upperToolBarButtons();
     void effectToolBarButtons();
+    void keysForCommandsAndEffects();
     void statusBarPanels();
     void windowGeometryAndDemoText();
     void statusMessageIsClearedThreeSecondsAfterTheFirst();
@@ -80,12 +91,13 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
     TMainForm& form = f.make();
     const QList<QAction*> menus = form.menuBar()->actions();
     QCOMPARE(menus.size(), 5);
-    QCOMPARE(menus[0]->text(), QStringLiteral("Файл"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("Правка"));
-    QCOMPARE(menus[2]->text(), QStringLiteral("Опции"));
+    QCOMPARE(shown(menus[0]->text()), QStringLiteral("Файл"));
+    QCOMPARE(shown(menus[1]->text()), QStringLiteral("Правка"));
+    QCOMPARE(shown(menus[2]->text()), QStringLiteral("Опции"));
     // "СОМ" is Cyrillic here.
-    QCOMPARE(menus[3]->text(), QString::fromUtf8("\u0421\u041E\u041C \u041F\u043E\u0440\u0442"));
-    QCOMPARE(menus[4]->text(), QStringLiteral("Справка"));
+    QCOMPARE(shown(menus[3]->text()),
+             QString::fromUtf8("\u0421\u041E\u041C \u041F\u043E\u0440\u0442"));
+    QCOMPARE(shown(menus[4]->text()), QStringLiteral("Справка"));
 
     QCOMPARE(menuCaptions(menus[0]->menu()),
              (QStringList{"New", "Open", "Save AS", "Save", "-", "Exit"}));
@@ -105,7 +117,16 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
     QCOMPARE(menuCaptions(menus[4]->menu()),
              (QStringList{"О программе", "Помощь", "Схема подключения"}));
 
-    // Assistive technology names each menu item by its caption.
+    // Assistive technology names each menu and menu item by its caption, without the mark of
+    // the underlined letter that every one of them has.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.menuBar());
+    for (int i = 0; i < menus.size(); ++i) {
+        QCOMPARE(bar->child(i)->text(QAccessible::Name), shown(menus[i]->text()));
+        QVERIFY(menus[i]->text().contains(QLatin1Char('&')));
+        for (QAction* item : menus[i]->menu()->actions())
+            QVERIFY2(item->isSeparator() || item->text().contains(QLatin1Char('&')),
+                     qPrintable(item->text()));
+    }
     for (QAction* menu : menus) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(menu->menu());
         QVERIFY(accessible);
@@ -173,7 +194,7 @@ void MainFormTest::upperToolBarButtons() {
     for (const auto& e : expected) {
         QToolButton* b = f.button(e.name);
         QVERIFY2(b, e.name);
-        QCOMPARE(b->toolTip(), e.hint);
+        QVERIFY2(b->toolTip().startsWith(e.hint), e.name);
         QCOMPARE(b->accessibleName(), e.hint);
         QCOMPARE(b->isEnabled(), e.enabled);
         QCOMPARE(b->cursor().shape(), Qt::PointingHandCursor);
@@ -211,12 +232,61 @@ void MainFormTest::effectToolBarButtons() {
     for (int i = 0; i < 15; ++i) {
         QCOMPARE(order[i], QString::fromLatin1(expected[i].first));
         QToolButton* b = f.button(expected[i].first);
-        QCOMPARE(b->toolTip(), expected[i].second);
+        QVERIFY(b->toolTip().startsWith(expected[i].second + QStringLiteral(" (")));
         QCOMPARE(b->accessibleName(), expected[i].second);
         QCOMPARE(b->focusPolicy(), Qt::NoFocus);
     }
     QVERIFY(form.EditInsert);
     QVERIFY(!form.EditInsert->isVisibleTo(&form));
+}
+
+void MainFormTest::keysForCommandsAndEffects() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const std::pair<const char*, const char*> shortcuts[] = {
+        {"itmNew", "Ctrl+N"},
+        {"itemLoad", "Ctrl+O"},
+        {"itemSave", "Ctrl+S"},
+        {"itemSaveAS", "Ctrl+Shift+S"},
+        {"itemClose", "Ctrl+Q"},
+        {"itemSelectalll", "Ctrl+A"},
+        {"itemCut", "Ctrl+X"},
+        {"itemCopy", "Ctrl+C"},
+        {"itemPaste", "Ctrl+V"},
+        {"ItemHelp", "F1"},
+        {"ItemTX", "Ctrl+T"},
+        // Effects: Alt+1..8 for the speeds and waits, Ctrl+Shift and the code's letter.
+        {"SpeedButtonUst0", "Alt+1"},
+        {"SpeedButtoSpeedUst1", "Alt+5"},
+        {"SpeedButtonWait1", "Alt+6"},
+        {"SpeedButtonWait5", "Alt+8"},
+        {"SpeedButtonCl", "Ctrl+Shift+Q"},
+        {"SpeedButtonRazb", "Ctrl+Shift+J"},
+        {"SpeedButton1", "Ctrl+Shift+N"},
+    };
+    QSet<QKeySequence> seen;
+    for (const auto& [name, key] : shortcuts) {
+        QCOMPARE(f.action(name)->shortcut(), QKeySequence(QString::fromLatin1(key)));
+        seen.insert(f.action(name)->shortcut());
+    }
+    QCOMPARE(seen.size(), qsizetype(std::size(shortcuts)));
+    // A button shows its key after the hint; the save and upload buttons show their menu's.
+    QCOMPARE(f.button("SpeedButtonTx")->toolTip(),
+             QStringLiteral("загрузить файл во внешнее устройство (%1)")
+                 .arg(QKeySequence("Ctrl+T").toString(QKeySequence::NativeText)));
+    QVERIFY(f.button("SpeedButtonSave")
+                ->toolTip()
+                .endsWith(QKeySequence("Ctrl+S").toString(QKeySequence::NativeText) + ')'));
+
+    // An effect key inserts its code at the caret, as the button does.
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.RichEdit->setFocus();
+    form.RichEdit->setPlainText(QString());
+    QTest::keyClick(form.RichEdit, Qt::Key_3, Qt::AltModifier);
+    QTest::keyClick(form.RichEdit, Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(form.RichEdit->toPlainText(), QStringLiteral("/S3/J1"));
 }
 
 void MainFormTest::statusBarPanels() {

@@ -8,6 +8,7 @@
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -120,6 +121,7 @@ private slots:
     void failedOpens();
     void aLongFontOpensAndThePreviousFontStaysWhole();
     void anEmptyFontIsSentOnlyAfterAYes();
+    void everyCommandHasItsKey();
     void saveUnderANewName();
     void aNameWithALineBreakIsRefused();
     void failedCloseAsksWhetherToCloseUnsaved();
@@ -162,7 +164,8 @@ void FormZgTest::controlsTextsAndPlaces() {
         auto* button = form.findChild<QToolButton*>(QString::fromLatin1(b.name));
         QVERIFY2(button, b.name);
         QCOMPARE(button->geometry(), b.place);
-        QCOMPARE(button->toolTip(), b.hint);
+        // The tooltip adds the key after the hint; the accessible name is the hint alone.
+        QVERIFY2(button->toolTip().startsWith(b.hint + QStringLiteral(" (")), b.name);
         QCOMPARE(button->accessibleName(), b.hint);
         QCOMPARE(button->isEnabled(), b.enabled);
         QVERIFY(!button->autoRaise());
@@ -884,6 +887,41 @@ void FormZgTest::uploadOnlyWhileThePortIsReady() {
     QCOMPARE(f.uploader.sent.size(), std::size_t{1});
     QCOMPARE(f.uploader.sent.front(), tableOf(f.font).mid(256));
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(20));
+}
+
+void FormZgTest::everyCommandHasItsKey() {
+    Fixture f;
+    f.sandbox.write("Guard.zg", pattern(23));
+    TFormZg& form = f.shown();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const std::pair<QToolButton*, QString> keys[] = {
+        {form.SpeedButtonNew, "Ctrl+N"},   {form.SpeedButtonOpen, "Ctrl+O"},
+        {form.SpeedButtonSave, "Ctrl+S"},  {form.SpeedButtonCopy, "Ctrl+C"},
+        {form.SpeedButtonPaste, "Ctrl+V"}, {form.SpeedButtonUndo, "Ctrl+Z"},
+        {form.SpeedButtonClearSym, "Del"}, {form.SpeedButtonInvers, "Ctrl+I"},
+        {form.SpeedButtonTx, "Ctrl+T"},
+    };
+    for (const auto& [button, key] : keys) {
+        QCOMPARE(button->shortcut(), QKeySequence(key));
+        QVERIFY(button->toolTip().endsWith(
+            QLatin1Char('(') + button->shortcut().toString(QKeySequence::NativeText) + ')'));
+    }
+    // The keys work while the scroll bar has the focus: invert, copy, clear, paste, undo.
+    f.select(65);
+    QByteArray inverted = symbolOf(f.font, 65);
+    for (char& column : inverted)
+        column = static_cast<char>(~column);
+    // A button's key presses it visibly, so the command runs a moment later.
+    QTest::keyClick(&form, Qt::Key_I, Qt::ControlModifier);
+    QTRY_COMPARE(symbolOf(f.font, 65), inverted);
+    QTest::keyClick(&form, Qt::Key_C, Qt::ControlModifier);
+    QTRY_VERIFY(form.SpeedButtonPaste->isEnabled());
+    QTest::keyClick(&form, Qt::Key_Delete);
+    QTRY_COMPARE(symbolOf(f.font, 65), QByteArray(8, '\0'));
+    QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(symbolOf(f.font, 65), inverted);
+    QVERIFY(f.closeBox());
 }
 
 void FormZgTest::anEmptyFontIsSentOnlyAfterAYes() {
