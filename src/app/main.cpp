@@ -1,17 +1,101 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
+#include "app/Desktop.h"
 #include "app/MainForm.h"
+#include "app/SingleInstance.h"
 #include "base/AppError.h"
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Whether windows can open at all. Without a display Qt would abort; the operator gets one
+// line instead.
+bool displayConfigured(const std::vector<std::string>& args) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(args);
+    return true;
+#else
+    for (const std::string& arg : args)
+        if (arg == "-platform" || arg == "--platform" || arg.starts_with("-platform=") ||
+            arg.starts_with("--platform="))
+            return true;
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#endif
+}
+
+QtMessageHandler g_qtHandler = nullptr;
+
+// While the application object connects to the display: a display that is named but does not
+// answer ends the program with the same one line, not with Qt's abort.
+void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    const bool platform = context.category && qstrncmp(context.category, "qt.qpa", 6) == 0;
+    if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
+        std::fputs(commandline::noDisplayMessage().c_str(), stderr);
+        std::_Exit(1);
+    }
+    if (platform && (type == QtWarningMsg || type == QtInfoMsg))
+        return; // a display that fails is said in one line by the fatal message that follows
+    g_qtHandler(type, context, text);
+}
+
+void bringToFront(QWidget& window) {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+    // A modal window (the font editor, a question) stays on top of the main one.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const commandline::Request request = commandline::parse(args);
+    if (request.action == commandline::Action::Print) {
+        std::fputs(request.text.c_str(), stdout);
+        return 0;
+    }
+    if (request.action == commandline::Action::Refuse) {
+        std::fputs(request.text.c_str(), stderr);
+        return 2;
+    }
+    if (!displayConfigured(args)) {
+        std::fputs(commandline::noDisplayMessage().c_str(), stderr);
+        return 1;
+    }
+
+    g_qtHandler = qInstallMessageHandler(startUpMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
+    if (QGuiApplication::screens().isEmpty()) {
+        // An X display that is named but not there: Qt starts and would fail at the first event.
+        std::fputs(commandline::noDisplayMessage().c_str(), stderr);
+        return 1;
+    }
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
     QApplication::setDesktopFileName(QStringLiteral(LUMETRA_DESKTOP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lumetra.svg")));
+
+    SingleInstance instance(SingleInstance::serverName());
+    if (instance.activateRunning())
+        return 0;
+
+    QTranslator translator;
+    desktop::installQtTranslations(app, translator);
+    desktop::applyPalette(app);
 
     Application::Services services = Application::systemServices();
     QStringList arguments = QApplication::arguments();
@@ -27,6 +111,8 @@ int main(int argc, char* argv[]) {
     }
 
     Application lumetra(std::move(services));
-    lumetra.mainForm().show();
+    TMainForm& main = lumetra.mainForm();
+    instance.listen([&main] { bringToFront(main); });
+    main.show();
     return QApplication::exec();
 }

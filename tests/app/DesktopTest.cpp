@@ -1,0 +1,272 @@
+#include "app/Desktop.h"
+#include "app/CommandLine.h"
+#include "app/MainForm.h"
+#include "app/SingleInstance.h"
+#include "editor/MessageEdit.h"
+#include "font/FontTable.h"
+#include "font/FormZg.h"
+
+#include "FakeSerialLink.h"
+#include "Sandbox.h"
+#include "ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QTranslator>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// WCAG contrast ratio: 4.5 and more reads as normal text.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QString withoutMark(QString text) {
+    return text.remove(QLatin1Char('&'));
+}
+
+struct FontUploaderStub : FontUploader {
+    bool ComPortReady() const override { return true; }
+    void SendAllZG() override {}
+};
+
+// Runs a program to its end with the given environment changes ("NAME=value", or "-NAME" to
+// remove one).
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+Run run(const QString& program, const QStringList& args, const QStringList& env = {},
+        const QString& folder = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& change : env) {
+        if (change.startsWith(QLatin1Char('-')))
+            environment.remove(change.mid(1));
+        else
+            environment.insert(change.section(QLatin1Char('='), 0, 0),
+                               change.section(QLatin1Char('='), 1));
+    }
+    process.setProcessEnvironment(environment);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(program, args);
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QString Lumetra = QStringLiteral(LUMETRA_PATH);
+const QString Sign = QStringLiteral(LUMETRA_SIGN_PATH);
+
+} // namespace
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void qtTextsAreRussian();
+    void darkPalettesGiveWayToTheLightOne();
+    void commandLine();
+    void programExitCodes_data();
+    void programExitCodes();
+    void aSecondStartBringsTheFirstToTheFront();
+    void aSecondProgramEndsAndTheFirstGoesOn();
+};
+
+void DesktopTest::qtTextsAreRussian() {
+    QTranslator translator;
+    QVERIFY(desktop::installQtTranslations(*qApp, translator));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumetra"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(withoutMark(box.button(QMessageBox::Yes)->text()), QStringLiteral("Да"));
+    QCOMPARE(withoutMark(box.button(QMessageBox::No)->text()), QStringLiteral("Нет"));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* look = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    QVERIFY(look);
+    QCOMPARE(look->text(), QStringLiteral("Перейти к:"));
+    QCoreApplication::removeTranslator(&translator);
+}
+
+void DesktopTest::darkPalettesGiveWayToTheLightOne() {
+    const QPalette original = QApplication::palette();
+    QVERIFY(desktop::isDark(desktop::darkPalette()));
+    QVERIFY(!desktop::isDark(desktop::lightPalette()));
+
+    // A light desktop palette is kept as it is.
+    QPalette light = desktop::lightPalette();
+    light.setColor(QPalette::Highlight, QColor(1, 2, 3));
+    QApplication::setPalette(light);
+    desktop::applyPalette(*qApp);
+    QCOMPARE(QApplication::palette().color(QPalette::Highlight), QColor(1, 2, 3));
+
+    // The switch stands for a dark desktop; a dark one set by the desktop itself is the same.
+    qputenv("LUMETRA_PALETTE", "dark");
+    desktop::applyPalette(*qApp);
+    qunsetenv("LUMETRA_PALETTE");
+    QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    QVERIFY(!desktop::isDark(QApplication::palette()));
+
+    // Every fixed colour reads on what lies under it.
+    Sandbox sandbox;
+    ScriptedDialogs dialogs;
+    FakeSerialLink serial;
+    FontTables font;
+    TMainForm main(dialogs, serial, font);
+    const QPalette editor = main.RichEdit->palette();
+    QVERIFY(contrast(editor.color(QPalette::Base), Qt::black) >= 7); // the standard format
+    QVERIFY(contrast(editor.color(QPalette::Base), editor.color(QPalette::Text)) >= 7);
+    QVERIFY(contrast(main.palette().color(QPalette::Window),
+                     main.palette().color(QPalette::WindowText)) >= 7);
+    FontUploaderStub uploader;
+    TFormZg zg(font, dialogs, uploader);
+    QVERIFY(contrast(zg.palette().color(QPalette::Window),
+                     zg.LabelOpis->palette().color(QPalette::WindowText)) >= 4.5);
+    QCOMPARE(zg.LabelOpis->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+    QVERIFY(contrast(zg.palette().color(QPalette::Window), Qt::black) >= 7); // the pictures
+
+    QApplication::setPalette(desktop::darkPalette());
+    desktop::applyPalette(*qApp);
+    QVERIFY(!desktop::isDark(QApplication::palette()));
+    QApplication::setPalette(original);
+}
+
+void DesktopTest::commandLine() {
+    using commandline::Action;
+    const std::pair<std::vector<std::string>, Action> cases[] = {
+        {{}, Action::Run},
+        {{"-platform", "offscreen"}, Action::Run},
+        {{"--style=Fusion", "-reverse"}, Action::Run},
+        {{"--data-folder", "/tmp/x", "--data-folder=/tmp/y", "--data-folder"}, Action::Run},
+        {{"-platform", "xcb", "--help"}, Action::Print},
+        {{"-h"}, Action::Print},
+        {{"-v"}, Action::Print},
+        {{"--helpme"}, Action::Refuse},
+        {{"message.txt"}, Action::Refuse},
+    };
+    for (const auto& [args, action] : cases)
+        QCOMPARE(commandline::parse(args).action, action);
+}
+
+void DesktopTest::programExitCodes_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QStringList noDisplay = {"-DISPLAY", "-WAYLAND_DISPLAY", "-QT_QPA_PLATFORM"};
+    const QString oneLine = QString::fromStdString(commandline::noDisplayMessage());
+    QTest::newRow("help") << Lumetra << QStringList{"--help"} << noDisplay << 0
+                          << QStringLiteral("Использование: lumetra") << QString();
+    QTest::newRow("version") << Lumetra << QStringList{"--version"} << noDisplay << 0
+                             << QStringLiteral("lumetra 2.9\n") << QString();
+    QTest::newRow("no display") << Lumetra << QStringList{} << noDisplay << 1 << QString()
+                                << oneLine;
+    QTest::newRow("a display that is not there")
+        << Lumetra << QStringList{} << QStringList{"-QT_QPA_PLATFORM", "DISPLAY=:4711"} << 1
+        << QString() << oneLine;
+    QTest::newRow("unknown option")
+        << Lumetra << QStringList{"--bogus"} << noDisplay << 2 << QString()
+        << QStringLiteral("lumetra: неизвестный параметр «--bogus»\nСправка: lumetra --help\n");
+    QTest::newRow("sign help") << Sign << QStringList{"--help"} << noDisplay << 0
+                               << QStringLiteral("usage: lumetra-sign") << QString();
+}
+
+void DesktopTest::programExitCodes() {
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, env);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const Run result = run(program, args, env);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(QString::fromUtf8(result.out).startsWith(out), result.out.constData());
+    // Nothing else on standard error: one line, not Qt's messages and an abort.
+    QVERIFY2(QString::fromUtf8(result.err).startsWith(err), result.err.constData());
+    if (!err.isEmpty())
+        QCOMPARE(result.err.count('\n'), err.count(QLatin1Char('\n')));
+    else
+        QVERIFY2(result.err.isEmpty(), result.err.constData());
+}
+
+void DesktopTest::aSecondStartBringsTheFirstToTheFront() {
+    Sandbox sandbox;
+    const QString name = sandbox.path(QStringLiteral("instance"));
+    SingleInstance second(name);
+    QVERIFY(!second.activateRunning()); // nobody there yet
+
+    // A socket left behind by a crashed program is taken over.
+    sandbox.write(QStringLiteral("instance"), "left over");
+    int activated = 0;
+    SingleInstance first(name);
+    QVERIFY(first.listen([&] { ++activated; }));
+    QVERIFY(second.activateRunning());
+    QTRY_COMPARE(activated, 1);
+    QVERIFY(SingleInstance(name).activateRunning());
+    QTRY_COMPARE(activated, 2);
+    // Anything else that connects asks nothing.
+    QLocalSocket stranger;
+    stranger.connectToServer(name);
+    QVERIFY(stranger.waitForConnected(1000));
+    stranger.write("hello\n");
+    stranger.waitForBytesWritten(1000);
+    QTest::qWait(50);
+    QCOMPARE(activated, 2);
+}
+
+void DesktopTest::aSecondProgramEndsAndTheFirstGoesOn() {
+    Sandbox sandbox;
+    const QStringList env = {"XDG_RUNTIME_DIR=" + sandbox.path(), "QT_QPA_PLATFORM=offscreen",
+                             "XDG_CONFIG_HOME=" + sandbox.path(QStringLiteral("config"))};
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& change : env)
+        environment.insert(change.section(QLatin1Char('='), 0, 0),
+                           change.section(QLatin1Char('='), 1));
+    first.setProcessEnvironment(environment);
+    first.setWorkingDirectory(sandbox.path());
+    first.start(Lumetra, {});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(sandbox.path()).entryList({"lumetra-*"}, QDir::System).isEmpty(),
+                             20000);
+    const Run second = run(Lumetra, {}, env, sandbox.path());
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(first.state(), QProcess::Running);
+    first.terminate();
+    if (!first.waitForFinished(10000)) {
+        first.kill();
+        first.waitForFinished();
+    }
+}
+
+QTEST_MAIN(DesktopTest)
+#include "DesktopTest.moc"
