@@ -7,6 +7,7 @@
 #include "base/Keys.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
+#include "base/WindowPlacement.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 
@@ -58,9 +59,8 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     setupTimers();
     setupUpload();
     // The frame belongs to the window manager: the window's corner goes to 195, 109 and the
-    // window itself gets the 592 x 440 the operator is used to.
-    resize(592, 440);
-    move(195, 109);
+    // window itself gets the 592 x 440 the operator is used to, where the screen has room.
+    placement::placeWindow(this, QPoint(195, 109), QSize(592, 440));
     runCommand([this] { FormCreate(); });
 }
 

@@ -9,6 +9,7 @@
 #include "base/Keys.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
+#include "base/WindowPlacement.h"
 #include "upload/FontUploader.h"
 
 #include <QCloseEvent>
@@ -144,8 +145,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     setPalette(face);
     setAutoFillBackground(true);
     setupControls();
-    resize(ClientWidth, ClientHeight);
-    move(354, 213);
+    placement::placeWindow(this, QPoint(354, 213), QSize(ClientWidth, ClientHeight));
     runCommand([this] { FormCreate(); });
 }
 

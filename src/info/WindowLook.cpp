@@ -1,8 +1,8 @@
 #include "info/WindowLook.h"
 
+#include "base/WindowPlacement.h"
+
 #include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QWidget>
 
 #if defined(LUMETRA_HAVE_XCB) && QT_CONFIG(xcb)
@@ -24,15 +24,7 @@ QFont classicDialogFont() {
 }
 
 void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    // Before the first showing the frame is not known yet; the client size stands for it.
-    window->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                     screen->availableGeometry())
-                     .topLeft());
+    placement::centreWindow(window);
 }
 
 void withoutTitleBarButtons(QWidget* window) {
