@@ -10,6 +10,8 @@
 #include "base/WindowPlacement.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
+#include "upload/PortDevicesDialog.h"
+#include "upload/SerialDevices.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -109,6 +111,7 @@ void TMainForm::setupActions() {
             makeAction(QStringLiteral("item%1Com").arg(n), str(ItemPortPrefix) + QString::number(n),
                        QStringLiteral("port"));
     ItemTX = makeAction(QStringLiteral("ItemTX"), str(ItemUpload), QStringLiteral("upload"));
+    itemDevices = makeAction(QStringLiteral("itemDevices"), str(ItemDevices), {});
     ItemAbout =
         makeAction(QStringLiteral("ItemAbout"), str(ItemAboutText), QStringLiteral("about"));
     ItemHelp = makeAction(QStringLiteral("ItemHelp"), str(ItemHelpText), QStringLiteral("help"));
@@ -158,6 +161,7 @@ void TMainForm::setupActions() {
     for (int i = 0; i < Settings::PortCount; ++i)
         bind(itemCom[i], PortItemHandlers[i]);
     bind(ItemTX, &TMainForm::SpeedButtonTxClick);
+    bind(itemDevices, &TMainForm::itemDevicesClick);
     bind(SpeedButtonTx, &TMainForm::SpeedButtonTxClick);
     bind(SpeedButtonZg, &TMainForm::SpeedButtonZgClick);
     bind(ItemAbout, &TMainForm::itemAboutClick);
@@ -206,6 +210,11 @@ void TMainForm::setupPortMenu() {
     }
     menu->setToolTipsVisible(true);
     menu->addAction(ItemTX);
+#ifndef Q_OS_WIN
+    // Our own item: which device each COM item opens (Windows has its COM names).
+    menu->addSeparator();
+    menu->addAction(itemDevices);
+#endif
 }
 
 void TMainForm::setupHelpMenu() {
@@ -330,8 +339,8 @@ void TMainForm::setupKeys() {
         {itemCopy, u'К'},       {itemPaste, u'а'},       {itemDel, u'У'},
         {itemSelectalll, u'д'}, {itemFontDefault, u'У'}, {itemFontChange, u'ш'},
         {itemAddspace, u'Д'},   {ItemLeng6140, u'6'},    {itemLeng59000, u'5'},
-        {ItemTX, u'П'},         {ItemAbout, u'О'},       {ItemHelp, u'П'},
-        {ItemDiagram, u'С'},
+        {ItemTX, u'П'},         {itemDevices, u'В'},     {ItemAbout, u'О'},
+        {ItemHelp, u'П'},       {ItemDiagram, u'С'},
     };
     for (const auto& [action, letter] : mnemonics)
         action->setText(keys::withMnemonic(action->text(), letter));
@@ -523,6 +532,25 @@ int TMainForm::checkedPort() const {
         if (itemCom[n - 1]->isChecked())
             return n;
     return 0;
+}
+
+void TMainForm::itemDevicesClick() {
+    PortDevicesDialog::Choice current;
+    for (int n = 1; n <= 5; ++n)
+        current[n - 1] = portDevice(n);
+    PortDevicesDialog dialog(serialdevices::list("/dev", serialdevices::answersAsTerminal), current,
+                             this);
+    if (dialog.exec() == QDialog::Accepted)
+        savePortMap(dialog.choice());
+}
+
+void TMainForm::savePortMap(const std::array<QString, Settings::PortCount>& devices) {
+    Settings settings;
+    for (int n = 1; n <= Settings::PortCount; ++n) {
+        settings.setPortDevice(n, qtadapt::toCp1251(devices[n - 1]));
+        itemCom[n - 1]->setToolTip(devices[n - 1]);
+        itemCom[n - 1]->setStatusTip(devices[n - 1]);
+    }
 }
 
 void TMainForm::checkPort(int n) {

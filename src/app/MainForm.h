@@ -70,6 +70,10 @@ public:
     void item3ComClick();
     void item4ComClick();
     void item5ComClick();
+    // Asks which device each port item stands for, and stores the answer.
+    void itemDevicesClick();
+    // Stores the devices of COM 1..5 in the settings' PortMap; throws AppError.
+    void savePortMap(const std::array<QString, Settings::PortCount>& devices);
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);
 
@@ -197,6 +201,7 @@ public:
     QAction* itemLeng59000 = nullptr;
     std::array<QAction*, Settings::PortCount> itemCom{}; // item1Com .. item5Com
     QAction* ItemTX = nullptr;
+    QAction* itemDevices = nullptr;
     QAction* ItemAbout = nullptr;
     QAction* ItemHelp = nullptr;
     QAction* ItemDiagram = nullptr;

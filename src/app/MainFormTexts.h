@@ -37,6 +37,7 @@ inline constexpr QStringView ItemShortLength = u"Мах длинна текта 
 inline constexpr QStringView ItemLongLength = u"Мах длинна текта 59 000 символов";
 inline constexpr QStringView ItemPortPrefix = u"соединить с COM ";
 inline constexpr QStringView ItemUpload = u"Переслать файл во внешнее устройство";
+inline constexpr QStringView ItemDevices = u"Выбор устройств..."; // our own
 inline constexpr QStringView ItemAboutText = u"О программе";
 inline constexpr QStringView ItemHelpText = u"Помощь";
 inline constexpr QStringView ItemDiagramText = u"Схема подключения";

@@ -44,6 +44,10 @@ std::string Settings::portDevice(int n) const {
     return mapped.empty() ? fallback : mapped;
 }
 
+void Settings::setPortDevice(int n, std::string_view device) {
+    m_ini.WriteString(PortMapSection, portValue(n), device);
+}
+
 std::string Settings::lastFile() const {
     return m_ini.ReadString(LastFileSection, LastFileKey, ".\\Tmp.txt");
 }

@@ -24,6 +24,7 @@ public:
     // [PortMap] "COM n": the device port n stands for when set, else the platform's own
     // (/dev/ttyS{n-1} on Linux, "COMn" on Windows).
     std::string portDevice(int n) const;
+    void setPortDevice(int n, std::string_view device);
 
     // [LastFile] Path: the last message file as held (".\Tmp.txt" when missing).
     std::string lastFile() const;

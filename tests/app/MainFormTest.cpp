@@ -3,6 +3,7 @@
 #include "base/Dialogs.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "upload/PortDevicesDialog.h"
 
 #include "FakeSerialLink.h"
 #include "Sandbox.h"
@@ -11,9 +12,11 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -71,6 +74,7 @@ private slots:
     void upperToolBarButtons();
     void effectToolBarButtons();
     void keysForCommandsAndEffects();
+    void choosingTheDevicesOfThePortItems();
     void statusBarPanels();
     void windowGeometryAndDemoText();
     void statusMessageIsClearedThreeSecondsAfterTheFirst();
@@ -113,7 +117,7 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
     QCOMPARE(menuCaptions(menus[3]->menu()),
              (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
                           "соединить с COM 4", "соединить с COM 5",
-                          "Переслать файл во внешнее устройство"}));
+                          "Переслать файл во внешнее устройство", "-", "Выбор устройств..."}));
     QCOMPARE(menuCaptions(menus[4]->menu()),
              (QStringList{"О программе", "Помощь", "Схема подключения"}));
 
@@ -287,6 +291,43 @@ void MainFormTest::keysForCommandsAndEffects() {
     QTest::keyClick(form.RichEdit, Qt::Key_3, Qt::AltModifier);
     QTest::keyClick(form.RichEdit, Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(form.RichEdit->toPlainText(), QStringLiteral("/S3/J1"));
+}
+
+void MainFormTest::choosingTheDevicesOfThePortItems() {
+    Fixture f;
+    TMainForm& form = f.make();
+    const std::vector<serialdevices::Device> present = {
+        {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "FTDI FT232R (ttyUSB0)"},
+        {"/dev/ttyS0", "ttyS0"},
+    };
+    const PortDevicesDialog::Choice current = {"/dev/ttyS0", "/dev/pts/7", "/dev/ttyS2",
+                                               "/dev/ttyS3", "/dev/ttyS4"};
+    PortDevicesDialog dialog(present, current);
+    QCOMPARE(dialog.ListDevices->count(), 2);
+    QCOMPARE(
+        dialog.ListDevices->item(0)->text(),
+        QStringLiteral("FTDI FT232R (ttyUSB0) — /dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+    QCOMPARE(dialog.ListDevices->item(1)->text(), QStringLiteral("/dev/ttyS0"));
+    // Each item shows what it stands for now, listed or not (a pseudo-terminal).
+    QCOMPARE(dialog.ComboCom[0]->currentText(), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(dialog.ComboCom[1]->currentText(), QStringLiteral("/dev/pts/7"));
+    QCOMPARE(dialog.choice(), current);
+    dialog.ComboCom[0]->setCurrentIndex(0);
+    dialog.ComboCom[2]->setEditText(QStringLiteral("  /tmp/sign-tty "));
+    dialog.ComboCom[3]->setEditText(QString()); // emptied: keeps its device
+    const PortDevicesDialog::Choice chosen = dialog.choice();
+    QCOMPARE(chosen, (PortDevicesDialog::Choice{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
+                                                "/dev/pts/7", "/tmp/sign-tty", "/dev/ttyS3",
+                                                "/dev/ttyS4"}));
+
+    // Stored in PortMap, read back by the port items and shown in their tooltips.
+    form.savePortMap(chosen);
+    for (int n = 1; n <= 5; ++n) {
+        QCOMPARE(form.portDevice(n), chosen[n - 1]);
+        QCOMPARE(form.itemCom[n - 1]->toolTip(), chosen[n - 1]);
+    }
+    QCOMPARE(TMainForm(f.dialogs, f.serial, f.font).itemCom[2]->toolTip(),
+             QStringLiteral("/tmp/sign-tty"));
 }
 
 void MainFormTest::statusBarPanels() {
