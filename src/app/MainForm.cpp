@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -536,10 +537,14 @@ int TMainForm::checkedPort() const {
 
 void TMainForm::itemDevicesClick() {
     PortDevicesDialog::Choice current;
-    for (int n = 1; n <= 5; ++n)
+    std::vector<std::string> chosen;
+    for (int n = 1; n <= Settings::PortCount; ++n) {
         current[n - 1] = portDevice(n);
-    PortDevicesDialog dialog(serialdevices::list("/dev", serialdevices::answersAsTerminal), current,
-                             this);
+        chosen.push_back(QFile::encodeName(current[n - 1]).toStdString());
+    }
+    auto present = serialdevices::list("/dev", serialdevices::answersAsTerminal);
+    serialdevices::addChosen(present, chosen, serialdevices::answersAsTerminal);
+    PortDevicesDialog dialog(present, current, this);
     if (dialog.exec() == QDialog::Accepted)
         savePortMap(dialog.choice());
 }

@@ -22,4 +22,9 @@ bool answersAsTerminal(const std::string& path);
 std::vector<Device> list(const std::string& devRoot,
                          const std::function<bool(const std::string&)>& answers);
 
+// Adds the devices the COM items stand for now (`chosen[0]` is COM 1's) that `devices` lacks
+// and that answer, a pseudo-terminal for instance, labelled with their item: "COM 1".
+void addChosen(std::vector<Device>& devices, const std::vector<std::string>& chosen,
+               const std::function<bool(const std::string&)>& answers);
+
 } // namespace serialdevices

@@ -53,6 +53,24 @@ TEST(SerialDevices, ByIdFirstThenAdaptersModemsAndPortsThatAnswer) {
     }
 }
 
+TEST(SerialDevices, TheItemsDevicesAreAddedWhenTheyAnswer) {
+    FakeDev dev;
+    fs::create_symlink(dev.dir.path("ttyUSB0"), dev.dir.path("sign-tty"));
+    dev.answering.insert(dev.dir.path("pts7"));
+    dev.dir.write("pts7", "");
+    std::vector<Device> devices = dev.list();
+    const std::size_t found = devices.size();
+    // COM 1 a pseudo-terminal, COM 2 a link to a listed adapter, COM 3 a port without a chip,
+    // COM 4 missing, COM 5 the pseudo-terminal again.
+    serialdevices::addChosen(devices,
+                             {dev.dir.path("pts7"), dev.dir.path("sign-tty"), dev.dir.path("ttyS0"),
+                              dev.dir.path("gone"), dev.dir.path("pts7")},
+                             [&](const std::string& p) { return dev.answering.count(p) != 0; });
+    ASSERT_EQ(devices.size(), found + 1);
+    EXPECT_EQ(devices.back().path, dev.dir.path("pts7"));
+    EXPECT_EQ(devices.back().label, "COM 1");
+}
+
 TEST(SerialDevices, NoFolderNoDevices) {
     TempDir dir;
     EXPECT_TRUE(
