@@ -1,6 +1,6 @@
 #include "base/QtAdapt.h"
 
-#include <QStringDecoder>
+#include "base/Cp1251.h"
 
 #include <array>
 #include <unordered_map>
@@ -8,18 +8,16 @@
 namespace qtadapt {
 namespace {
 
-// Built once from Qt's own codec, so every byte 0x00-0xFF round-trips (0x98 included).
+// The core's table, with a reverse lookup for the editor's characters.
 struct Cp1251Tables {
     std::array<char16_t, 256> toUnicode{};
     std::unordered_map<char16_t, std::uint8_t> fromUnicode;
 
     Cp1251Tables() {
-        QStringDecoder decoder("windows-1251");
         for (int b = 0; b < 256; ++b) {
-            const char byte = static_cast<char>(b);
-            const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
-            toUnicode[b] = decoded.isEmpty() ? u'?' : decoded.at(0).unicode();
-            fromUnicode.emplace(toUnicode[b], static_cast<std::uint8_t>(b));
+            const auto byte = static_cast<std::uint8_t>(b);
+            toUnicode[b] = static_cast<char16_t>(cp1251::cp1251ToUnicode(byte));
+            fromUnicode.emplace(toUnicode[b], byte);
         }
     }
 };
