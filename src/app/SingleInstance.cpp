@@ -20,18 +20,25 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::serverName() {
-    // The settings file stands for "the same program": a test or a second data folder runs
-    // beside the everyday one.
-    const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(settingsFilePath()),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(12);
+    // The user and the settings file stand for "the same program": a test or a second data
+    // folder runs beside the everyday one.
+    const QByteArray user = qgetenv("USER") + qgetenv("USERNAME");
+    const QByteArray key =
+        QCryptographicHash::hash(user + '\n' + QByteArray::fromStdString(settingsFilePath()),
+                                 QCryptographicHash::Sha1)
+            .toHex()
+            .left(12);
+#ifdef Q_OS_WIN
+    // A pipe name; the user is in the key.
+    return QStringLiteral("lumetra-") + QString::fromLatin1(key);
+#else
     // The user's runtime folder; without one the socket is still the user's own (the server
     // lets only its user connect, and the settings path in the key is in the user's home).
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty())
         folder = QDir::tempPath();
     return folder + QStringLiteral("/lumetra-") + QString::fromLatin1(key);
+#endif
 }
 
 bool SingleInstance::activateRunning() {
