@@ -328,6 +328,19 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     }
     QCOMPARE(TMainForm(f.dialogs, f.serial, f.font).itemCom[2]->toolTip(),
              QStringLiteral("/tmp/sign-tty"));
+
+    // The menu item's handler: the dialog starts with the stored devices; OK stores the choice.
+    QString shownForCom3;
+    QTimer::singleShot(0, [&] {
+        auto* open = qobject_cast<PortDevicesDialog*>(QApplication::activeModalWidget());
+        QVERIFY(open);
+        shownForCom3 = open->ComboCom[2]->currentText();
+        open->ComboCom[4]->setEditText(QStringLiteral("/tmp/other-tty"));
+        open->accept();
+    });
+    form.itemDevicesClick();
+    QCOMPARE(shownForCom3, QStringLiteral("/tmp/sign-tty"));
+    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
 }
 
 void MainFormTest::statusBarPanels() {
