@@ -18,4 +18,16 @@ std::string withLfBreaks(std::string_view fileBytes) {
     return out;
 }
 
+std::string withCrLfBreaks(std::string_view fileBytes) {
+    const std::string lf = withLfBreaks(fileBytes);
+    std::string out;
+    out.reserve(lf.size() + lf.size() / 16);
+    for (const char c : lf) {
+        if (c == '\n')
+            out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
 } // namespace messagefile

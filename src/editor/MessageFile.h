@@ -15,4 +15,8 @@ inline constexpr std::size_t MaxBytes = 16u * 1024u * 1024u;
 // and a lone CR all end a line. Every other byte, NUL included, stays as it is.
 std::string withLfBreaks(std::string_view fileBytes);
 
+// The bytes the editor gives back for a file's bytes, as saved and as sent: every line break,
+// whatever it was in the file, becomes CR LF.
+std::string withCrLfBreaks(std::string_view fileBytes);
+
 } // namespace messagefile

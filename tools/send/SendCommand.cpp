@@ -1,0 +1,266 @@
+#include "SendCommand.h"
+
+#include "Platform.h"
+#include "SendInput.h"
+#include "SendReport.h"
+#include "base/Settings.h"
+#include "editor/EffectCodes.h"
+#include "editor/MessageFile.h"
+#include "upload/Frames.h"
+#include "upload/SerialLink.h"
+#include "upload/Upload.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+namespace send {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Outcome = UploadResult::Outcome;
+
+// A font file may be longer (the window reads the first 2048 bytes); nothing sensible is huge.
+constexpr std::size_t MaxFontBytes = 1024 * 1024;
+constexpr auto InterruptPoll = std::chrono::milliseconds(20);
+
+std::string number(std::size_t n) {
+    return std::to_string(n);
+}
+
+std::string seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
+}
+
+std::span<const std::uint8_t> asBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+class Command {
+public:
+    Command(const Options& options, const Console& console)
+        : m_o(options), m_c(console),
+          m_inputName(options.input == "-" ? std::string(text(Msg::StandardInput, console.language))
+                                           : options.input) {}
+
+    int run() {
+        const std::size_t max = m_o.font ? MaxFontBytes : messagefile::MaxBytes;
+        const InputBytes input = readInput(m_o.input, m_c.in, max);
+        if (input.error != 0) {
+            tell(Msg::CannotRead, {m_inputName, std::strerror(input.error)});
+            return finish(ExitUsage, outcome("unreadable"));
+        }
+        if (m_o.font) {
+            if (input.bytes.size() < FontTableSize) {
+                tell(Msg::FontTooShort, {m_inputName, number(input.bytes.size())});
+                return finish(ExitUsage, outcome("unreadable"));
+            }
+            std::array<std::uint8_t, FontTableSize> table{};
+            std::copy_n(input.bytes.begin(), FontTableSize, table.begin());
+            m_frame.BuildFontFrame(table);
+            return deliver();
+        }
+
+        const MessageBytes message = messageBytes(input.bytes, m_o.encoding);
+        if (message.replaced > 0)
+            tell(Msg::Replaced, {m_inputName, number(message.replaced)});
+        if (m_o.check)
+            return check(message.cp1251);
+        const std::size_t size = textFrameSize(asBytes(message.cp1251));
+        if (size > TxBufferSize || !m_frame.BuildTextFrame(asBytes(message.cp1251))) {
+            tell(Msg::TooLong, {number(size), number(TxBufferSize)});
+            return finish(ExitTooLong, outcome("too-long", size));
+        }
+        return deliver();
+    }
+
+private:
+    static JsonResult outcome(std::string_view name, std::size_t total = 0, std::size_t done = 0) {
+        JsonResult result;
+        result.outcome = name;
+        result.bytes = total;
+        result.sent = done;
+        return result;
+    }
+
+    void tell(Msg id, std::initializer_list<std::string_view> args) const {
+        std::fprintf(m_c.err, "lumetra-send: %s\n", say(m_c.language, id, args).c_str());
+        std::fflush(m_c.err);
+    }
+
+    int finish(int code, JsonResult result) const {
+        if (m_o.json) {
+            result.error = m_error;
+            std::fprintf(m_c.out, "%s\n", jsonLine(result).c_str());
+            std::fflush(m_c.out);
+        }
+        return code;
+    }
+
+    int check(const std::string& cp1251) {
+        const auto found = effectcodes::findMisread(cp1251);
+        for (const auto& at : found) {
+            // The "/", the letter and the character the sign would take after it, if any.
+            const std::size_t third = at.offset + 2;
+            const bool shown =
+                third < cp1251.size() && static_cast<unsigned char>(cp1251[third]) >= 0x20;
+            const std::size_t length = shown ? 3 : 2;
+            const std::string code = toUtf8(cp1251.substr(at.offset, length));
+            const std::string letter = toUtf8(cp1251.substr(at.offset + 1, 1));
+            const Msg id =
+                at.kind == effectcodes::Misread::Kind::BadLetter ? Msg::BadLetter : Msg::BadDigit;
+            std::fprintf(m_c.out, "%s\n",
+                         say(m_c.language, id,
+                             {m_inputName, number(at.line), number(at.column), code, letter})
+                             .c_str());
+        }
+        std::fflush(m_c.out);
+        return finish(found.empty() ? ExitSent : ExitMisread, outcome("checked", 0, found.size()));
+    }
+
+    // The frame goes to --dump or --hex, or to the port.
+    int deliver() {
+        if (m_o.dump || m_o.hex)
+            return dump();
+        return upload(portDevice());
+    }
+
+    int dump() {
+        const std::string target = m_o.dump.value_or("-");
+        const std::span<const std::uint8_t> frame = m_frame.frame();
+        const std::string hex = m_o.hex ? hexDump(frame) : std::string();
+        const std::span<const std::uint8_t> bytes = m_o.hex ? asBytes(hex) : frame;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, std::fclose);
+        std::FILE* stream = m_c.out;
+        errno = 0;
+        if (target != "-") {
+            file.reset(std::fopen(target.c_str(), m_o.hex ? "w" : "wb"));
+            stream = file.get();
+        }
+        bool ok = stream && std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size() &&
+                  std::fflush(stream) == 0;
+        if (file)
+            ok = std::fclose(file.release()) == 0 && ok;
+        if (!ok) {
+            const std::string shown = target == "-" ? "-" : target;
+            m_error = std::strerror(errno ? errno : EIO);
+            tell(Msg::CannotWrite, {shown, m_error});
+            return finish(ExitWrite, outcome("write-failed", frame.size()));
+        }
+        return finish(ExitSent, outcome("dumped", frame.size(), frame.size()));
+    }
+
+    // --device, else port n (--port, else the one checked in the window) as the window maps it.
+    std::string portDevice() const {
+        if (!m_o.device.empty())
+            return m_o.device;
+        const Settings settings;
+        int port = m_o.port != 0 ? m_o.port : settings.activePort();
+        // An entry the window does not recognise leaves its first port checked.
+        if (port == 0)
+            port = 1;
+        return settings.portDevice(port);
+    }
+
+    int upload(const std::string& device) {
+        const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
+        Upload upload(*link);
+        const std::size_t total = m_frame.frame().size();
+        const UploadResult opened = upload.open(device);
+        if (!opened.opened) {
+            m_error = opened.failure.reason;
+            tell(Msg::OpenFailed, {device, m_error});
+            if (platform::isPermissionDenied(opened.failure.error))
+                std::fprintf(m_c.err, "%s\n",
+                             std::string(text(Msg::DialoutHint, m_c.language)).c_str());
+            return finish(ExitOpen, device, outcome("open-failed", total));
+        }
+        if (!opened.configured)
+            tell(Msg::ConfigureFailed, {device, opened.failure.reason});
+
+        const bool bar = m_c.errIsTerminal && !m_o.quiet;
+        std::size_t shownWidth = 0;
+        const Upload::ProgressFn progress = [&](const UploadProgress& p) {
+            const std::string line = progressLine(p.sent, p.total, p.remaining, m_c.language);
+            const std::size_t pad = shownWidth > line.size() ? shownWidth - line.size() : 0;
+            shownWidth = line.size();
+            std::fprintf(m_c.err, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
+            std::fflush(m_c.err);
+        };
+
+        // The write runs on a worker; this thread turns an interrupt into a cancel, since a
+        // signal handler may do no more than raise a flag.
+        const auto start = Clock::now();
+        UploadResult result;
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            result = upload.send(m_frame.frame(), bar ? progress : Upload::ProgressFn());
+            done.store(true);
+        });
+        while (!done.load()) {
+            if (m_c.interrupted())
+                upload.cancel();
+            std::this_thread::sleep_for(InterruptPoll);
+        }
+        worker.join();
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        if (bar)
+            std::fputc('\n', m_c.err);
+
+        JsonResult json = outcome({}, result.total, result.sent);
+        json.seconds = elapsed;
+        m_error = result.failure.reason;
+        switch (result.outcome) {
+        case Outcome::Completed:
+            if (bar)
+                std::fprintf(
+                    m_c.err, "%s\n",
+                    say(m_c.language, Msg::Sent, {number(result.total), device, seconds(elapsed)})
+                        .c_str());
+            json.outcome = "sent";
+            return finish(ExitSent, device, json);
+        case Outcome::Cancelled:
+            tell(Msg::Cancelled, {number(result.sent), number(result.total)});
+            json.outcome = "cancelled";
+            return finish(ExitCancelled, device, json);
+        case Outcome::TimedOut: {
+            const std::string limit =
+                number(std::chrono::ceil<std::chrono::seconds>(result.deadline).count());
+            m_error = say(Language::English, Msg::TimedOut,
+                          {device, limit, number(result.sent), number(result.total)});
+            tell(Msg::TimedOut, {device, limit, number(result.sent), number(result.total)});
+            json.outcome = "timed-out";
+            return finish(ExitWrite, device, json);
+        }
+        default:
+            tell(Msg::WriteFailed, {device, m_error, number(result.sent), number(result.total)});
+            json.outcome = "write-failed";
+            return finish(ExitWrite, device, json);
+        }
+    }
+
+    int finish(int code, const std::string& device, JsonResult result) const {
+        result.device = device;
+        return finish(code, result);
+    }
+
+    const Options& m_o;
+    const Console& m_c;
+    const std::string m_inputName;
+    TxFrame m_frame;
+    std::string m_error;
+};
+
+} // namespace
+
+int runSend(const Options& options, const Console& console) {
+    return Command(options, console).run();
+}
+
+} // namespace send

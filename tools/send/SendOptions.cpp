@@ -1,0 +1,135 @@
+#include "SendOptions.h"
+
+#include <utility>
+
+namespace send {
+namespace {
+
+enum class Takes { Nothing, Value };
+
+struct Spec {
+    std::string_view name;
+    Takes takes;
+};
+
+constexpr Spec Specs[] = {
+    {"--port", Takes::Value},    {"--device", Takes::Value}, {"--encoding", Takes::Value},
+    {"--dump", Takes::Value},    {"--font", Takes::Value},   {"--hex", Takes::Nothing},
+    {"--check", Takes::Nothing}, {"--json", Takes::Nothing}, {"--quiet", Takes::Nothing},
+    {"--help", Takes::Nothing},  {"-h", Takes::Nothing},     {"--version", Takes::Nothing},
+};
+
+const Spec* findSpec(std::string_view name) {
+    for (const Spec& spec : Specs)
+        if (spec.name == name)
+            return &spec;
+    return nullptr;
+}
+
+std::optional<Encoding> encodingNamed(std::string_view name) {
+    if (name == "auto")
+        return Encoding::Auto;
+    if (name == "cp1251" || name == "windows-1251")
+        return Encoding::Cp1251;
+    if (name == "utf-8" || name == "utf8")
+        return Encoding::Utf8;
+    return std::nullopt;
+}
+
+// Applies one option; a usage error when its value is wrong.
+std::optional<UsageError> apply(Options& o, std::string_view name, const std::string& value,
+                                bool& encodingGiven) {
+    if (name == "--port") {
+        if (value.size() != 1 || value[0] < '1' || value[0] > '5')
+            return UsageError{Msg::BadPort, {value}};
+        o.port = value[0] - '0';
+    } else if (name == "--device") {
+        o.device = value;
+    } else if (name == "--encoding") {
+        const auto encoding = encodingNamed(value);
+        if (!encoding)
+            return UsageError{Msg::BadEncoding, {value}};
+        o.encoding = *encoding;
+        encodingGiven = true;
+    } else if (name == "--dump") {
+        o.dump = value;
+    } else if (name == "--font") {
+        if (!o.input.empty())
+            return UsageError{Msg::TwoInputs, {o.input, value}};
+        o.input = value;
+        o.font = true;
+    } else if (name == "--hex") {
+        o.hex = true;
+    } else if (name == "--check") {
+        o.check = true;
+    } else if (name == "--json") {
+        o.json = true;
+    } else if (name == "--quiet") {
+        o.quiet = true;
+    } else if (name == "--version") {
+        o.version = true;
+    } else {
+        o.help = true;
+    }
+    return std::nullopt;
+}
+
+std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
+    const std::pair<bool, std::pair<const char*, const char*>> pairs[] = {
+        {o.port != 0 && !o.device.empty(), {"--port", "--device"}},
+        {o.font && o.check, {"--font", "--check"}},
+        {o.font && encodingGiven, {"--font", "--encoding"}},
+        {o.check && o.dump.has_value(), {"--check", "--dump"}},
+        {o.check && o.hex, {"--check", "--hex"}},
+    };
+    for (const auto& [clash, names] : pairs)
+        if (clash)
+            return UsageError{Msg::Conflict, {names.first, names.second}};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& args) {
+    Options o;
+    bool encodingGiven = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (!o.input.empty())
+                return UsageError{Msg::TwoInputs, {o.input, arg}};
+            o.input = arg;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const auto equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const Spec* spec = findSpec(name);
+        if (!spec || (spec->takes == Takes::Nothing && equals != std::string::npos))
+            return UsageError{Msg::UnknownOption, {arg}};
+        std::string value;
+        if (spec->takes == Takes::Value) {
+            if (equals != std::string::npos)
+                value = arg.substr(equals + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return UsageError{Msg::MissingValue, {name}};
+        }
+        if (auto error = apply(o, name, value, encodingGiven))
+            return *error;
+        if (o.help || o.version)
+            return o;
+    }
+    if (auto error = conflicts(o, encodingGiven))
+        return *error;
+    if (o.input.empty())
+        return UsageError{Msg::NoInput, {}};
+    return o;
+}
+
+} // namespace send

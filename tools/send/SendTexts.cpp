@@ -1,0 +1,137 @@
+#include "SendTexts.h"
+
+#include <array>
+
+namespace send {
+namespace {
+
+struct Entry {
+    Msg id;
+    std::string_view english;
+    std::string_view russian;
+};
+
+// clang-format off
+constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
+    {Msg::Usage,
+     "usage: lumetra-send [options] TEXT-FILE       upload a message text (- reads standard input)\n"
+     "       lumetra-send [options] --font FONT.zg  upload a font (symbols 32..255)\n"
+     "\n"
+     "  --port N            port N (1..5) as the window's \"COM N\": the settings' PortMap,\n"
+     "                      else the system's own device; without it, the port checked\n"
+     "                      in the window\n"
+     "  --device PATH       this serial device\n"
+     "  --encoding E        cp1251, utf-8 or auto (default): how the text file is read\n"
+     "  --dump FILE         write the frame to FILE (- for standard output), send nothing\n"
+     "  --hex               the frame as a hex dump (to standard output, or to --dump FILE)\n"
+     "  --check             report effect codes the sign would misread; send nothing\n"
+     "  --json              print one result line (outcome, bytes, seconds) on standard output\n"
+     "  --quiet             no progress bar\n"
+     "  --help, --version\n"
+     "\n"
+     "Exit status: 0 sent whole (or dumped, or --check found nothing); 1 --check found codes\n"
+     "the sign would misread; 2 bad usage or unreadable input; 3 the port cannot be opened;\n"
+     "4 the write failed or did not complete; 5 cancelled; 6 the frame would exceed 65,500\n"
+     "bytes (nothing opened).\n",
+     "использование: lumetra-send [параметры] ФАЙЛ-ТЕКСТА      передать текст (- читает\n"
+     "                                                        стандартный ввод)\n"
+     "               lumetra-send [параметры] --font ШРИФТ.zg передать шрифт (символы 32..255)\n"
+     "\n"
+     "  --port N            порт N (1..5), как \"COM N\" окна: PortMap из настроек, иначе\n"
+     "                      устройство системы; без него порт, отмеченный в окне\n"
+     "  --device ПУТЬ       это последовательное устройство\n"
+     "  --encoding К        cp1251, utf-8 или auto (по умолчанию): как читать файл текста\n"
+     "  --dump ФАЙЛ         записать кадр в ФАЙЛ (- в стандартный вывод), ничего не передавать\n"
+     "  --hex               кадр в виде шестнадцатеричного дампа (в стандартный вывод или\n"
+     "                      в ФАЙЛ --dump)\n"
+     "  --check             найти коды эффектов, которые табло поймёт неверно; не передавать\n"
+     "  --json              одна строка итога (исход, байты, секунды) в стандартный вывод\n"
+     "  --quiet             без полосы хода передачи\n"
+     "  --help, --version\n"
+     "\n"
+     "Код выхода: 0 передано полностью (или записано, или --check ничего не нашёл); 1 --check\n"
+     "нашёл коды, которые табло поймёт неверно; 2 неверный вызов или входной файл не\n"
+     "читается; 3 порт не открывается; 4 запись не удалась или не завершилась; 5 отменено;\n"
+     "6 кадр длиннее 65 500 байт (порт не открывался).\n"},
+    {Msg::TryHelp, "Try \"lumetra-send --help\".", "Справка: \"lumetra-send --help\"."},
+    {Msg::UnknownOption, "unknown option %1", "неизвестный параметр %1"},
+    {Msg::MissingValue, "%1 needs a value", "параметру %1 нужно значение"},
+    {Msg::BadPort, "--port takes 1 to 5, not \"%1\"", "--port принимает 1..5, а не \"%1\""},
+    {Msg::BadEncoding, "--encoding takes cp1251, utf-8 or auto, not \"%1\"",
+     "--encoding принимает cp1251, utf-8 или auto, а не \"%1\""},
+    {Msg::NoInput, "no input: name a text file, - for standard input, or --font FILE",
+     "нечего передавать: укажите файл текста, - для стандартного ввода или --font ФАЙЛ"},
+    {Msg::TwoInputs, "one input only, not both \"%1\" and \"%2\"",
+     "передаётся что-то одно, а не \"%1\" и \"%2\" сразу"},
+    {Msg::Conflict, "%1 and %2 do not go together", "%1 и %2 вместе не применяются"},
+    {Msg::CannotRead, "cannot read %1: %2", "не могу прочитать %1: %2"},
+    {Msg::FontTooShort, "%1 holds %2 bytes; a font file holds 2048",
+     "в %1 %2 байт, а в файле шрифта их 2048"},
+    {Msg::Replaced, "%1: characters Windows-1251 cannot hold, sent as \"?\": %2",
+     "%1: символы, которых нет в Windows-1251, отправлены как \"?\": %2"},
+    {Msg::TooLong, "the frame would be %1 bytes, more than the %2 the sign takes; nothing sent",
+     "кадр занял бы %1 байт, больше %2, которые принимает табло; ничего не передано"},
+    {Msg::OpenFailed, "cannot open the port %1: %2", "не могу открыть порт %1: %2"},
+    {Msg::DialoutHint,
+     "On Linux the port belongs to the group dialout: sudo usermod -aG dialout $USER, then "
+     "log in again.",
+     "В Linux порт доступен членам группы dialout: sudo usermod -aG dialout $USER, затем "
+     "войдите в систему заново."},
+    {Msg::ConfigureFailed, "the port %1 refused the line settings (%2); sending all the same",
+     "порт %1 не принял настройки линии (%2); передаю всё равно"},
+    {Msg::WriteFailed, "the write to %1 failed (%2): %3 of %4 bytes sent",
+     "запись в %1 не удалась (%2): передано %3 из %4 байт"},
+    {Msg::TimedOut, "%1 did not take the frame within %2 s: %3 of %4 bytes sent",
+     "%1 не принял кадр за %2 с: передано %3 из %4 байт"},
+    {Msg::Cancelled, "cancelled: %1 of %2 bytes sent", "отменено: передано %1 из %2 байт"},
+    {Msg::Sent, "%1 bytes sent to %2 in %3 s", "%1 байт передано в %2 за %3 с"},
+    {Msg::CannotWrite, "cannot write %1: %2", "не могу записать %1: %2"},
+    {Msg::BadLetter,
+     "%1:%2:%3: \"%4\": %5 is no effect letter; the sign knows S W Q F U D J I N (Latin capitals)",
+     "%1:%2:%3: \"%4\": %5 не буква эффекта; табло знает S W Q F U D J I N (латинские заглавные)"},
+    {Msg::BadDigit, "%1:%2:%3: \"%4\": after /%5 the sign expects a digit 0 to 7",
+     "%1:%2:%3: \"%4\": после /%5 табло ждёт цифру от 0 до 7"},
+    {Msg::StandardInput, "standard input", "стандартный ввод"},
+    {Msg::Bytes, "bytes", "байт"},
+    {Msg::Left, "left", "осталось"},
+}};
+// clang-format on
+
+constexpr bool tableInOrder() {
+    for (std::size_t i = 0; i < Table.size(); ++i)
+        if (static_cast<std::size_t>(Table[i].id) != i)
+            return false;
+    return true;
+}
+static_assert(tableInOrder(), "one entry per message, in the order of Msg");
+
+} // namespace
+
+std::string_view text(Msg id, Language language) {
+    const Entry& entry = Table[static_cast<std::size_t>(id)];
+    return language == Language::Russian ? entry.russian : entry.english;
+}
+
+std::string format(std::string_view pattern, std::span<const std::string_view> args) {
+    std::string out;
+    out.reserve(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        const bool placeholder =
+            c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9';
+        const auto n = placeholder ? static_cast<std::size_t>(pattern[i + 1] - '1') : 0;
+        if (placeholder && n < args.size()) {
+            out.append(args[n]);
+            ++i;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string say(Language language, Msg id, std::initializer_list<std::string_view> args) {
+    return format(text(id, language), {args.begin(), args.size()});
+}
+
+} // namespace send
