@@ -1,0 +1,167 @@
+// The pieces of lumetra-send that need no port: the command line, the code check, the
+// progress line, the dump and the JSON line.
+
+#include "SendOptions.h"
+#include "SendReport.h"
+#include "SendTexts.h"
+#include "editor/EffectCodes.h"
+#include "editor/MessageFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace send;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(SendOptions, ReadsWhatScriptsWrite) {
+    const auto parsed = parseOptions({"--port", "3", "--encoding=utf-8", "--json", "--quiet",
+                                      "--dump", "-", "--hex", "--", "-odd name.txt"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    const auto& o = std::get<Options>(parsed);
+    EXPECT_EQ(o.port, 3);
+    EXPECT_EQ(o.encoding, Encoding::Utf8);
+    EXPECT_TRUE(o.json && o.quiet && o.hex && !o.font && !o.check);
+    EXPECT_EQ(o.dump, "-");
+    EXPECT_EQ(o.input, "-odd name.txt");
+
+    const auto font = std::get<Options>(parseOptions({"--font", "Guard.zg", "--device", "/x"}));
+    EXPECT_TRUE(font.font);
+    EXPECT_EQ(font.input, "Guard.zg");
+    EXPECT_EQ(font.device, "/x");
+    EXPECT_EQ(std::get<Options>(parseOptions({"-"})).input, "-");
+    // --help wins over whatever follows it.
+    EXPECT_TRUE(std::get<Options>(parseOptions({"--help", "--bogus"})).help);
+}
+
+TEST(SendOptions, RefusesWhatItCannotDo) {
+    const struct {
+        Args args;
+        Msg error;
+    } cases[] = {
+        {{"--bogus", "a.txt"}, Msg::UnknownOption},
+        {{"--json=1", "a.txt"}, Msg::UnknownOption},
+        {{"a.txt", "--port"}, Msg::MissingValue},
+        {{"--port", "0", "a.txt"}, Msg::BadPort},
+        {{"--port", "6", "a.txt"}, Msg::BadPort},
+        {{"--port", "12", "a.txt"}, Msg::BadPort},
+        {{"--encoding", "koi8-r", "a.txt"}, Msg::BadEncoding},
+        {{}, Msg::NoInput},
+        {{"--json"}, Msg::NoInput},
+        {{"a.txt", "b.txt"}, Msg::TwoInputs},
+        {{"a.txt", "--font", "f.zg"}, Msg::TwoInputs},
+        {{"--port", "1", "--device", "/x", "a.txt"}, Msg::Conflict},
+        {{"--font", "f.zg", "--check"}, Msg::Conflict},
+        {{"--font", "f.zg", "--encoding", "auto"}, Msg::Conflict},
+        {{"--check", "--dump", "-", "a.txt"}, Msg::Conflict},
+        {{"--check", "--hex", "a.txt"}, Msg::Conflict},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseOptions(c.args);
+        ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(std::get<UsageError>(parsed).id, c.error) << ::testing::PrintToString(c.args);
+    }
+}
+
+TEST(EffectCodes, FindsWhatTheSignWouldMisread) {
+    using Kind = effectcodes::Misread::Kind;
+    struct Found {
+        Kind kind;
+        std::size_t line, column;
+        bool operator==(const Found&) const = default;
+    };
+    const struct {
+        std::string text;
+        std::vector<Found> found;
+    } cases[] = {
+        {"/S0/S7/W1/Q3/F5/U1/D2/J1/I1/N1", {}},
+        {"50/50 a/ b /5 end/", {}}, // no letter after the "/": no code
+        {"/S8", {{Kind::BadDigit, 1, 1}}},
+        {"x /W", {{Kind::BadDigit, 1, 3}}},
+        {"/Q /F\r\n", {{Kind::BadDigit, 1, 1}, {Kind::BadDigit, 1, 4}}},
+        {"/s5 /X1", {{Kind::BadLetter, 1, 1}, {Kind::BadLetter, 1, 5}}},
+        // The Cyrillic Es of the demo text, and Ukrainian I.
+        {"ab\r\n  /\xD1\x31 /\xB2\x31", {{Kind::BadLetter, 2, 3}, {Kind::BadLetter, 2, 7}}},
+        // CR LF, LF and CR each end a line; a tab is one column.
+        {"a\r\nb\nc\r\t/Z1\r\n\r\n/S", {{Kind::BadLetter, 4, 2}, {Kind::BadDigit, 6, 1}}},
+        {"//S5 /S/W1", {{Kind::BadDigit, 1, 6}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<Found> found;
+        for (const auto& m : effectcodes::findMisread(c.text))
+            found.push_back({m.kind, m.line, m.column});
+        EXPECT_EQ(found, c.found) << c.text;
+    }
+}
+
+TEST(MessageBytes, EveryLineBreakBecomesCrLf) {
+    EXPECT_EQ(messagefile::withCrLfBreaks("a\r\nb\nc\rd\n\r\r\n"), "a\r\nb\r\nc\r\nd\r\n\r\n\r\n");
+    EXPECT_EQ(messagefile::withCrLfBreaks(std::string("\0\t\xFF", 3)), std::string("\0\t\xFF", 3));
+}
+
+TEST(SendReport, ProgressLineCountsUpToTheLastByte) {
+    using std::chrono::milliseconds;
+    const struct {
+        std::size_t sent, total;
+        milliseconds left;
+        Language language;
+        std::string line;
+    } cases[] = {
+        {0, 2740, milliseconds(25117), Language::English,
+         "[------------------------------]   0%  0/2740 bytes  0:26 left"},
+        {1370, 2740, milliseconds(12559), Language::English,
+         "[###############---------------]  50%  1370/2740 bytes  0:13 left"},
+        {2739, 2740, milliseconds(10), Language::Russian,
+         "[#############################-]  99%  2739/2740 байт  0:01 осталось"},
+        {2740, 2740, milliseconds(0), Language::English,
+         "[##############################] 100%  2740/2740 bytes  0:00 left"},
+        {10, 65500, milliseconds(600000), Language::English,
+         "[------------------------------]   0%  10/65500 bytes  10:00 left"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(progressLine(c.sent, c.total, c.left, c.language), c.line);
+}
+
+TEST(SendReport, HexDumpAndJsonLine) {
+    std::vector<std::uint8_t> bytes(17, 0xFF);
+    bytes[16] = 'A';
+    bytes[1] = 0x41;
+    EXPECT_EQ(hexDump(bytes),
+              "00000000  ff 41 ff ff ff ff ff ff  ff ff ff ff ff ff ff ff  |.A..............|\n"
+              "00000010  41                                                |A|\n"
+              "00000011\n");
+    EXPECT_EQ(hexDump({}), "00000000\n");
+
+    JsonResult r;
+    r.outcome = "cancelled";
+    r.bytes = 2740;
+    r.sent = 123;
+    r.seconds = 1.234;
+    r.device = "/dev/ttyS0";
+    r.error = "say \"no\"\\\n";
+    EXPECT_EQ(jsonLine(r),
+              "{\"outcome\":\"cancelled\",\"bytes\":2740,\"sent\":123,\"seconds\":1.23,"
+              "\"device\":\"/dev/ttyS0\",\"error\":\"say \\\"no\\\"\\\\\\u000a\"}");
+}
+
+TEST(SendTexts, BothLanguagesFillTheirPlaceholders) {
+    EXPECT_EQ(say(Language::English, Msg::Cancelled, {"12", "300"}),
+              "cancelled: 12 of 300 bytes sent");
+    EXPECT_EQ(say(Language::Russian, Msg::Cancelled, {"12", "300"}),
+              "отменено: передано 12 из 300 байт");
+    // Every message has both texts, and both use the same placeholders.
+    for (int i = 0; i < static_cast<int>(Msg::Count); ++i) {
+        const auto id = static_cast<Msg>(i);
+        const auto en = text(id, Language::English), ru = text(id, Language::Russian);
+        EXPECT_FALSE(en.empty() || ru.empty()) << i;
+        for (const char* p : {"%1", "%2", "%3", "%4", "%5"})
+            EXPECT_EQ(en.find(p) == std::string_view::npos, ru.find(p) == std::string_view::npos)
+                << i << p;
+    }
+}
+
+} // namespace
