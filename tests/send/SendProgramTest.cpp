@@ -262,7 +262,9 @@ void SendProgramTest::textFramesAreTheWindows() {
     const Run sent =
         send(QStringList{QStringLiteral("--port"), QStringLiteral("1")} + fromFile, stdinBytes);
     QCOMPARE(sent.exitCode, 0);
+    // Standard error is no terminal: the warnings of the dump, and no progress bar.
     QCOMPARE(sent.out, QByteArray());
+    QCOMPARE(sent.err, dumped.err);
     const QJsonObject fromSend = nextFrame();
     m_form->SpeedButtonTxClick();
     const QJsonObject fromWindow = nextFrame();

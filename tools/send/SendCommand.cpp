@@ -53,12 +53,13 @@ public:
         const std::size_t max = m_o.font ? MaxFontBytes : messagefile::MaxBytes;
         const InputBytes input = readInput(m_o.input, m_c.in, max);
         if (input.error != 0) {
-            tell(Msg::CannotRead, {m_inputName, std::strerror(input.error)});
+            m_error = std::strerror(input.error);
+            tell(Msg::CannotRead, {m_inputName, m_error});
             return finish(ExitUsage, outcome("unreadable"));
         }
         if (m_o.font) {
             if (input.bytes.size() < FontTableSize) {
-                tell(Msg::FontTooShort, {m_inputName, number(input.bytes.size())});
+                fail(Msg::FontTooShort, {m_inputName, number(input.bytes.size())});
                 return finish(ExitUsage, outcome("unreadable"));
             }
             std::array<std::uint8_t, FontTableSize> table{};
@@ -74,7 +75,7 @@ public:
             return check(message.cp1251);
         const std::size_t size = textFrameSize(asBytes(message.cp1251));
         if (size > TxBufferSize || !m_frame.BuildTextFrame(asBytes(message.cp1251))) {
-            tell(Msg::TooLong, {number(size), number(TxBufferSize)});
+            fail(Msg::TooLong, {number(size), number(TxBufferSize)});
             return finish(ExitTooLong, outcome("too-long", size));
         }
         return deliver();
@@ -92,6 +93,13 @@ private:
     void tell(Msg id, std::initializer_list<std::string_view> args) const {
         std::fprintf(m_c.err, "lumetra-send: %s\n", say(m_c.language, id, args).c_str());
         std::fflush(m_c.err);
+    }
+
+    // A failure without a system's reason: told in the user's language, kept in English for
+    // --json.
+    void fail(Msg id, std::initializer_list<std::string_view> args) {
+        m_error = say(Language::English, id, args);
+        tell(id, args);
     }
 
     int finish(int code, JsonResult result) const {
@@ -148,9 +156,8 @@ private:
         if (file)
             ok = std::fclose(file.release()) == 0 && ok;
         if (!ok) {
-            const std::string shown = target == "-" ? "-" : target;
             m_error = std::strerror(errno ? errno : EIO);
-            tell(Msg::CannotWrite, {shown, m_error});
+            tell(Msg::CannotWrite, {target, m_error});
             return finish(ExitWrite, outcome("write-failed", frame.size()));
         }
         return finish(ExitSent, outcome("dumped", frame.size(), frame.size()));
@@ -169,6 +176,7 @@ private:
     }
 
     int upload(const std::string& device) {
+        m_c.catchInterrupts();
         const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
         Upload upload(*link);
         const std::size_t total = m_frame.frame().size();
@@ -232,9 +240,7 @@ private:
         case Outcome::TimedOut: {
             const std::string limit =
                 number(std::chrono::ceil<std::chrono::seconds>(result.deadline).count());
-            m_error = say(Language::English, Msg::TimedOut,
-                          {device, limit, number(result.sent), number(result.total)});
-            tell(Msg::TimedOut, {device, limit, number(result.sent), number(result.total)});
+            fail(Msg::TimedOut, {device, limit, number(result.sent), number(result.total)});
             json.outcome = "timed-out";
             return finish(ExitWrite, device, json);
         }

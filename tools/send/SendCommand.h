@@ -26,6 +26,9 @@ struct Console {
     std::FILE* err = stderr;
     bool errIsTerminal = false;
     Language language = Language::English;
+    // Called once a port is about to be opened: from then on an interrupt cancels the upload
+    // and interrupted() tells of it. Until then an interrupt ends the program as usual.
+    std::function<void()> catchInterrupts = [] {};
     std::function<bool()> interrupted = [] { return false; };
 };
 

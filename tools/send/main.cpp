@@ -33,10 +33,10 @@ int main(int argc, char** argv) {
         return ExitSent;
     }
 
-    platform::catchInterrupts();
     Console console;
     console.errIsTerminal = platform::isTerminal(stderr);
     console.language = language;
+    console.catchInterrupts = platform::catchInterrupts;
     console.interrupted = platform::interrupted;
     return runSend(options, console);
 }
