@@ -20,13 +20,13 @@ using Args = std::vector<std::string>;
 
 TEST(SendOptions, ReadsWhatScriptsWrite) {
     const auto parsed = parseOptions({"--port", "3", "--encoding=utf-8", "--json", "--quiet",
-                                      "--dump", "-", "--hex", "--", "-odd name.txt"});
+                                      "--dump", "f.hex", "--hex", "--", "-odd name.txt"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
     const auto& o = std::get<Options>(parsed);
     EXPECT_EQ(o.port, 3);
     EXPECT_EQ(o.encoding, Encoding::Utf8);
     EXPECT_TRUE(o.json && o.quiet && o.hex && !o.font && !o.check);
-    EXPECT_EQ(o.dump, "-");
+    EXPECT_EQ(o.dump, "f.hex");
     EXPECT_EQ(o.input, "-odd name.txt");
 
     const auto font = std::get<Options>(parseOptions({"--font", "Guard.zg", "--device", "/x"}));
@@ -59,6 +59,9 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         {{"--font", "f.zg", "--encoding", "auto"}, Msg::Conflict},
         {{"--check", "--dump", "-", "a.txt"}, Msg::Conflict},
         {{"--check", "--hex", "a.txt"}, Msg::Conflict},
+        {{"--check", "--json", "a.txt"}, Msg::Conflict},
+        {{"--json", "--hex", "a.txt"}, Msg::Conflict},
+        {{"--json", "--dump", "-", "a.txt"}, Msg::Conflict},
     };
     for (const auto& c : cases) {
         const auto parsed = parseOptions(c.args);

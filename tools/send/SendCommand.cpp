@@ -74,7 +74,7 @@ public:
         if (m_o.check)
             return check(message.cp1251);
         const std::size_t size = textFrameSize(asBytes(message.cp1251));
-        if (size > TxBufferSize || !m_frame.BuildTextFrame(asBytes(message.cp1251))) {
+        if (!m_frame.BuildTextFrame(asBytes(message.cp1251))) {
             fail(Msg::TooLong, {number(size), number(TxBufferSize)});
             return finish(ExitTooLong, outcome("too-long", size));
         }
@@ -129,7 +129,7 @@ private:
                              .c_str());
         }
         std::fflush(m_c.out);
-        return finish(found.empty() ? ExitSent : ExitMisread, outcome("checked", 0, found.size()));
+        return found.empty() ? ExitSent : ExitMisread;
     }
 
     // The frame goes to --dump or --hex, or to the port.
