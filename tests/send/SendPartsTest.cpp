@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-using namespace send;
+using namespace sendtool;
 
 namespace {
 

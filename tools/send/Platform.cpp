@@ -6,6 +6,10 @@
 #include <string_view>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -14,7 +18,7 @@
 #include <unistd.h>
 #endif
 
-namespace send::platform {
+namespace sendtool::platform {
 namespace {
 
 // Lock-free, so setting it is all a signal handler may do.
@@ -95,4 +99,4 @@ bool interrupted() {
     return g_interrupted.load();
 }
 
-} // namespace send::platform
+} // namespace sendtool::platform

@@ -6,7 +6,7 @@
 
 // What lumetra-send needs of the system beyond standard C++: one place, with a POSIX and a
 // Windows branch.
-namespace send::platform {
+namespace sendtool::platform {
 
 // Sets the console up: UTF-8 output and binary standard streams where the system has text modes.
 void prepareConsole();
@@ -26,4 +26,4 @@ bool isPermissionDenied(int error);
 void catchInterrupts();
 bool interrupted();
 
-} // namespace send::platform
+} // namespace sendtool::platform

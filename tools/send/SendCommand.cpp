@@ -18,7 +18,7 @@
 #include <memory>
 #include <thread>
 
-namespace send {
+namespace sendtool {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -269,4 +269,4 @@ int runSend(const Options& options, const Console& console) {
     return Command(options, console).run();
 }
 
-} // namespace send
+} // namespace sendtool

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <functional>
 
-namespace send {
+namespace sendtool {
 
 // The exit statuses, as documented in --help and the manual page.
 enum Exit : int {
@@ -35,4 +35,4 @@ struct Console {
 // Carries out a parsed command line (not --help or --version) and gives the exit status.
 int runSend(const Options& options, const Console& console);
 
-} // namespace send
+} // namespace sendtool

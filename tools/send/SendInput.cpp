@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <memory>
 
-namespace send {
+namespace sendtool {
 
 InputBytes readInput(const std::string& path, std::FILE* standardInput, std::size_t maxBytes) {
     InputBytes input;
@@ -51,4 +51,4 @@ std::string toUtf8(std::string_view cp1251) {
         {reinterpret_cast<const std::uint8_t*>(cp1251.data()), cp1251.size()});
 }
 
-} // namespace send
+} // namespace sendtool

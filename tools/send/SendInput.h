@@ -8,7 +8,7 @@
 #include <string_view>
 
 // What lumetra-send reads and how a text becomes the bytes the window would send.
-namespace send {
+namespace sendtool {
 
 // A whole file, or the whole stream for "-". `error` is the system's reason (errno) when the
 // input could not be read; EFBIG when it holds more than `maxBytes`.
@@ -29,4 +29,4 @@ MessageBytes messageBytes(std::string_view fileBytes, Encoding encoding);
 // UTF-8 of Windows-1251 text, for messages.
 std::string toUtf8(std::string_view cp1251);
 
-} // namespace send
+} // namespace sendtool

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace send {
+namespace sendtool {
 namespace {
 
 enum class Takes { Nothing, Value };
@@ -135,4 +135,4 @@ std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& a
     return o;
 }
 
-} // namespace send
+} // namespace sendtool

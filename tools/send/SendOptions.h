@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-namespace send {
+namespace sendtool {
 
 enum class Encoding { Auto, Cp1251, Utf8 };
 
@@ -34,4 +34,4 @@ struct UsageError {
 
 std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& args);
 
-} // namespace send
+} // namespace sendtool

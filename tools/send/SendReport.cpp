@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace send {
+namespace sendtool {
 namespace {
 
 constexpr int BarWidth = 30;
@@ -88,4 +88,4 @@ std::string jsonLine(const JsonResult& r) {
     return line + "}";
 }
 
-} // namespace send
+} // namespace sendtool

@@ -10,7 +10,7 @@
 #include <string_view>
 
 // How lumetra-send shows what it does: the progress line, the hex dump and the JSON result.
-namespace send {
+namespace sendtool {
 
 // "[#########---------]  45%  1234/2740 bytes  0:13 left": 100 % only once every byte is out.
 std::string progressLine(std::size_t sent, std::size_t total, std::chrono::milliseconds remaining,
@@ -33,4 +33,4 @@ std::string jsonLine(const JsonResult& result);
 // A JSON string literal of UTF-8 text.
 std::string jsonString(std::string_view text);
 
-} // namespace send
+} // namespace sendtool

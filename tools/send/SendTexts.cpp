@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace send {
+namespace sendtool {
 namespace {
 
 struct Entry {
@@ -134,4 +134,4 @@ std::string say(Language language, Msg id, std::initializer_list<std::string_vie
     return format(text(id, language), {args.begin(), args.size()});
 }
 
-} // namespace send
+} // namespace sendtool

@@ -6,7 +6,7 @@
 #include <string_view>
 
 // Everything lumetra-send tells its user, in English and in Russian, from one table.
-namespace send {
+namespace sendtool {
 
 enum class Language { English, Russian };
 
@@ -49,4 +49,4 @@ std::string format(std::string_view pattern, std::span<const std::string_view> a
 // text() and format() in one.
 std::string say(Language language, Msg id, std::initializer_list<std::string_view> args = {});
 
-} // namespace send
+} // namespace sendtool

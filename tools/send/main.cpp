@@ -11,7 +11,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    using namespace send;
+    using namespace sendtool;
     platform::prepareConsole();
     const Language language = platform::userLanguage();
 
