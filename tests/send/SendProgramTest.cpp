@@ -424,6 +424,8 @@ void SendProgramTest::exitStatuses() {
     }
     Run run;
     if (setup == QLatin1String("nobody")) {
+        if (::geteuid() != 0)
+            QSKIP("dropping to another user takes root");
         // The sign's pseudo-terminal is root's; the group dialout does not reach it.
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
