@@ -110,6 +110,7 @@ private slots:
     void portsResolveAsInTheWindow();
     void exitStatuses_data();
     void exitStatuses();
+    void interruptStopsAPacedUpload_data();
     void interruptStopsAPacedUpload();
 
 private:
@@ -457,7 +458,14 @@ void SendProgramTest::exitStatuses() {
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }
 
+void SendProgramTest::interruptStopsAPacedUpload_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
 void SendProgramTest::interruptStopsAPacedUpload() {
+    QFETCH(int, signal);
     // The line is read no faster than 1200 baud, and standard error is a terminal.
     PseudoTerminal line;
     PseudoTerminal terminal;
@@ -472,7 +480,7 @@ void SendProgramTest::interruptStopsAPacedUpload() {
     QVERIFY(process->waitForStarted(10000));
     QTest::qWait(2500);
     const int atSignal = sign.count();
-    ::kill(pid_t(process->processId()), SIGINT);
+    ::kill(pid_t(process->processId()), signal);
     QVERIFY(process->waitForFinished(10000));
     const int atExit = sign.count();
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
