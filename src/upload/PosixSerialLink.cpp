@@ -132,7 +132,15 @@ SerialLink::WriteStatus PosixSerialLink::write(std::span<const std::uint8_t> byt
 
 std::optional<std::size_t> PosixSerialLink::pending() {
     int queued = 0;
-    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+    if (m_fd < 0)
+        return std::nullopt;
+    if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0) {
+        // A device that went away after taking the frame must not pass for a drained one.
+        if (errno == EIO || errno == ENXIO || errno == ENODEV)
+            throw std::system_error(errno, std::system_category());
+        return std::nullopt;
+    }
+    if (queued < 0)
         return std::nullopt;
     if (queued > 0)
         return static_cast<std::size_t>(queued);

@@ -48,7 +48,7 @@ public:
 
     // Bytes handed to the driver that have not yet left the line; nullopt when the device
     // cannot tell. A device that always answers 0 (a pseudo-terminal) cannot tell either, and
-    // the engine finds that out itself.
+    // the engine finds that out itself. Throws std::system_error when the device has failed.
     virtual std::optional<std::size_t> pending() = 0;
 
     // Throws away output not yet sent.

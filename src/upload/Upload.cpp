@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -71,12 +72,15 @@ public:
         if (queued && *queued > 0)
             m_queueTold = true;
         if (m_queueTold && queued)
-            return m_written - std::min(*queued, m_written);
-        if (!m_started)
-            return 0;
-        return std::min(
-            m_written, lineBytes(std::chrono::duration_cast<milliseconds>(Clock::now() - m_start)));
+            m_lastSent = m_written - std::min(*queued, m_written);
+        else if (m_started)
+            m_lastSent = std::min(m_written, lineBytes(std::chrono::duration_cast<milliseconds>(
+                                                 Clock::now() - m_start)));
+        return m_lastSent;
     }
+
+    // The last count sent() found, for when the device can no longer be asked.
+    std::size_t sentSoFar() const { return m_lastSent; }
 
     // True when the frame has left the line as far as can be known.
     bool drained(std::size_t sent) const {
@@ -102,6 +106,7 @@ private:
     const Upload::Options& m_options;
     const Upload::ProgressFn& m_progress;
     std::size_t m_written = 0;
+    std::size_t m_lastSent = 0;
     bool m_started = false;
     bool m_queueTold = false;
     bool m_reported = false;
@@ -155,8 +160,11 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
             transfer.report(sent, false);
             std::this_thread::sleep_for(std::min(DrainStep, left(end)));
         }
+    } catch (const std::system_error& e) {
+        result.failure = {e.code().value(), e.code().message()};
+        return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     } catch (const std::exception& e) {
         result.failure = {0, e.what()};
-        return finish(UploadResult::Outcome::WriteFailed, 0);
+        return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     }
 }

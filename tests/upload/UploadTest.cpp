@@ -157,6 +157,22 @@ TEST(UploadOnPseudoTerminal, CancelStopsPromptlyDiscardsTheRestAndFreesThePort) 
     EXPECT_EQ(next.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
 }
 
+TEST(UploadOnPseudoTerminal, DeviceVanishingWhileTheLineRunsIsAFailure) {
+    PseudoTerminal pty; // the frame fits the buffer: the write is over before the master goes
+    PosixSerialLink link;
+    const Bytes frame = textFrame(10);
+    Upload upload(link);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    auto sending = std::async(std::launch::async, [&] { return upload.send(frame); });
+    std::this_thread::sleep_for(300ms);
+    pty.closeMaster();
+    const UploadResult result = sending.get();
+    EXPECT_EQ(result.outcome, Outcome::WriteFailed);
+    EXPECT_EQ(result.written, frame.size());
+    EXPECT_LT(result.sent, frame.size());
+    EXPECT_FALSE(result.failure.reason.empty());
+}
+
 TEST(UploadOnPseudoTerminal, PortHeldExclusivelyByAnotherProgramIsRefusedAndLeftHeld) {
     PseudoTerminal pty;
     ExclusiveHolder holder(pty.slaveName());
