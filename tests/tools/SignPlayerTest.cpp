@@ -286,6 +286,27 @@ TEST_F(Player, NewTextStartsAfreshAndEmptyTextIsDark) {
     EXPECT_NE(player.phase(), Phase::Idle);
 }
 
+TEST_F(Player, LastEffectNamesTheCodeRunning) {
+    EXPECT_EQ(sign::effectCode(effect('S', 5)), "/S5");
+    EXPECT_EQ(sign::effectCode(effect('W', 1)), "/W1"); // "/" alone, written out in full
+    run("/S7A/W1B");
+    EXPECT_FALSE(player.lastEffect());
+    player.tick();
+    ASSERT_TRUE(player.lastEffect());
+    EXPECT_EQ(sign::effectCode(*player.lastEffect()), "/S7");
+    while (player.phase() != Phase::Pause)
+        player.tick();
+    EXPECT_EQ(sign::effectCode(*player.lastEffect()), "/W1");
+    // A new pass of the text has run no effect yet.
+    while (player.phase() != Phase::Tail)
+        player.tick();
+    while (player.phase() == Phase::Tail)
+        player.tick();
+    EXPECT_EQ(sign::effectCode(*player.lastEffect()), "/S7");
+    run("AB");
+    EXPECT_FALSE(player.lastEffect());
+}
+
 TEST(SignPlayerFont, SentSymbolsReplace32To255Only) {
     SignPlayer player;
     std::array<std::uint8_t, FontTableSize> base;

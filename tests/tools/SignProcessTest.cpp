@@ -230,6 +230,19 @@ TEST(SignProcess, ListensOnAGivenDevice) {
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
 }
 
+TEST(SignProcess, PacedLineTakesTheFrameAtLineSpeed) {
+    SignProcess sign({"--headless", "--pace"});
+    const std::string device = devicePath(sign);
+    const Bytes frame = textFrame({'/', 'S', '5'});
+    const auto start = std::chrono::steady_clock::now();
+    writeTo(device, frame);
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":212,\"text\":\"/S5\",\"preamble\":200,"
+                               "\"skipped\":0,\"error\":\"\"}");
+    // 212 bytes of 11 bit times at 1200 baud: the last one is in no sooner than 1.94 s on.
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::microseconds(212LL * 11 * 1'000'000 / 1200));
+}
+
 TEST(SignProcess, RefusesBadArgumentsAndPaths) {
     TempDir dir;
     dir.write("taken", "keep me");
@@ -241,6 +254,7 @@ TEST(SignProcess, RefusesBadArgumentsAndPaths) {
         {{"--bogus"}, 2},
         {{"--headless", "--width", "10"}, 2},
         {{"--headless", "--device"}, 2},
+        {{"--headless", "--beside", "1,2,3"}, 2},
         {{"--headless", "--device", dir.path("absent")}, 1},
         {{"--headless", "--link", dir.path("taken")}, 1},
     };

@@ -47,6 +47,10 @@ std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text) {
     return items;
 }
 
+std::string effectCode(const SignItem& effect) {
+    return {'/', effect.letter, static_cast<char>('0' + effect.value)};
+}
+
 SignPlayer::SignPlayer(int width)
     : m_width(std::max(width, MinWidth)), m_columns(static_cast<std::size_t>(m_width), 0) {}
 
@@ -162,6 +166,7 @@ void SignPlayer::run() {
 }
 
 bool SignPlayer::apply(const SignItem& effect) {
+    m_lastEffect = effect;
     switch (effect.letter) {
     case 'S':
         m_speed = std::min(effect.value, MaxSpeed);
@@ -208,6 +213,7 @@ void SignPlayer::restart() {
     m_glyphColumn = 8;
     m_speed = StartSpeed;
     m_inverted = false;
+    m_lastEffect.reset();
     m_phase = Phase::Scroll;
     m_countdown = 1;
 }

@@ -23,7 +23,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace sign {
@@ -39,6 +41,9 @@ struct SignItem {
 
 // The text as characters to show and effect codes to carry out.
 std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text);
+
+// An effect as the operator writes it, e.g. "/S5".
+std::string effectCode(const SignItem& effect);
 
 class SignPlayer {
 public:
@@ -79,6 +84,8 @@ public:
     bool inverted() const { return m_inverted; }
     int speed() const { return m_speed; }
     Phase phase() const { return m_phase; }
+    // The effect carried out last in this pass of the text; none before the first one.
+    const std::optional<SignItem>& lastEffect() const { return m_lastEffect; }
 
 private:
     void step();
@@ -104,6 +111,7 @@ private:
     int m_countdown = 0; // ticks until the next step
     int m_speed = StartSpeed;
     bool m_inverted = false;
+    std::optional<SignItem> m_lastEffect;
 };
 
 } // namespace sign

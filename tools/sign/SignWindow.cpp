@@ -81,6 +81,8 @@ void SignWindow::onTimer() {
     }
     if (changed)
         m_matrix->update();
+    if (m_player.lastEffect() != m_shownEffect)
+        updateStatus();
 }
 
 void SignWindow::showFrame(const DecodedFrame& frame) {
@@ -110,7 +112,12 @@ void SignWindow::showFrame(const DecodedFrame& frame) {
 }
 
 void SignWindow::updateStatus() {
-    m_status->setText(tr("Frames received: %1 (text %2, font %3, malformed %4)    Last error: %5")
+    m_shownEffect = m_player.lastEffect();
+    const QString effect =
+        m_shownEffect ? QString::fromStdString(effectCode(*m_shownEffect)) : tr("none");
+    m_status->setText(tr("Effect: %1    Frames received: %2 (text %3, font %4, malformed %5)    "
+                         "Last error: %6")
+                          .arg(effect)
                           .arg(m_texts + m_fonts + m_malformed)
                           .arg(m_texts)
                           .arg(m_fonts)

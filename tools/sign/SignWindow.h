@@ -26,7 +26,7 @@ private:
 };
 
 // The simulated sign's window: the matrix running the last text with the last font, and a
-// status line with the frames received and the last error.
+// status line with the effect code running, the frames received and the last error.
 class SignWindow : public QWidget {
 public:
     SignWindow(const QString& devicePath, int width, QWidget* parent = nullptr);
@@ -48,6 +48,7 @@ private:
     int m_fonts = 0;
     int m_malformed = 0;
     QString m_lastError;
+    std::optional<SignItem> m_shownEffect;
 };
 
 } // namespace sign

@@ -3,16 +3,20 @@
 // the text or, with --headless, prints each frame as one JSON line.
 
 #include "FrameReport.h"
+#include "LinePacer.h"
 #include "SignLine.h"
 #include "SignPlayer.h"
 #include "SignWindow.h"
+#include "WindowPlacement.h"
 #include "upload/FrameDecoder.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -28,13 +32,21 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: lumetra-sign [--headless] [--device PATH | --link PATH] [--width DOTS]\n"
+    "usage: lumetra-sign [--headless] [--device PATH | --link PATH] [--width DOTS] [--pace]\n"
+    "                    [--beside X,Y,WIDTH,HEIGHT]\n"
     "  (no --device)    listen on a new pseudo-terminal; its path is printed first\n"
     "  --device PATH    listen on this serial device instead\n"
     "  --link PATH      also make a symbolic link PATH to the pseudo-terminal\n"
     "  --headless       no window: print each frame received as a JSON line\n"
     "  --width DOTS     columns of the display, 64 or more (default 96)\n"
+    "  --pace           take the bytes in no faster than a 1200-baud line carries them\n"
+    "                   (8N2: 11 bits, about 9.17 ms a byte)\n"
+    "  --beside RECT    open the window beside another one (its corner and size) so\n"
+    "                   that it never covers it\n"
     "  --help           print this and exit\n";
+
+// How often a paced line is looked at; the byte count follows the clock, not the ticks.
+constexpr int PaceTickMs = 10;
 
 // Bytes that stop coming halfway through a frame end it: the writer has given up.
 constexpr int IdleFlushMs = 2000;
@@ -44,6 +56,8 @@ struct Options {
     std::string device;
     std::string link;
     int width = sign::SignPlayer::DefaultWidth;
+    bool pace = false;
+    std::optional<sign::Rect> beside;
 };
 
 std::optional<Options> parseOptions(int argc, char** argv) {
@@ -57,6 +71,12 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.device = argv[++i];
         } else if (arg == "--link" && hasValue) {
             options.link = argv[++i];
+        } else if (arg == "--pace") {
+            options.pace = true;
+        } else if (arg == "--beside" && hasValue) {
+            options.beside = sign::parseRect(argv[++i]);
+            if (!options.beside)
+                return std::nullopt;
         } else if (arg == "--width" && hasValue) {
             char* end = nullptr;
             const long width = std::strtol(argv[++i], &end, 10);
@@ -140,6 +160,14 @@ int main(int argc, char** argv) {
     if (!options->headless) {
         window = std::make_unique<sign::SignWindow>(QString::fromStdString(line->devicePath()),
                                                     options->width);
+        if (options->beside) {
+            const QRect screen = window->screen()->availableGeometry();
+            const QSize size = window->sizeHint();
+            const sign::Rect place =
+                sign::placeBeside(*options->beside, size.width(), size.height(),
+                                  {screen.x(), screen.y(), screen.width(), screen.height()});
+            window->move(place.x, place.y);
+        }
         window->show();
     }
 
@@ -164,45 +192,87 @@ int main(int argc, char** argv) {
     idle.setInterval(IdleFlushMs);
     QObject::connect(&idle, &QTimer::timeout, app.get(), [&] { deliver(decoder.finish()); });
 
-    // Reads what the line holds now; false once nothing more will come.
-    const auto drain = [&]() -> bool {
+    enum class Read { Some, Dry, Ended };
+    // Reads at most `limit` bytes of what the line holds now.
+    const auto readLine = [&](std::size_t limit, std::size_t& got) -> Read {
         std::uint8_t buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(line->fd(), buffer, sizeof buffer);
+        got = 0;
+        while (got < limit) {
+            const ssize_t n = ::read(line->fd(), buffer, std::min(sizeof buffer, limit - got));
             if (n > 0) {
+                got += static_cast<std::size_t>(n);
                 deliver(decoder.feed(std::span(buffer, static_cast<std::size_t>(n))));
                 continue;
             }
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                return true;
+                return Read::Dry;
             if (n < 0) {
                 std::fprintf(stderr, "lumetra-sign: reading %s: %s\n", line->devicePath().c_str(),
                              std::strerror(errno));
                 exitCode = 1;
             }
-            return false;
+            return Read::Ended;
         }
+        return Read::Some;
     };
-
-    QSocketNotifier reader(line->fd(), QSocketNotifier::Read);
-    QObject::connect(&reader, &QSocketNotifier::activated, app.get(), [&] {
-        if (!drain()) {
-            reader.setEnabled(false);
-            app->quit();
-            return;
-        }
+    const auto drain = [&]() -> bool {
+        std::size_t got = 0;
+        return readLine(static_cast<std::size_t>(-1), got) != Read::Ended;
+    };
+    const auto watchIdle = [&] {
         if (decoder.pending())
             idle.start();
         else
             idle.stop();
+    };
+
+    QSocketNotifier reader(line->fd(), QSocketNotifier::Read);
+    sign::LinePacer pacer;
+    QTimer paceTimer;
+    paceTimer.setTimerType(Qt::PreciseTimer);
+    paceTimer.setInterval(PaceTickMs);
+    const auto endOfLine = [&] {
+        reader.setEnabled(false);
+        paceTimer.stop();
+        app->quit();
+    };
+    // Paced, the bytes stay in the line's queue until their time has come, so a writer fills
+    // it and then waits as it would on a real line.
+    QObject::connect(&paceTimer, &QTimer::timeout, app.get(), [&] {
+        const std::size_t allowed = pacer.allowance(sign::LinePacer::Clock::now());
+        if (allowed == 0)
+            return;
+        std::size_t got = 0;
+        const Read read = readLine(allowed, got);
+        pacer.take(got);
+        if (read == Read::Ended)
+            return endOfLine();
+        if (read == Read::Dry) {
+            pacer.stop();
+            paceTimer.stop();
+            reader.setEnabled(true);
+        }
+        watchIdle();
+    });
+
+    QObject::connect(&reader, &QSocketNotifier::activated, app.get(), [&] {
+        if (options->pace) {
+            reader.setEnabled(false);
+            pacer.start(sign::LinePacer::Clock::now());
+            paceTimer.start();
+            return;
+        }
+        if (!drain())
+            return endOfLine();
+        watchIdle();
     });
 
     const int loopCode = app->exec();
     if (loopCode != 0)
         exitCode = loopCode;
-    if (reader.isEnabled())
+    if (reader.isEnabled() || paceTimer.isActive())
         drain();
     if (!window)
         deliver(decoder.finish());

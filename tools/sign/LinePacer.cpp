@@ -1,0 +1,30 @@
+#include "LinePacer.h"
+
+namespace sign {
+
+std::size_t LinePacer::bytesIn(Clock::duration elapsed) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+    if (us <= 0)
+        return 0;
+    return static_cast<std::size_t>(static_cast<unsigned long long>(us) * Baud /
+                                    (BitsPerByte * 1'000'000ULL));
+}
+
+void LinePacer::start(Clock::time_point now) {
+    m_start = now;
+    m_taken = 0;
+}
+
+std::size_t LinePacer::allowance(Clock::time_point now) const {
+    if (!m_start)
+        return 0;
+    const std::size_t carried = bytesIn(now - *m_start);
+    return carried > m_taken ? carried - m_taken : 0;
+}
+
+void LinePacer::stop() {
+    m_start.reset();
+    m_taken = 0;
+}
+
+} // namespace sign
