@@ -406,12 +406,17 @@ void TMainForm::setupStatusBar() {
     for (std::size_t i = 0; i < std::size(panels); ++i) {
         auto* label = new QLabel(panels[i].text.toString(), bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFixedWidth(panels[i].width);
+        // The message panel takes what the bar has left, so long messages are not clipped.
+        const bool last = i + 1 == std::size(panels);
+        if (last)
+            label->setMinimumWidth(panels[i].width);
+        else
+            label->setFixedWidth(panels[i].width);
         label->setAlignment(panels[i].alignment);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // No accessible name of its own: assistive technology reads the panel's text.
         label->setToolTip(label->text());
-        bar->addWidget(label);
+        bar->addWidget(label, last ? 1 : 0);
         m_panels[i] = label;
     }
 }

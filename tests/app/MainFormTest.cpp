@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -355,9 +356,14 @@ void MainFormTest::statusBarPanels() {
         {200, Qt::AlignHCenter, "Время передачи 00 сек"},
         {150, Qt::AlignHCenter, "2"},
     };
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
     for (int i = 0; i < 3; ++i) {
         QLabel* panel = form.m_panels[i];
-        QCOMPARE(panel->width(), expected[i].width);
+        if (i < 2)
+            QCOMPARE(panel->width(), expected[i].width);
+        else
+            QCOMPARE(panel->minimumWidth(), expected[i].width);
         QCOMPARE(panel->alignment() & Qt::AlignHorizontal_Mask, expected[i].horizontal);
         QCOMPARE(form.panelText(i), expected[i].text);
         // Assistive technology reads what the panel shows.
@@ -369,6 +375,22 @@ void MainFormTest::statusBarPanels() {
     QCOMPARE(form.TimerLengTXT->interval(), 1000);
     QVERIFY(form.TimerLengTXT->isActive());
     QVERIFY(!form.TimerStatus->isActive());
+
+    // The message panel takes the rest of the bar, so a wider window shows long messages whole.
+    QLabel* message = form.m_panels[2];
+    QVERIFY(message->geometry().right() >= form.statusBar()->width() - 40);
+    form.resize(900, 440);
+    QTRY_VERIFY(message->width() > 250);
+    for (const char* text : {" COM Порт не удалось открыть!", "Не могу сконфигурировать порт",
+                             "Чтение файла: Объявления на вокзале.txt"}) {
+        form.StatusBarHelp(QString::fromUtf8(text));
+        QVERIFY2(message->fontMetrics().horizontalAdvance(message->text()) <=
+                     message->contentsRect().width(),
+                 text);
+    }
+    // A narrow window keeps the panel at its own width at least.
+    form.resize(300, 440);
+    QTRY_COMPARE(message->width(), 150);
 }
 
 void MainFormTest::windowGeometryAndDemoText() {
