@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
-    libqt6svg6 libxcb1-dev googletest libgtest-dev libbenchmark-dev fonts-dejavu-core
+    libqt6svg6 libxcb1-dev googletest libgtest-dev fonts-dejavu-core
     qt6-translations-l10n)
 # The icon's PNG sizes are rendered at build time; the package wants dpkg-shlibdeps.
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
@@ -28,8 +28,9 @@ install_missing() {
         "${missing[@]}"
 }
 
+# Arguments are CMake options; given, they are applied to an existing build folder too.
 build() {
-    if [ ! -f "$BUILD/build.ninja" ]; then
+    if [ ! -f "$BUILD/build.ninja" ] || [ $# -gt 0 ]; then
         cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
     cmake --build "$BUILD" -j "$(nproc)"
