@@ -5,6 +5,7 @@
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "base/Keys.h"
+#include "base/LazyIcon.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "base/WindowPlacement.h"
@@ -47,7 +48,7 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     : QMainWindow(parent), m_dialogs(dialogs), m_serial(serial), m_font(font) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(str(mainform::DesignCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/lumetra.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra.svg")));
     setupActions();
     setupFileMenu();
     setupEditMenu();
@@ -81,7 +82,7 @@ QAction* TMainForm::makeAction(const QString& objectName, const QString& text,
     auto* action = new QAction(text, this);
     action->setObjectName(objectName);
     if (!icon.isEmpty())
-        action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+        action->setIcon(lazyIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
     return action;
 }
 

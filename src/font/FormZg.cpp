@@ -7,6 +7,7 @@
 #include "base/Dialogs.h"
 #include "base/FileNames.h"
 #include "base/Keys.h"
+#include "base/LazyIcon.h"
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "base/WindowPlacement.h"
@@ -23,6 +24,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -138,7 +140,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     : QDialog(parent), m_font(font), m_dialogs(dialogs), m_uploader(uploader) {
     setObjectName(QStringLiteral("FormZg"));
     setWindowTitle(text(zgtext::CaptionAtBuild));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/zg-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/zg-window.svg")));
     setFont(sansSerif(8));
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
@@ -158,7 +160,7 @@ QToolButton* TFormZg::makeButton(const char* name, const char* hint, const char*
     auto* button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(x, y, 23, height);
-    button->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(icon)));
+    button->setIcon(lazyIcon(QStringLiteral(":/icons/") + QString::fromLatin1(icon)));
     button->setIconSize(QSize(16, 16));
     button->setAutoRaise(false);
     button->setCursor(Qt::PointingHandCursor);
@@ -239,7 +241,6 @@ void TFormZg::setupControls() {
     QPalette maroon = LabelOpis->palette();
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     LabelOpis->setPalette(maroon);
-    fitNote();
 }
 
 void TFormZg::setupKeys() {
@@ -359,6 +360,8 @@ void TFormZg::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormZg::showEvent(QShowEvent* event) {
+    if (!std::exchange(m_noteFitted, true))
+        fitNote();
     QDialog::showEvent(event);
     ScrollBarSimb->setFocus(Qt::OtherFocusReason);
 }

@@ -97,6 +97,7 @@ private:
     QToolButton* makeButton(const char* name, const char* hint, const char* icon, int x, int y,
                             int height, void (TFormZg::*handler)());
     void setupControls();
+    // Measuring the note loads its font: done at the first showing, not at the program's start.
     void fitNote();
     void setupKeys();
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
@@ -113,6 +114,7 @@ private:
     std::function<bool()> m_busy;
 
     QString m_saveName; // the current font file
+    bool m_noteFitted = false;
     QString m_openName; // where the open dialog starts
     // The font file from before the Open that took the undo copy, empty after any other
     // undoable command: Undo then gives back the name with the table, so the next close

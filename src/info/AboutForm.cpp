@@ -1,5 +1,6 @@
 #include "info/AboutForm.h"
 
+#include "base/LazyIcon.h"
 #include "info/InfoTexts.h"
 #include "info/ShellOpen.h"
 #include "info/SystemInfo.h"
@@ -93,7 +94,7 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
     : PlacedOnceDialog(parent), m_info(info), m_shell(shell) {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(text(infotexts::AboutCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/about-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/about-window.svg")));
     // A title bar with no buttons at all: the OK button is the only way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -117,14 +118,6 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(200, 8, 89, 73);
     Image2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    {
-        // Natural size from the top-left corner, cut off at the control's edges.
-        QImageReader reader(QStringLiteral(":/info/pictures/waves.jpg"), "jpeg");
-        const QImage waves = reader.read();
-        if (waves.isNull())
-            qWarning("The About picture cannot be decoded: %s", qPrintable(reader.errorString()));
-        Image2->setPixmap(QPixmap::fromImage(waves));
-    }
 
     Bevel2 = makeBevel(QStringLiteral("Bevel2"), {16, 80, 273, 9}, false);
 
@@ -135,14 +128,11 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
     Label7 = makeLabel(QStringLiteral("Label7"), text(infotexts::LogoName), {64, 90, 132, 33});
     Label7->setFont(logoFont());
     setTextColour(Label7, kLogo);
-    Label8->setGeometry(atLeastTextSize({66, 94, 123, 33}, Label8->sizeHint()));
-    Label7->setGeometry(atLeastTextSize({64, 90, 132, 33}, Label7->sizeHint()));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(16, 94, 33, 33);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(QIcon(QStringLiteral(":/info/pictures/chip.svg")).pixmap(QSize(32, 32)));
 
     BitBtnClose = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, this),
                                   text(infotexts::OkCaption), this);
@@ -172,8 +162,6 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
                  text(infotexts::WebIntro) + text(infotexts::WebAddress), {16, 220, 231, 26});
     LabelHTTP->setWordWrap(true);
     LabelHTTP->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Two lines of the classic face; a stand-in face with taller lines gets their height.
-    LabelHTTP->setGeometry(16, 220, 231, std::max(26, LabelHTTP->heightForWidth(231)));
 
     connect(LabelLogin, &LinkLabel::mouseMoved, this, &TAboutForm::LabelLoginMouseMove);
     connect(LabelLogin, &LinkLabel::mouseLeft, this, &TAboutForm::LabelLoginMouseLeave);
@@ -194,7 +182,8 @@ QLabel* TAboutForm::makeLabel(const QString& name, const QString& value, QRect g
     auto* label = new QLabel(value, this);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(atLeastTextSize(geometry, label->sizeHint()));
+    label->setGeometry(geometry);
+    m_textFits.emplace_back(label, geometry);
     return label;
 }
 
@@ -202,7 +191,8 @@ QLabel* TAboutForm::makeInfoLabel(const QString& name, const QString& value, QPo
     auto* label = new QLabel(this);
     label->setObjectName(name);
     label->move(at);
-    setAutoSizedText(label, value);
+    label->setText(value);
+    m_autoSized.push_back(label);
     return label;
 }
 
@@ -211,7 +201,8 @@ LinkLabel* TAboutForm::makeLink(const QString& name, const QString& value, QRect
     label->setObjectName(name);
     label->setText(value);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(atLeastTextSize(geometry, label->sizeHint()));
+    label->setGeometry(geometry);
+    m_textFits.emplace_back(label, geometry);
     setTextColour(label, kLinkStart);
     return label;
 }
@@ -232,6 +223,7 @@ QFrame* TAboutForm::makeBevel(const QString& name, QRect geometry, bool rightLin
 }
 
 void TAboutForm::FormActivate() {
+    prepareFirstShowing();
     if (const auto serial = m_info.volumeSerial())
         setAutoSizedText(LabelHDD, QString::fromStdString(info::volumeSerialText(*serial)));
     GetInfo();
@@ -295,7 +287,28 @@ void TAboutForm::LabelHTTPClick() {
 
 void TAboutForm::reject() {}
 
+void TAboutForm::prepareFirstShowing() {
+    if (std::exchange(m_prepared, true))
+        return;
+    // The given sizes fit the classic face; a larger stand-in face must not cut the text off.
+    for (const auto& [label, geometry] : m_textFits)
+        label->setGeometry(atLeastTextSize(geometry, label->sizeHint()));
+    // Two lines of the classic face; a stand-in face with taller lines gets their height.
+    LabelHTTP->setGeometry(16, 220, 231, std::max(26, LabelHTTP->heightForWidth(231)));
+    for (QLabel* label : m_autoSized)
+        label->adjustSize();
+
+    // Natural size from the top-left corner, cut off at the control's edges.
+    QImageReader reader(QStringLiteral(":/info/pictures/waves.jpg"), "jpeg");
+    const QImage waves = reader.read();
+    if (waves.isNull())
+        qWarning("The About picture cannot be decoded: %s", qPrintable(reader.errorString()));
+    Image2->setPixmap(QPixmap::fromImage(waves));
+    Image1->setPixmap(QIcon(QStringLiteral(":/info/pictures/chip.svg")).pixmap(QSize(32, 32)));
+}
+
 void TAboutForm::showEvent(QShowEvent* event) {
+    prepareFirstShowing();
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;

@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QLabel>
 
+#include <utility>
+#include <vector>
+
 class QFrame;
 class QPushButton;
 class QTimer;
@@ -83,6 +86,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // What only the first showing needs, done then rather than at the program's start: the
+    // pictures are decoded and the labels fitted to their text (measuring text loads fonts).
+    void prepareFirstShowing();
     QLabel* makeLabel(const QString& name, const QString& text, QRect geometry);
     QLabel* makeInfoLabel(const QString& name, const QString& text, QPoint at);
     QFrame* makeBevel(const QString& name, QRect geometry, bool rightLine);
@@ -90,4 +96,7 @@ private:
 
     SystemInfo& m_info;
     ShellOpen& m_shell;
+    bool m_prepared = false;
+    std::vector<std::pair<QLabel*, QRect>> m_textFits; // at least this rectangle, and the text
+    std::vector<QLabel*> m_autoSized;                  // exactly the text
 };

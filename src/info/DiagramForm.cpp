@@ -1,5 +1,6 @@
 #include "info/DiagramForm.h"
 
+#include "base/LazyIcon.h"
 #include "info/InfoTexts.h"
 #include "info/PictureFit.h"
 #include "info/WindowLook.h"
@@ -9,32 +10,42 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
-    QImageReader reader(QStringLiteral(":/info/pictures/diagram.jpg"), "jpeg");
-    if (!reader.read(&m_picture))
-        qWarning("The connection diagram cannot be decoded: %s", qPrintable(reader.errorString()));
+#include <utility>
+
+DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {}
+
+const QImage& DiagramView::picture() const {
+    if (!std::exchange(m_decoded, true)) {
+        QImageReader reader(QStringLiteral(":/info/pictures/diagram.jpg"), "jpeg");
+        if (!reader.read(&m_picture))
+            qWarning("The connection diagram cannot be decoded: %s",
+                     qPrintable(reader.errorString()));
+    }
+    return m_picture;
 }
 
 QRect DiagramView::pictureRect() const {
-    const info::PictureSize shown =
-        info::fitPicture({m_picture.width(), m_picture.height()}, {width(), height()});
-    return {0, 0, shown.width, shown.height};
+    const QImage& shown = picture();
+    const info::PictureSize fitted =
+        info::fitPicture({shown.width(), shown.height()}, {width(), height()});
+    return {0, 0, fitted.width, fitted.height};
 }
 
 void DiagramView::paintEvent(QPaintEvent*) {
-    if (m_picture.isNull())
+    const QImage& shown = picture();
+    if (shown.isNull())
         return;
     QPainter painter(this);
     const QRect target = pictureRect();
-    if (target.size() != m_picture.size())
+    if (target.size() != shown.size())
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, m_picture);
+    painter.drawImage(target, shown);
 }
 
 TDigrForm::TDigrForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("DigrForm"));
     setWindowTitle(QString::fromUtf16(infotexts::DiagramCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/diagram-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/diagram-window.svg")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(info::classicDialogFont());

@@ -13,7 +13,8 @@ class DiagramView : public QWidget {
 public:
     explicit DiagramView(QWidget* parent = nullptr);
 
-    const QImage& picture() const { return m_picture; }
+    // Decoded on first use (the first paint), not when the program starts.
+    const QImage& picture() const;
     // Where the picture is drawn at the present size.
     QRect pictureRect() const;
 
@@ -21,7 +22,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage m_picture;
+    mutable QImage m_picture;
+    mutable bool m_decoded = false;
 };
 
 class TDigrForm : public info::PlacedOnceDialog {

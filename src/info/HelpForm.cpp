@@ -1,5 +1,6 @@
 #include "info/HelpForm.h"
 
+#include "base/LazyIcon.h"
 #include "info/InfoTexts.h"
 #include "info/WindowLook.h"
 
@@ -21,7 +22,7 @@ QString helpText() {
 THelpForm::THelpForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QString::fromUtf16(infotexts::HelpCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/help-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/help-window.svg")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(info::classicDialogFont());

@@ -207,6 +207,13 @@ void MainFormTest::upperToolBarButtons() {
     }
     // The "C" of "Cоздать" is Latin.
     QCOMPARE(f.button("SpeedButtonNew")->toolTip().at(0).unicode(), u'C');
+
+    // Pictures are read when first drawn, and drawn as their files are, disabled ones greyed.
+    const QIcon direct(QStringLiteral(":/icons/upload.svg"));
+    const QIcon lazy = f.button("SpeedButtonTx")->icon();
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+        QCOMPARE(lazy.pixmap(QSize(20, 20), mode).toImage(),
+                 direct.pixmap(QSize(20, 20), mode).toImage());
 }
 
 void MainFormTest::effectToolBarButtons() {

@@ -192,6 +192,7 @@ void FormZgTest::controlsTextsAndPlaces() {
     QCOMPARE(scroll->cursor().shape(), Qt::PointingHandCursor);
 
     auto* opis = form.findChild<QLabel*>("LabelOpis");
+    form.show(); // the note is fitted to its text on the first showing
     QCOMPARE(opis->pos(), QPoint(152, 88));
     QCOMPARE(opis->width(), 200);
     // 65 high, or more where the stand-in for "MS Sans Serif" needs it: never a lost line.
