@@ -1,13 +1,8 @@
-#include "app/MainForm.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
-#include "editor/MessageEdit.h"
-#include "font/FontTable.h"
 #include "upload/PortDevicesDialog.h"
 
-#include "FakeSerialLink.h"
-#include "Sandbox.h"
-#include "ScriptedDialogs.h"
+#include "MainWindowFixture.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -29,24 +24,7 @@
 
 namespace {
 
-struct Fixture {
-    Sandbox sandbox;
-    ScriptedDialogs dialogs;
-    FakeSerialLink serial;
-    FontTables font;
-    std::unique_ptr<TMainForm> form;
-
-    TMainForm& make() {
-        form = std::make_unique<TMainForm>(dialogs, serial, font);
-        return *form;
-    }
-    QToolButton* button(const char* name) const {
-        return form->findChild<QToolButton*>(QString::fromLatin1(name));
-    }
-    QAction* action(const char* name) const {
-        return form->findChild<QAction*>(QString::fromLatin1(name));
-    }
-};
+using Fixture = MainWindowFixture;
 
 // A caption as shown: the text without the "&" that marks its underlined letter.
 QString shown(const QString& text) {

@@ -9,10 +9,8 @@
 
 #include <cerrno>
 
-#include "FakeSerialLink.h"
+#include "MainWindowFixture.h"
 #include "PseudoTerminal.h"
-#include "Sandbox.h"
-#include "ScriptedDialogs.h"
 
 #include <QAction>
 #include <QEvent>
@@ -80,32 +78,17 @@ void onWindowThread(QObject* window, const std::function<void()>& action) {
     QMetaObject::invokeMethod(window, action, Qt::BlockingQueuedConnection);
 }
 
-struct Window {
-    Sandbox sandbox;
-    ScriptedDialogs dialogs;
-    FakeSerialLink fake;
-    FontTables font;
-    std::unique_ptr<TMainForm> form;
+// The shown window, with a log of what its panel 2 shows.
+struct Window : MainWindowFixture {
+    using MainWindowFixture::MainWindowFixture;
     std::unique_ptr<PanelLog> panel2;
 
-    explicit Window(const QByteArray& settings = {}) {
-        if (!settings.isEmpty())
-            sandbox.write(QStringLiteral("config/Kesmar.ini"), settings);
-    }
-
     TMainForm& make(SerialLink* link = nullptr) {
-        form = std::make_unique<TMainForm>(dialogs, link ? *link : fake, font);
+        makeShown(link);
         // A pseudo-terminal cannot show its queue; its frames need not take their line time.
         Upload::Options options;
         options.waitLineTime = false;
         form->setUploadOptions(options);
-        // Ticks come only from the test.
-        form->TimerLengTXT->stop();
-        form->TimerStatus->setInterval(24 * 3600 * 1000);
-        form->show();
-        // Painting starts once the window is on screen (at once on the offscreen platform).
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            qFatal("the window never appeared");
         panel2 = std::make_unique<PanelLog>(form->m_panels[2]);
         panel2->shown.clear();
         return *form;
@@ -187,7 +170,7 @@ void UploadWindowTest::textUploadSendsTheEditorsTextInOrder() {
 
     QString panelDuringWrite;
     bool animationPlaying = false, uploadingFlag = false;
-    w.fake.duringWrite = [&] {
+    w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             panelDuringWrite = form.panelText(2);
             animationPlaying = form.Animate->isVisible() && form.Animate->isPlaying();
@@ -196,8 +179,8 @@ void UploadWindowTest::textUploadSendsTheEditorsTextInOrder() {
     };
     form.SpeedButtonTx->trigger();
 
-    QCOMPARE(w.fake.frames.size(), std::size_t(1));
-    QVERIFY(w.fake.frames[0] == textFrameOf(payload));
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    QVERIFY(w.serial.frames[0] == textFrameOf(payload));
     QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
                                         str(mainform::SendDone)}));
     QCOMPARE(panelDuringWrite, str(mainform::SendingText));
@@ -209,7 +192,7 @@ void UploadWindowTest::textUploadSendsTheEditorsTextInOrder() {
     QCOMPARE(form.Animate->currentFrame(), 0);
     QVERIFY(w.dialogs.log.isEmpty());
     QVERIFY(form.ComPortReady());
-    QVERIFY(!w.fake.isOpen);
+    QVERIFY(!w.serial.isOpen);
 }
 
 void UploadWindowTest::uploadOpensTheDeviceOfTheCheckedPort() {
@@ -226,9 +209,9 @@ void UploadWindowTest::uploadOpensTheDeviceOfTheCheckedPort() {
     for (const auto& c : cases) {
         c.item->trigger();
         form.ItemTX->trigger();
-        QCOMPARE(w.fake.opened.back(), std::string(c.device));
+        QCOMPARE(w.serial.opened.back(), std::string(c.device));
     }
-    QCOMPARE(w.fake.frames.size(), std::size_t(3));
+    QCOMPARE(w.serial.frames.size(), std::size_t(3));
 }
 
 void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
@@ -236,7 +219,7 @@ void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
     TMainForm& form = w.make();
     QString panelAfterTicks;
     bool closeRefused = false;
-    w.fake.duringWrite = [&] {
+    w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             // Both timers fall due during the write; the window goes on showing the message.
             form.timerStatusFired();
@@ -250,12 +233,12 @@ void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
     };
     form.SpeedButtonTxClick();
 
-    QCOMPARE(w.fake.writeThreads.size(), std::size_t(1));
-    QVERIFY(w.fake.writeThreads[0] != std::this_thread::get_id());
+    QCOMPARE(w.serial.writeThreads.size(), std::size_t(1));
+    QVERIFY(w.serial.writeThreads[0] != std::this_thread::get_id());
     QCOMPARE(panelAfterTicks, str(mainform::SendingText));
     QVERIFY(closeRefused);
     QVERIFY(form.isVisible());
-    QCOMPARE(w.fake.opened.size(), std::size_t(1));
+    QCOMPARE(w.serial.opened.size(), std::size_t(1));
     // The held-back tick runs once the write has returned: the finishing message is cleared
     // right after it was shown.
     QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
@@ -264,7 +247,7 @@ void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
     QVERIFY(!form.TimerStatus->isActive());
 
     // Without a tick during the write, the finishing message stays and its timer runs on.
-    w.fake.duringWrite = nullptr;
+    w.serial.duringWrite = nullptr;
     form.SpeedButtonTxClick();
     QCOMPARE(form.panelText(2), str(mainform::SendDone));
     QVERIFY(form.TimerStatus->isActive());
@@ -276,7 +259,7 @@ void UploadWindowTest::heldBackLengthTickRewritesTheFontTime() {
     Window w;
     TMainForm& form = w.make();
     QString timeDuringWrite;
-    w.fake.duringWrite = [&] {
+    w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             form.timerLengthFired();
             timeDuringWrite = form.panelText(1);
@@ -298,20 +281,20 @@ void UploadWindowTest::deadlineFollowsTheFrameLength() {
     form.SendAllZG();                              // 1996 bytes: a zero table
     w.setText(QStringLiteral("я").repeated(1000)); // 2209 bytes
     form.SpeedButtonTxClick();
-    QCOMPARE(w.fake.frames[0].size(), std::size_t(209));
-    QCOMPARE(w.fake.frames[1].size(), std::size_t(1996));
-    QCOMPARE(w.fake.frames[2].size(), std::size_t(2209));
+    QCOMPARE(w.serial.frames[0].size(), std::size_t(209));
+    QCOMPARE(w.serial.frames[1].size(), std::size_t(1996));
+    QCOMPARE(w.serial.frames[2].size(), std::size_t(2209));
 }
 
 void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
     Window w;
     TMainForm& form = w.make();
-    w.fake.openResult = SerialLink::OpenResult::OpenFailed;
+    w.serial.openResult = SerialLink::OpenResult::OpenFailed;
     QString panelAtBox;
     w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
     const QString timeBefore = form.panelText(1);
 
-    w.fake.openFailure = {EACCES, "Permission denied"};
+    w.serial.openFailure = {EACCES, "Permission denied"};
     form.SpeedButtonTxClick();
     QCOMPARE(w.messages(),
              QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
@@ -320,7 +303,7 @@ void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
                           " | Устройство: /dev/ttyS0\nPermission denied\n" +
                           str(mainform::PortDialoutHint)}));
     QCOMPARE(panelAtBox, str(mainform::PortOpenFailedStatus)); // the status first, then the box
-    QVERIFY(w.fake.frames.empty());
+    QVERIFY(w.serial.frames.empty());
     QVERIFY(!form.ComPortReady());
     QVERIFY(form.Animate->isHidden());
 
@@ -332,15 +315,15 @@ void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
     QVERIFY(w.dialogs.log.first().startsWith(QStringLiteral("warning: ") +
                                              str(mainform::PortOpenFailedBox) + " | "));
     QCOMPARE(form.panelText(1), timeBefore);
-    QVERIFY(w.fake.frames.empty());
-    QCOMPARE(w.fake.opened.size(), std::size_t(2));
+    QVERIFY(w.serial.frames.empty());
+    QCOMPARE(w.serial.opened.size(), std::size_t(2));
 }
 
 void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
     Window w;
     TMainForm& form = w.make();
-    w.fake.openResult = SerialLink::OpenResult::ConfigureFailed;
-    w.fake.openFailure = {EINVAL, "Invalid argument"};
+    w.serial.openResult = SerialLink::OpenResult::ConfigureFailed;
+    w.serial.openFailure = {EINVAL, "Invalid argument"};
     QString panelAtBox;
     w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
     w.setText(QStringLiteral("AB\nC"));
@@ -351,8 +334,8 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
              QStringList({QStringLiteral("warning: ") + str(mainform::PortConfigFailed) +
                           " | Устройство: /dev/ttyS0\nInvalid argument"}));
     QCOMPARE(panelAtBox, str(mainform::PortConfigFailed));
-    QCOMPARE(w.fake.frames.size(), std::size_t(1));
-    QVERIFY(w.fake.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    QVERIFY(w.serial.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
     QVERIFY(form.ComPortReady());
 }
 
@@ -384,13 +367,13 @@ void UploadWindowTest::unfinishedWriteIsReported() {
     Window w;
     TMainForm& form = w.make();
     if (timedOut) { // the device stops taking bytes; a short deadline keeps the test quick
-        w.fake.acceptLimit = written;
+        w.serial.acceptLimit = written;
         Upload::Options options;
         options.deadline = 1s;
         form.setUploadOptions(options);
     } else {
-        w.fake.failAfter = written;
-        w.fake.writeFailure = {EIO, error.toStdString()};
+        w.serial.failAfter = written;
+        w.serial.writeFailure = {EIO, error.toStdString()};
     }
     QString panelAtBox;
     bool animationAtBox = true;
@@ -410,7 +393,7 @@ void UploadWindowTest::unfinishedWriteIsReported() {
     QCOMPARE(panelAtBox, str(mainform::SendFailedStatus));
     QVERIFY(!animationAtBox);
     QVERIFY(form.Animate->isHidden());
-    QVERIFY(!w.fake.isOpen);
+    QVERIFY(!w.serial.isOpen);
     QVERIFY(!form.uploading());
 }
 
@@ -431,14 +414,14 @@ void UploadWindowTest::oversizeTextIsRefusedBeforeThePortOpens() {
     w.setText(text);
     form.ItemTX->trigger(); // the menu item is never disabled
     if (frameSize <= 65500) {
-        QCOMPARE(w.fake.frames.size(), std::size_t(1));
-        QCOMPARE(w.fake.frames[0].size(), std::size_t(frameSize));
-        QCOMPARE(w.fake.frames[0].back(), std::uint8_t(0xFF));
+        QCOMPARE(w.serial.frames.size(), std::size_t(1));
+        QCOMPARE(w.serial.frames[0].size(), std::size_t(frameSize));
+        QCOMPARE(w.serial.frames[0].back(), std::uint8_t(0xFF));
         QVERIFY(w.dialogs.log.isEmpty());
         return;
     }
-    QVERIFY(w.fake.opened.empty());
-    QVERIFY(w.fake.frames.empty());
+    QVERIFY(w.serial.opened.empty());
+    QVERIFY(w.serial.frames.empty());
     QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::TooLongStatus)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: Текст слишком длинный для передачи | Кадр "
@@ -457,7 +440,7 @@ void UploadWindowTest::fontUploadSendsTheTableInMemory() {
         b = rng() % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(rng());
     QString timeDuringWrite, panelDuringWrite;
     bool animationDuringWrite = true;
-    w.fake.duringWrite = [&] {
+    w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             timeDuringWrite = form.panelText(1);
             panelDuringWrite = form.panelText(2);
@@ -465,22 +448,22 @@ void UploadWindowTest::fontUploadSendsTheTableInMemory() {
         });
     };
     form.SendAllZG();
-    QCOMPARE(w.fake.frames.size(), std::size_t(1));
-    QVERIFY(w.fake.frames[0] == fontFrameOf(w.font));
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    QVERIFY(w.serial.frames[0] == fontFrameOf(w.font));
     QCOMPARE(w.messages(), QStringList({str(mainform::SendingFont), str(mainform::SendDone)}));
     QCOMPARE(timeDuringWrite, QStringLiteral(" Время передачи 18 sec "));
     QCOMPARE(panelDuringWrite, str(mainform::SendingFont));
     QVERIFY(!animationDuringWrite);
 
     // Symbols 0..31 are not sent; an edit there leaves the frame as it was.
-    const Bytes first = w.fake.frames[0];
+    const Bytes first = w.serial.frames[0];
     for (std::size_t i = 0; i < 256; ++i)
         w.font.FontTable[i] = static_cast<std::uint8_t>(~w.font.FontTable[i]);
     form.SendAllZG();
-    QVERIFY(w.fake.frames[1] == first);
+    QVERIFY(w.serial.frames[1] == first);
     w.font.FontTable[256] ^= 1;
     form.SendAllZG();
-    QVERIFY(w.fake.frames[2] != first);
+    QVERIFY(w.serial.frames[2] != first);
 }
 
 void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
@@ -499,12 +482,12 @@ void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
         {SerialLink::OpenResult::Opened, true},
     };
     for (const auto& step : steps) {
-        w.fake.openResult = step.result;
+        w.serial.openResult = step.result;
         form.SpeedButtonTxClick();
         QCOMPARE(uploader.ComPortReady(), step.ready);
     }
     // A failed write says nothing about the opening.
-    w.fake.failAfter = 0;
+    w.serial.failAfter = 0;
     form.SpeedButtonTxClick();
     QVERIFY(uploader.ComPortReady());
 }
@@ -515,29 +498,29 @@ void UploadWindowTest::fontEditorUploadWaitsForAPortThatOpened() {
     TFormZg editor(w.font, w.dialogs, form);
     editor.setCloseBlocker([&form] { return form.uploading(); });
 
-    w.fake.openResult = SerialLink::OpenResult::OpenFailed;
+    w.serial.openResult = SerialLink::OpenResult::OpenFailed;
     form.SpeedButtonTxClick();
     QVERIFY(!form.ComPortReady());
     w.panel2->shown.clear();
     w.dialogs.log.clear();
     editor.SpeedButtonTx->click();
-    QCOMPARE(w.fake.opened.size(), std::size_t(1)); // no second attempt
-    QVERIFY(w.fake.frames.empty());
+    QCOMPARE(w.serial.opened.size(), std::size_t(1)); // no second attempt
+    QVERIFY(w.serial.frames.empty());
     QVERIFY(w.messages().isEmpty());
     QVERIFY(w.dialogs.log.isEmpty());
 
     // A text upload that opens the port lets the font go again.
-    w.fake.openResult = SerialLink::OpenResult::Opened;
+    w.serial.openResult = SerialLink::OpenResult::Opened;
     form.SpeedButtonTxClick();
     w.font.FontTable[300] = 0xFF;
     editor.SpeedButtonTx->click();
-    QCOMPARE(w.fake.frames.size(), std::size_t(2));
-    QVERIFY(w.fake.frames[1] == fontFrameOf(w.font));
+    QCOMPARE(w.serial.frames.size(), std::size_t(2));
+    QVERIFY(w.serial.frames[1] == fontFrameOf(w.font));
 
     // While a write is under way, the editor's button starts nothing.
-    w.fake.duringWrite = [&] { onWindowThread(&form, [&] { editor.SpeedButtonTx->click(); }); };
+    w.serial.duringWrite = [&] { onWindowThread(&form, [&] { editor.SpeedButtonTx->click(); }); };
     form.SpeedButtonTxClick();
-    QCOMPARE(w.fake.frames.size(), std::size_t(3));
+    QCOMPARE(w.serial.frames.size(), std::size_t(3));
 }
 
 void UploadWindowTest::realUploadDeliversTheFrameToThePort_data() {
