@@ -19,6 +19,7 @@ class MessageDocument;
 class MessageEdit;
 class SerialLink;
 class UploadAnimation;
+class UploadProgressPanel;
 class QAction;
 class QKeySequence;
 class QDialog;
@@ -128,7 +129,8 @@ public:
 
     // ---- upload (MainFormUpload.cpp) ----
     void ComPortOpen();
-    UploadResult ComPortTxAndClose();
+    // Shows the progress in `window` (the main window when none is given) during the write.
+    UploadResult ComPortTxAndClose(QWidget* window = nullptr);
     void SpeedButtonTxClick();
     void SendAllZG() override;
     bool ComPortReady() const override { return m_comPortReady; }
@@ -179,6 +181,7 @@ public:
     MessageEdit* RichEdit = nullptr;
     QLineEdit* EditInsert = nullptr;
     UploadAnimation* Animate = nullptr;
+    UploadProgressPanel* UploadPanel = nullptr; // bar, time left and Cancel of an upload
     QTimer* TimerStatus = nullptr;
     QTimer* TimerLengTXT = nullptr;
     std::array<QLabel*, 3> m_panels{};

@@ -93,6 +93,7 @@ inline constexpr QStringView SendFailedStatus = u" Передача не зав�
 inline constexpr QStringView SendFailedBox = u"Передача не завершена";
 inline constexpr QStringView SentPart = u"Передано %1 из %2 байт.";
 inline constexpr QStringView SendTimedOut = u"Передача не уложилась в %1 с.";
+inline constexpr QStringView SendCancelled = u"Передача отменена.";
 inline constexpr QStringView PortDevice = u"Устройство: %1";
 inline constexpr QStringView PortNotChosen = u"Порт не выбран в меню \"СОМ Порт\".";
 inline constexpr QStringView PortDialoutHint =

@@ -5,7 +5,9 @@
 #include "font/FontTable.h"
 #include "upload/SerialLink.h"
 #include "upload/UploadAnimation.h"
+#include "upload/UploadProgressPanel.h"
 
+#include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -82,7 +84,19 @@ void TMainForm::ComPortOpen() {
     }
 }
 
-UploadResult TMainForm::ComPortTxAndClose() {
+namespace {
+
+// Where the progress stands: under the animation in the main window, along the bottom of
+// another window.
+QRect progressPlace(QWidget* window, const QWidget* mainWindow) {
+    if (window == mainWindow)
+        return {144, 160 + UploadAnimation::kHeight + 2, UploadAnimation::kWidth, 30};
+    return {4, window->height() - 32, window->width() - 8, 30};
+}
+
+} // namespace
+
+UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     const std::span<const std::uint8_t> frame = m_tx.frame();
     const std::unique_ptr<Upload> upload = std::move(m_upload);
     UploadResult result;
@@ -95,14 +109,25 @@ UploadResult TMainForm::ComPortTxAndClose() {
     // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
     // and animating but takes no key or mouse input; the timers' ticks are held back meanwhile
     // (m_uploading) and closing the window is refused.
+    // The progress panel drops all other input meanwhile; its button and Esc cancel.
     QEventLoop loop;
     m_uploading = true;
+    if (!window)
+        window = this;
+    UploadPanel->begin(window, progressPlace(window, this), frame.size());
+    const auto cancel = connect(UploadPanel, &UploadProgressPanel::cancelRequested, this,
+                                [&upload] { upload->cancel(); });
+    // The engine reports on the writing thread; the panel is updated on this one.
+    const auto progress = [panel = UploadPanel](const UploadProgress& now) {
+        QMetaObject::invokeMethod(
+            panel, [panel, now] { panel->setProgress(now); }, Qt::QueuedConnection);
+    };
     try {
         std::thread worker([&] {
-            result = upload->send(frame);
+            result = upload->send(frame, progress);
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         worker.join();
     } catch (const std::system_error& e) { // no thread to be had: nothing was written
         m_serial.close();
@@ -110,17 +135,24 @@ UploadResult TMainForm::ComPortTxAndClose() {
         result.total = frame.size();
         result.failure = {0, e.what()};
     }
+    disconnect(cancel);
+    UploadPanel->end();
+    // Back home, so the panel lives as long as this window whatever becomes of the other one.
+    UploadPanel->setParent(this);
     m_uploading = false;
     return result;
 }
 
 void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
     using namespace mainform;
-    const QString reason =
-        result.outcome == UploadResult::Outcome::TimedOut
-            ? str(SendTimedOut)
-                  .arg(std::chrono::ceil<std::chrono::seconds>(result.deadline).count())
-            : QString::fromLocal8Bit(result.failure.reason.c_str());
+    QString reason;
+    if (result.outcome == UploadResult::Outcome::TimedOut)
+        reason =
+            str(SendTimedOut).arg(std::chrono::ceil<std::chrono::seconds>(result.deadline).count());
+    else if (result.outcome == UploadResult::Outcome::Cancelled)
+        reason = str(SendCancelled);
+    else
+        reason = QString::fromLocal8Bit(result.failure.reason.c_str());
     const QString sent = str(SentPart).arg(result.sent).arg(result.total);
     StatusBarHelp(str(SendFailedStatus));
     m_dialogs.warning(this, str(SendFailedBox),
@@ -185,7 +217,8 @@ void TMainForm::SendAllZG() {
     StatusBarHelp(str(SendingFont));
     m_tx.BuildFontFrame(m_font.FontTable);
 
-    const UploadResult result = ComPortTxAndClose();
+    // The operator is in the font editor: the progress shows there.
+    const UploadResult result = ComPortTxAndClose(m_fontEditor);
 
     if (result.completed())
         StatusBarHelp(str(SendDone));
@@ -198,4 +231,5 @@ void TMainForm::setupUpload() {
     Animate->setObjectName(QStringLiteral("Animate"));
     Animate->setGeometry(144, 160, UploadAnimation::kWidth, UploadAnimation::kHeight);
     Animate->hide();
+    UploadPanel = new UploadProgressPanel(this);
 }

@@ -6,6 +6,7 @@
 #include "upload/FrameDecoder.h"
 #include "upload/PosixSerialLink.h"
 #include "upload/UploadAnimation.h"
+#include "upload/UploadProgressPanel.h"
 
 #include <cerrno>
 
@@ -15,10 +16,13 @@
 #include <QAction>
 #include <QEvent>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <random>
@@ -98,6 +102,16 @@ struct Window : MainWindowFixture {
     QStringList messages() const { return panel2->shown; }
 };
 
+// Every value the progress bar took, in order.
+struct ProgressLog {
+    explicit ProgressLog(UploadProgressPanel* panel) {
+        QObject::connect(panel->bar, &QProgressBar::valueChanged, panel,
+                         [this](int value) { values << value; });
+    }
+    QList<int> values;
+    bool monotonic() const { return std::is_sorted(values.begin(), values.end()); }
+};
+
 QByteArray portMap(const std::string& device) {
     return QByteArray("[PortMap]\r\nCOM 1=") + QByteArray::fromStdString(device) + "\r\n";
 }
@@ -126,6 +140,12 @@ private slots:
     void fontUploadSendsTheTableInMemory();
     void comPortReadyFollowsTheLastOpening();
     void fontEditorUploadWaitsForAPortThatOpened();
+    void progressShowsWhereTheOperatorIsAndTakesTheInput_data();
+    void progressShowsWhereTheOperatorIsAndTakesTheInput();
+    void cancelStopsTheUploadWithTheBytesCounted_data();
+    void cancelStopsTheUploadWithTheBytesCounted();
+    void timeLeftReadsAsAClock();
+    void progressFollowsTheLineTimeOfAPseudoTerminal();
 
     // Against the real serial link and a pseudo-terminal named in the settings.
     void realUploadDeliversTheFrameToThePort_data();
@@ -523,6 +543,178 @@ void UploadWindowTest::fontEditorUploadWaitsForAPortThatOpened() {
     QCOMPARE(w.serial.frames.size(), std::size_t(3));
 }
 
+void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput_data() {
+    QTest::addColumn<bool>("fontUpload");
+    QTest::newRow("text, in the main window") << false;
+    QTest::newRow("font, in the font editor") << true;
+}
+
+void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput() {
+    QFETCH(bool, fontUpload);
+    Window w;
+    TMainForm& form = w.make();
+    TFormZg editor(w.font, w.dialogs, form);
+    form.setWindows(nullptr, nullptr, nullptr, &editor);
+    w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
+    UploadProgressPanel* panel = form.UploadPanel;
+    QVERIFY(panel->isHidden());
+    ProgressLog log(panel);
+    w.setText(QStringLiteral("AB"));
+    const std::size_t frameSize = fontUpload ? 1996 : 211;
+
+    bool shown = false, animated = false;
+    QWidget* window = nullptr;
+    QRect place;
+    int maximum = 0;
+    QString timeLeft, textDuring;
+    w.serial.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            shown = panel->isVisible();
+            animated = form.Animate->isVisible();
+            window = panel->parentWidget();
+            place = panel->geometry();
+            maximum = panel->bar->maximum();
+            timeLeft = panel->timeLeft->text();
+            // No other input reaches the program meanwhile: keys, clicks and shortcuts.
+            QTest::keyClicks(form.RichEdit, QStringLiteral("xyz"));
+            QTest::mouseClick(w.button("SpeedButtonNew"), Qt::LeftButton);
+            QTest::keySequence(&form, QKeySequence::SelectAll);
+            textDuring = form.RichEdit->toPlainText();
+        });
+    };
+    if (fontUpload) {
+        editor.show();
+        editor.SpeedButtonTx->click();
+    } else {
+        form.SpeedButtonTxClick();
+    }
+
+    QVERIFY(shown);
+    QCOMPARE(animated, !fontUpload); // the font upload has no animation
+    if (fontUpload) {
+        QCOMPARE(window, &editor);
+        QCOMPARE(place.bottom(), editor.height() - 3);
+    } else {
+        // Just under the animation, as wide as it.
+        QCOMPARE(window, &form);
+        QCOMPARE(place, QRect(144, 222, 272, 30));
+    }
+    QCOMPARE(maximum, int(frameSize));
+    QCOMPARE(timeLeft,
+             QStringLiteral("осталось 0:%1").arg(fontUpload ? 19 : 2, 2, 10, QLatin1Char('0')));
+    QCOMPARE(textDuring, QStringLiteral("AB"));
+    QVERIFY(w.dialogs.log.isEmpty());
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    // Over: hidden, the bar ended full, and the input is the operator's again.
+    QVERIFY(panel->isHidden());
+    QVERIFY(log.monotonic());
+    QCOMPARE(log.values.last(), int(frameSize));
+    QTest::keyClicks(form.RichEdit, QStringLiteral("C"));
+    QVERIFY(form.RichEdit->toPlainText().contains(QLatin1Char('C')));
+}
+
+void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted_data() {
+    QTest::addColumn<bool>("fontUpload");
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("text, Cancel button") << false << false;
+    QTest::newRow("text, Esc") << false << true;
+    QTest::newRow("font, Cancel button") << true << false;
+    QTest::newRow("font, Esc in the font editor") << true << true;
+}
+
+void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted() {
+    QFETCH(bool, fontUpload);
+    QFETCH(bool, byEscape);
+    Window w;
+    TMainForm& form = w.make();
+    TFormZg editor(w.font, w.dialogs, form);
+    form.setWindows(nullptr, nullptr, nullptr, &editor);
+    w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
+    if (fontUpload)
+        editor.show();
+    w.setText(QStringLiteral("AB\nC"));
+    w.serial.acceptLimit = 100; // the line takes 100 bytes, then the cancel comes
+    w.serial.duringWrite = [&] {
+        onWindowThread(&form, [&] {
+            if (byEscape)
+                QTest::keyClick(fontUpload ? static_cast<QWidget*>(&editor) : form.RichEdit,
+                                Qt::Key_Escape);
+            else
+                QTest::mouseClick(form.UploadPanel->cancelButton, Qt::LeftButton);
+        });
+    };
+    QString panelAtBox;
+    bool progressAtBox = true;
+    w.dialogs.onMessage = [&](const QString&) {
+        panelAtBox = form.panelText(2);
+        progressAtBox = form.UploadPanel->isVisible();
+    };
+    fontUpload ? editor.SpeedButtonTx->click() : form.SpeedButtonTxClick();
+
+    const std::size_t total = fontUpload ? 1996 : 214;
+    QCOMPARE(w.messages().last(), str(mainform::SendFailedStatus));
+    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+    QCOMPARE(w.dialogs.log,
+             QStringList({QStringLiteral("warning: ") + str(mainform::SendFailedBox) + " | " +
+                          str(mainform::SendCancelled) + "\n" +
+                          str(mainform::SentPart).arg(100).arg(total)}));
+    QCOMPARE(panelAtBox, str(mainform::SendFailedStatus));
+    QVERIFY(!progressAtBox);
+    // What was not sent is thrown away and the port is closed; the font editor stays open.
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    QCOMPARE(w.serial.frames[0].size(), std::size_t(100));
+    QCOMPARE(w.serial.discards, 1);
+    QVERIFY(!w.serial.isOpen);
+    QVERIFY(!form.uploading());
+    QCOMPARE(editor.isVisible(), fontUpload);
+
+    // The next upload goes whole.
+    w.serial.duringWrite = nullptr;
+    w.serial.acceptLimit = SIZE_MAX;
+    w.dialogs.log.clear();
+    form.SpeedButtonTxClick();
+    QCOMPARE(w.messages().last(), str(mainform::SendDone));
+    QVERIFY(w.dialogs.log.isEmpty());
+}
+
+void UploadWindowTest::progressFollowsTheLineTimeOfAPseudoTerminal() {
+    PseudoTerminal pty;
+    Window w(portMap(pty.slaveName()));
+    PosixSerialLink link;
+    TMainForm& form = w.make(&link);
+    form.setUploadOptions({}); // the frame takes its line time: 211 bytes, 1.94 s
+    w.setText(QStringLiteral("AB"));
+    MasterReader reader(pty, 211);
+    ProgressLog progress(form.UploadPanel);
+    QStringList timesLeft;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QString now = form.UploadPanel->timeLeft->text();
+        if (timesLeft.isEmpty() || timesLeft.last() != now)
+            timesLeft << now;
+    });
+    watch.start(20);
+    form.SpeedButtonTxClick();
+    QCOMPARE(reader.bytes().size(), std::size_t(211));
+    // The bar moves up in steps to the total, the time left counts down to nothing.
+    QVERIFY(progress.monotonic());
+    QVERIFY2(progress.values.size() >= 5, qPrintable(QString::number(progress.values.size())));
+    QCOMPARE(progress.values.last(), 211);
+    QCOMPARE(timesLeft.first(), QStringLiteral("осталось 0:02"));
+    QVERIFY(timesLeft.contains(QStringLiteral("осталось 0:01")));
+    QCOMPARE(w.messages().last(), str(mainform::SendDone));
+}
+
+void UploadWindowTest::timeLeftReadsAsAClock() {
+    const std::pair<int, const char*> cases[] = {
+        {0, "0:00"},      {1, "0:01"},       {999, "0:01"},          {42'000, "0:42"},
+        {60'000, "1:00"}, {545'001, "9:06"}, {3'723'000, "1:02:03"}, {-5, "0:00"},
+    };
+    for (const auto& [ms, text] : cases)
+        QCOMPARE(UploadProgressPanel::clock(std::chrono::milliseconds(ms)),
+                 QString::fromLatin1(text));
+}
+
 void UploadWindowTest::realUploadDeliversTheFrameToThePort_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<Bytes>("payload");
@@ -554,11 +746,15 @@ void UploadWindowTest::realUploadDeliversTheFrameToThePort() {
     const Bytes expected = textFrameOf(payload);
 
     MasterReader reader(pty, expected.size());
+    ProgressLog progress(form.UploadPanel);
     form.SpeedButtonTx->trigger();
     QVERIFY(reader.bytes() == expected);
     QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
                                         str(mainform::SendDone)}));
     QVERIFY(w.dialogs.log.isEmpty());
+    // The bar ends full.
+    QVERIFY(progress.monotonic());
+    QCOMPARE(progress.values.last(), int(expected.size()));
 
     // The demo text as well, read back through the decoder.
     w.form.reset();
