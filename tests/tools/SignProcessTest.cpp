@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -241,6 +243,34 @@ TEST(SignProcess, PacedLineTakesTheFrameAtLineSpeed) {
     // 212 bytes of 11 bit times at 1200 baud: the last one is in no sooner than 1.94 s on.
     EXPECT_GE(std::chrono::steady_clock::now() - start,
               std::chrono::microseconds(212LL * 11 * 1'000'000 / 1200));
+}
+
+TEST(SignProcess, PacedLineDropsWhatTheWriterThrowsAway) {
+    SignProcess sign({"--headless", "--pace"});
+    const std::string device = devicePath(sign);
+    // A long frame goes to the line's queue at once; the writer gives up after 2.5 s and
+    // throws its unsent output away, as an upload cancelled on a real port does.
+    const int fd = ::open(device.c_str(), O_WRONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const Bytes frame = textFrame(Bytes(2800, 'x'));
+    ASSERT_EQ(::write(fd, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ::tcflush(fd, TCOFLUSH);
+    ::close(fd);
+    // What the line carried in those 2.5 s (about 270 bytes) is reported as a frame cut short.
+    const auto cut = sign.readLine();
+    ASSERT_TRUE(cut);
+    EXPECT_NE(cut->find("\"type\":\"malformed\""), std::string::npos) << *cut;
+    EXPECT_NE(cut->find("(truncated)"), std::string::npos) << *cut;
+    const auto bytesAt = cut->find("\"bytes\":");
+    ASSERT_NE(bytesAt, std::string::npos);
+    const long bytes = std::stol(cut->substr(bytesAt + 8));
+    EXPECT_GT(bytes, 201);
+    EXPECT_LT(bytes, 600);
+    // The next frame's preamble brings the sign back in step.
+    writeTo(device, textFrame({'O', 'K'}));
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":211,\"text\":\"OK\",\"preamble\":200,"
+                               "\"skipped\":0,\"error\":\"\"}");
 }
 
 TEST(SignProcess, RefusesBadArgumentsAndPaths) {

@@ -1,9 +1,11 @@
 #include "SignLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -17,8 +19,9 @@ std::string systemError(const std::string& what) {
 
 class FdLine : public SignLine {
 public:
-    FdLine(int readFd, int holdFd, std::string path, std::string warning)
-        : m_fd(readFd), m_hold(holdFd), m_path(std::move(path)), m_warning(std::move(warning)) {}
+    FdLine(int readFd, int holdFd, std::string path, std::string warning, bool packets = false)
+        : m_fd(readFd), m_hold(holdFd), m_path(std::move(path)), m_warning(std::move(warning)),
+          m_packets(packets) {}
     ~FdLine() override {
         if (m_hold >= 0)
             ::close(m_hold);
@@ -28,11 +31,30 @@ public:
     const std::string& devicePath() const override { return m_path; }
     const std::string& settingsWarning() const override { return m_warning; }
 
+    long read(unsigned char* buffer, std::size_t size) override {
+        if (!m_packets)
+            return ::read(m_fd, buffer, size);
+        // Packet mode: each read starts with a status byte, 0 before data.
+        for (;;) {
+            unsigned char packet[4097];
+            const ssize_t n = ::read(m_fd, packet, std::min(size, sizeof packet - 1) + 1);
+            if (n <= 0)
+                return n;
+            if (packet[0] == TIOCPKT_DATA) {
+                std::copy(packet + 1, packet + n, buffer);
+                return n - 1;
+            }
+            if (packet[0] & TIOCPKT_FLUSHWRITE)
+                ::tcflush(m_fd, TCIFLUSH);
+        }
+    }
+
 private:
     int m_fd;
     int m_hold;
     std::string m_path;
     std::string m_warning;
+    bool m_packets;
 };
 
 } // namespace
@@ -73,7 +95,10 @@ std::unique_ptr<SignLine> openPseudoTerminal() {
     // The writer's end holds the line settings: they stay while our descriptor keeps it open.
     std::string warning = applySignLineSettings(slave);
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    return std::make_unique<FdLine>(master, slave, std::move(path), std::move(warning));
+    // Packet mode tells us when the writer throws its unsent output away.
+    int on = 1;
+    const bool packets = ::ioctl(master, TIOCPKT, &on) == 0;
+    return std::make_unique<FdLine>(master, slave, std::move(path), std::move(warning), packets);
 }
 
 std::unique_ptr<SignLine> openSerialDevice(const std::string& path) {

@@ -4,6 +4,7 @@
 // Either way the line is set as the sign has it: 1200 baud, 8 data bits, no parity, 2 stop
 // bits, raw (no byte is translated, dropped or echoed).
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -12,8 +13,12 @@ namespace sign {
 class SignLine {
 public:
     virtual ~SignLine() = default;
-    // Readable, non-blocking descriptor of the incoming bytes.
+    // Readable, non-blocking descriptor of the incoming bytes; read them with read().
     virtual int fd() const = 0;
+    // Like ::read on fd(): bytes read, 0 at the end, -1 with errno (EAGAIN when none wait).
+    // On a pseudo-terminal, output the writer throws away (tcflush) is thrown away here too,
+    // also what the terminal had already queued for us, as a real line would never carry it.
+    virtual long read(unsigned char* buffer, std::size_t size) = 0;
     // The device path a writer opens.
     virtual const std::string& devicePath() const = 0;
     // Empty when the line settings were applied, else why not (the line is read all the same).

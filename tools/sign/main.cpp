@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
         std::uint8_t buffer[4096];
         got = 0;
         while (got < limit) {
-            const ssize_t n = ::read(line->fd(), buffer, std::min(sizeof buffer, limit - got));
+            const long n = line->read(buffer, std::min(sizeof buffer, limit - got));
             if (n > 0) {
                 got += static_cast<std::size_t>(n);
                 deliver(decoder.feed(std::span(buffer, static_cast<std::size_t>(n))));
