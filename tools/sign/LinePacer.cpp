@@ -1,13 +1,11 @@
 #include "LinePacer.h"
 
+#include "upload/SerialLink.h"
+
 namespace sign {
 
 std::size_t LinePacer::bytesIn(Clock::duration elapsed) {
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-    if (us <= 0)
-        return 0;
-    return static_cast<std::size_t>(static_cast<unsigned long long>(us) * Baud /
-                                    (BitsPerByte * 1'000'000ULL));
+    return lineBytes(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed));
 }
 
 void LinePacer::start(Clock::time_point now) {

@@ -15,10 +15,7 @@ class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr int Baud = 1200;
-    static constexpr int BitsPerByte = 11;
-
-    // Bytes a line carries in `elapsed`, rounded down.
+    // Bytes the line carries in `elapsed`, rounded down (the uploader's own line arithmetic).
     static std::size_t bytesIn(Clock::duration elapsed);
 
     // Bytes have arrived on an idle line at `now`: the first of them is due one byte time later.
