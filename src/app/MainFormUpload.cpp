@@ -40,10 +40,6 @@ private:
     TMainForm& m_form;
 };
 
-} // namespace
-
-namespace {
-
 // The port's device and the system's reason, and for a refused permission what grants it.
 QString portFailureDetails(const UploadResult& result) {
     using namespace mainform;
@@ -107,9 +103,8 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     }
 
     // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
-    // and animating but takes no key or mouse input; the timers' ticks are held back meanwhile
-    // (m_uploading) and closing the window is refused.
-    // The progress panel drops all other input meanwhile; its button and Esc cancel.
+    // and animating; the progress panel drops all other input, its button and Esc cancel, the
+    // timers' ticks are held back (m_uploading) and closing the window is refused.
     QEventLoop loop;
     m_uploading = true;
     if (!window)
