@@ -11,6 +11,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 # The install and package test runs the validators, man and lintian.
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
+# lumetra-font unpacks gzipped fonts; its tests import Debian's console fonts.
+BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 
 install_missing() {
     local missing=()

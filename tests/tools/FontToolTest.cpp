@@ -1,0 +1,263 @@
+// lumetra-font: round trips through every format, a real Debian console font, damaged and
+// partial sources, and the promise never to replace a file without --force.
+
+#include "FontTool.h"
+#include "TempDir.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char* const ConsoleFont = "/usr/share/consolefonts/CyrSlav-VGA8.psf.gz";
+
+std::string bdf(const std::string& glyphs, int count) {
+    return "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 2\nCHARSET_REGISTRY "
+           "\"ISO10646\"\nCHARSET_ENCODING \"1\"\nENDPROPERTIES\nCHARS " +
+           std::to_string(count) + "\n" + glyphs;
+}
+
+// Lit in rows 1 and 8 of its cell: one row too tall for the sign.
+const std::string TallGlyph =
+    "STARTCHAR tall\nENCODING 66\nBBX 1 9 0 -2\nBITMAP\n00\n80\n00\n00\n00\n00\n00\n00\n80\n"
+    "ENDCHAR\nENDFONT\n";
+
+// "A" (U+0041) and Cyrillic "Б" (U+0411), each one row lit.
+const std::string TwoGlyphs = "STARTCHAR A\nENCODING 65\nBBX 8 8 0 -1\nBITMAP\n"
+                              "80\n00\n00\n00\n00\n00\n00\n00\nENDCHAR\n"
+                              "STARTCHAR Be\nENCODING 1041\nBBX 2 1 6 -1\nBITMAP\nC0\nENDCHAR\n";
+
+std::string psf2Header(std::uint32_t glyphBytes, std::uint32_t flags) {
+    std::string h = "\x72\xB5\x4A\x86";
+    for (const std::uint32_t v : {0u, 32u, flags, 256u, glyphBytes, 8u, 8u})
+        for (int i = 0; i < 4; ++i)
+            h.push_back(static_cast<char>(v >> (8 * i)));
+    return h;
+}
+
+class FontToolTest : public ::testing::Test {
+protected:
+    int run(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        const int status = fonttool::runFontTool(args, out, err);
+        m_out = out.str();
+        m_err = err.str();
+        return status;
+    }
+    std::string path(const std::string& name) const { return m_dir.path(name); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
+    std::string font(const std::string& name) const { return m_dir.read(name); }
+    std::string symbol(const std::string& name, int code) const {
+        return font(name).substr(8 * code, 8);
+    }
+
+    TempDir m_dir;
+    std::string m_out, m_err;
+};
+
+TEST_F(FontToolTest, ExportedFontsComeBackByteForByte) {
+    // The starter font, with symbols 0..31 and a fully lit symbol that no font of ours draws.
+    std::ifstream guard(LUMETRA_SOURCE_DIR "/data/Guard.zg", std::ios::binary);
+    std::string zg((std::istreambuf_iterator<char>(guard)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(zg.size(), 2048u);
+    for (int i = 0; i < 256; ++i)
+        zg[static_cast<std::size_t>(i)] = static_cast<char>(i * 37 + 11);
+    zg.replace(8 * 0x98, 8, 8, '\xFF');
+    m_dir.write("in.zg", zg);
+    const std::vector<std::vector<std::string>> exports = {
+        {"font.bdf"},
+        {"font.psf"},
+        {"plain.png", "--scale", "1", "--no-grid"},
+        {"grid.png", "--scale", "3"}};
+    for (const auto& e : exports) {
+        SCOPED_TRACE(e[0]);
+        std::vector<std::string> args = {"export", path("in.zg"), path(e[0])};
+        args.insert(args.end(), e.begin() + 1, e.end());
+        ASSERT_EQ(run(args), 0) << m_err;
+        ASSERT_EQ(run({"import", path(e[0]), path(e[0] + ".zg")}), 0) << m_err;
+        EXPECT_EQ(font(e[0] + ".zg"), zg);
+        EXPECT_EQ(m_out.find("not in the source"), std::string::npos) << m_out;
+    }
+}
+
+TEST_F(FontToolTest, DebianConsoleFontGivesItsCyrillicA) {
+    // The glyph for U+0410 read from the file's bytes by hand: PSF 1, 8 dots wide, one byte a
+    // row with the leftmost dot in the high bit, then the Unicode table of 16-bit entries.
+    gzFile gz = gzopen(ConsoleFont, "rb");
+    ASSERT_NE(gz, nullptr) << ConsoleFont
+                           << " missing: scripts/lib.sh installs console-setup-linux";
+    std::string psf;
+    char buffer[4096];
+    for (int n; (n = gzread(gz, buffer, sizeof buffer)) > 0;)
+        psf.append(buffer, static_cast<std::size_t>(n));
+    gzclose(gz);
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(psf.at(i)); };
+    ASSERT_EQ(byte(0), 0x36);
+    ASSERT_EQ(byte(3), 8);
+    const std::size_t glyphs = (byte(2) & 1) ? 512 : 256;
+    std::size_t at = 4 + 8 * glyphs, glyph = 0, found = glyphs;
+    while (glyph < glyphs && found == glyphs) {
+        const unsigned value = byte(at) | byte(at + 1) << 8;
+        at += 2;
+        if (value == 0xFFFF)
+            ++glyph;
+        else if (value == 0x0410)
+            found = glyph;
+    }
+    ASSERT_LT(found, glyphs);
+    std::string columns(8, '\0');
+    for (int row = 0; row < 8; ++row)
+        for (int col = 0; col < 8; ++col)
+            if (byte(4 + 8 * found + static_cast<std::size_t>(row)) & (0x80 >> col))
+                columns[static_cast<std::size_t>(col)] |= static_cast<char>(1 << row);
+
+    ASSERT_EQ(run({"import", ConsoleFont, path("cyr.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("cyr.zg", 0xC0), columns);
+    EXPECT_NE(symbol("cyr.zg", 'A'), std::string(8, '\0'));
+    EXPECT_NE(symbol("cyr.zg", 0xFF), std::string(8, '\0')); // я
+}
+
+TEST_F(FontToolTest, GlyphsTheSourceLacksAreListedAndLeftAlone) {
+    m_dir.write("two.bdf", bdf(TwoGlyphs, 2) + "ENDFONT\n");
+    ASSERT_EQ(run({"import", path("two.bdf"), path("two.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("two.zg", 'A'), std::string("\x01\0\0\0\0\0\0\0", 8));
+    EXPECT_EQ(symbol("two.zg", 0xC1), std::string("\0\0\0\0\0\0\x80\x80", 8));
+    EXPECT_NE(m_out.find("222 symbols not in the source, left blank: 32 U+0020, 33 U+0021 !"),
+              std::string::npos)
+        << m_out;
+    EXPECT_NE(m_out.find("192 U+0410 А, 194 U+0412 В"), std::string::npos) << m_out;
+
+    // --into keeps the rest of the base font; --left moves Б to the leftmost column.
+    m_dir.write("base.zg", std::string(2048, '\x55'));
+    ASSERT_EQ(run({"import", path("two.bdf"), "--into", path("base.zg"), "--left"}), 0) << m_err;
+    EXPECT_EQ(symbol("base.zg", 0xC1), std::string("\x80\x80\0\0\0\0\0\0", 8));
+    EXPECT_EQ(symbol("base.zg", 'B'), std::string(8, '\x55'));
+    EXPECT_NE(m_out.find("left as they were"), std::string::npos);
+}
+
+TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
+    const std::string glyphs(2048, '\x18');
+    const std::string psf1 =
+        std::string("\x36\x04\x02\x08", 4) + glyphs + std::string("A\0\xFF\xFF\0", 5);
+    gzFile gz = gzopen(path("whole.psf.gz").c_str(), "wb");
+    gzwrite(gz, psf1.data(), static_cast<unsigned>(psf1.size()));
+    gzclose(gz);
+    const std::string packed = font("whole.psf.gz");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* why;
+    };
+    const std::vector<Case> cases = {
+        {"short.psf", std::string("\x36\x04\x00\x08", 4) + std::string(100, '\0'),
+         "short.psf: the file ends inside glyph 12"},
+        {"table.psf", psf1, "the Unicode table ends inside the entry of glyph 1"},
+        {"size.psf", psf2Header(9, 0) + glyphs, "gives 9 bytes a glyph, but 8 x 8 dots take 8"},
+        {"utf8.psf", psf2Header(8, 1) + glyphs + "\xC3\xFF", "broken UTF-8 character for glyph 0"},
+        {"cut.psf.gz", packed.substr(0, packed.size() / 2), "cut.psf.gz: damaged gzip data"},
+        {"end.bdf", bdf(TwoGlyphs, 2), "end.bdf:26: the file ends before ENDFONT"},
+        {"hex.bdf", bdf("STARTCHAR x\nENCODING 65\nBBX 8 1 0 0\nBITMAP\nZZ\nENDCHAR\nENDFONT\n", 1),
+         "hex.bdf:12: bitmap row 0 of glyph \"x\" (line 8) is not 2 hex digits"},
+        {"rows.bdf",
+         bdf("STARTCHAR x\nENCODING 65\nBBX 8 2 0 0\nBITMAP\nFF\nENDCHAR\nENDFONT\n", 1),
+         "has 1 bitmap rows, its BBX says 2"},
+        {"count.bdf", bdf(TwoGlyphs, 3) + "ENDFONT\n", "lacks 1 of the glyphs its CHARS line"},
+        {"koi.bdf",
+         "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nCHARSET_REGISTRY \"KOI8\"\nCHARSET_ENCODING "
+         "\"R\"\nCHARS 0\nENDFONT\n",
+         "encoded in koi8-r"},
+        {"tall.bdf", bdf(TallGlyph, 1),
+         "1 glyph has lit dots outside the sign's 8 x 8 window (columns 0..7, rows 0..7 of the "
+         "source's "
+         "cell): \"tall\" (line 8) for symbol 66 (U+0042 B)"},
+        {"text.txt", "hello", "not a font lumetra-font reads"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_dir.write(c.name, c.bytes);
+        EXPECT_EQ(run({"import", path(c.name), path("out.zg")}), 1);
+        EXPECT_NE(m_err.find(c.why), std::string::npos) << m_err;
+        EXPECT_FALSE(exists("out.zg"));
+    }
+}
+
+TEST_F(FontToolTest, WindowCropAndColourChooseTheDots) {
+    m_dir.write("tall.bdf", bdf(TallGlyph, 1));
+    ASSERT_EQ(run({"import", path("tall.bdf"), path("moved.zg"), "--window", "0,1"}), 0) << m_err;
+    EXPECT_EQ(symbol("moved.zg", 'B'), std::string("\x81\0\0\0\0\0\0\0", 8));
+    ASSERT_EQ(run({"import", path("tall.bdf"), path("cut.zg"), "--crop"}), 0) << m_err;
+    EXPECT_EQ(symbol("cut.zg", 'B'), std::string("\x02\0\0\0\0\0\0\0", 8));
+    EXPECT_NE(m_err.find("cut to the window: \"tall\""), std::string::npos) << m_err;
+
+    // Only dots of the chosen colour are lit: the black ones, not the white ones or the grid.
+    m_dir.write("in.zg", std::string(8 * 'A', '\0') + "\x81" + std::string(2047 - 8 * 'A', '\0'));
+    ASSERT_EQ(run({"export", path("in.zg"), path("sheet.png"), "--scale", "2"}), 0);
+    ASSERT_EQ(run({"import", path("sheet.png"), path("black.zg"), "--lit-colour", "#000000"}), 0)
+        << m_err;
+    EXPECT_EQ(font("black.zg"), font("in.zg"));
+    ASSERT_EQ(run({"import", path("sheet.png"), path("red.zg"), "--lit-colour", "FF0000"}), 0);
+    EXPECT_EQ(font("red.zg"), std::string(2048, '\0'));
+}
+
+TEST_F(FontToolTest, NothingIsReplacedWithoutForce) {
+    m_dir.write("in.zg", std::string(2048, '\x01'));
+    m_dir.write("two.bdf", bdf(TwoGlyphs, 2) + "ENDFONT\n");
+    for (const std::string out : {"old.zg", "old.bdf"}) {
+        m_dir.write(out, "keep");
+        const std::vector<std::string> args =
+            out == "old.zg" ? std::vector<std::string>{"import", path("two.bdf"), path(out)}
+                            : std::vector<std::string>{"export", path("in.zg"), path(out)};
+        EXPECT_EQ(run(args), 1);
+        EXPECT_NE(m_err.find(out + ": the file exists; add --force to replace it"),
+                  std::string::npos)
+            << m_err;
+        EXPECT_EQ(font(out), "keep");
+        std::vector<std::string> forced = args;
+        forced.push_back("--force");
+        EXPECT_EQ(run(forced), 0) << m_err;
+        EXPECT_NE(font(out), "keep");
+    }
+}
+
+TEST_F(FontToolTest, InstalledFamilyIsDrawnThroughQt) {
+    ASSERT_EQ(run({"import", "--family", "DejaVu Sans Mono", "--pixel-size", "8", path("dv.zg"),
+                   "--crop"}),
+              0)
+        << m_err;
+    EXPECT_EQ(symbol("dv.zg", ' '), std::string(8, '\0'));
+    EXPECT_NE(symbol("dv.zg", 'H'), std::string(8, '\0'));
+    EXPECT_EQ(symbol("dv.zg", 0xC0), symbol("dv.zg", 'A')); // the family draws А as A
+    EXPECT_EQ(run({"import", "--family", "No Such Family", path("none.zg")}), 1);
+    EXPECT_NE(m_err.find("no installed font family \"No Such Family\""), std::string::npos);
+}
+
+TEST_F(FontToolTest, ShowDrawsTheSymbolsAsText) {
+    std::string zg(2048, '\0');
+    zg[8 * 0xC0] = '\x81';
+    zg[8 * 0xC0 + 7] = '\x01';
+    m_dir.write("in.zg", zg);
+    ASSERT_EQ(run({"show", path("in.zg"), "А "}), 0) << m_err;
+    std::string art = "192 А     32\n#......#  ........\n";
+    for (int row = 1; row < 7; ++row)
+        art += "........  ........\n";
+    EXPECT_EQ(m_out, art + "#.......  ........\n");
+    EXPECT_EQ(run({"show", path("in.zg"), "✓"}), 1);
+    EXPECT_NE(m_err.find("U+2713 ✓ has no symbol"), std::string::npos) << m_err;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

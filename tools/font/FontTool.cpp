@@ -1,0 +1,348 @@
+#include "FontTool.h"
+
+#include "Bdf.h"
+#include "FontFit.h"
+#include "Psf.h"
+#include "QtFonts.h"
+#include "Sheet.h"
+#include "TextArt.h"
+
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "font/FontTable.h"
+
+#include <cstring>
+#include <map>
+#include <ostream>
+#include <set>
+#include <system_error>
+
+#include <sys/stat.h>
+#include <zlib.h>
+
+namespace fonttool {
+
+const char* const Usage =
+    "usage: lumetra-font import SOURCE OUT.zg [--into BASE.zg] [IMPORT OPTIONS] [--force]\n"
+    "       lumetra-font import SOURCE --into EXISTING.zg [IMPORT OPTIONS]\n"
+    "       lumetra-font import --family NAME [--pixel-size N] [--threshold T] [--baseline ROW]\n"
+    "                           OUT.zg [IMPORT OPTIONS] [--force]\n"
+    "       lumetra-font export IN.zg OUT.png|OUT.bdf|OUT.psf [--scale N] [--no-grid] [--force]\n"
+    "       lumetra-font show IN.zg [CHARACTERS]\n"
+    "SOURCE: a PSF 1 or PSF 2 console font (gzipped or not), a BDF font, or a PNG sheet.\n"
+    "import options:\n"
+    "  --left             move each symbol to its leftmost column\n"
+    "  --window COL,ROW   take the 8 x 8 dots from column COL, row ROW of the source's cell\n"
+    "  --crop             cut glyphs that have lit dots outside the window (each is listed)\n"
+    "  --lit-colour RRGGBB  on a PNG sheet, dots of this colour are lit (default: dark ones)\n"
+    "See lumetra-font(1).\n";
+
+namespace {
+
+constexpr std::size_t MaxInput = 64u << 20;
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+
+    bool has(const std::string& flag) const { return flags.count(flag) != 0; }
+    std::string value(const std::string& name) const {
+        const auto it = values.find(name);
+        return it == values.end() ? std::string() : it->second;
+    }
+    int number(const std::string& name, int fallback, int low, int high) const {
+        const auto it = values.find(name);
+        if (it == values.end())
+            return fallback;
+        char* end = nullptr;
+        const long v = std::strtol(it->second.c_str(), &end, 10);
+        if (it->second.empty() || *end != '\0' || v < low || v > high)
+            throw UsageError(name + " takes a whole number from " + std::to_string(low) + " to " +
+                             std::to_string(high) + ", not \"" + it->second + "\"");
+        return static_cast<int>(v);
+    }
+};
+
+Args parseArgs(const std::vector<std::string>& args, std::size_t from,
+               const std::set<std::string>& valued, const std::set<std::string>& flags) {
+    Args out;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (valued.count(a)) {
+            if (i + 1 >= args.size())
+                throw UsageError(a + " needs a value");
+            out.values[a] = args[++i];
+        } else if (flags.count(a)) {
+            out.flags.insert(a);
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option " + a);
+        } else {
+            out.positional.push_back(a);
+        }
+    }
+    return out;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void refuseOverwrite(const std::string& path, bool force) {
+    if (!force && exists(path))
+        throw FontError(path + ": the file exists; add --force to replace it");
+}
+
+std::vector<std::uint8_t> gunzip(const std::string& data, const std::string& file) {
+    z_stream z{};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
+        throw FontError(file + ": cannot start unpacking");
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    std::vector<std::uint8_t> out;
+    int status = Z_OK;
+    while (status == Z_OK) {
+        if (out.size() >= MaxInput) {
+            inflateEnd(&z);
+            throw FontError(file + ": unpacks to more than " + std::to_string(MaxInput >> 20) +
+                            " MiB, more than any font");
+        }
+        const std::size_t done = out.size();
+        out.resize(done + 65536);
+        z.next_out = out.data() + done;
+        z.avail_out = 65536;
+        status = inflate(&z, Z_NO_FLUSH);
+        out.resize(done + 65536 - z.avail_out);
+    }
+    const std::string why = z.msg ? z.msg : "the packed data ends early";
+    inflateEnd(&z);
+    if (status != Z_STREAM_END)
+        throw FontError(file + ": damaged gzip data (" + why + ")");
+    return out;
+}
+
+// The file's bytes, unpacked when it is gzipped.
+std::vector<std::uint8_t> readInput(const std::string& file) {
+    std::string data;
+    try {
+        data = readRegularFile(file, MaxInput);
+    } catch (const std::system_error& e) {
+        throw FontError(file + ": cannot read it: " + std::strerror(e.code().value()));
+    }
+    if (data.size() >= 2 && static_cast<std::uint8_t>(data[0]) == 0x1F &&
+        static_cast<std::uint8_t>(data[1]) == 0x8B)
+        return gunzip(data, file);
+    return {data.begin(), data.end()};
+}
+
+void writeOutput(const std::string& file, std::span<const std::uint8_t> bytes) {
+    try {
+        replaceFileAtomically(file, bytes);
+    } catch (const FileWriteError& e) {
+        throw FontError(file + ": cannot write it: " + std::strerror(e.err()));
+    }
+}
+
+Table loadZg(const std::string& file) {
+    FontTables font;
+    try {
+        font.LoadZg(file);
+    } catch (const IoError& e) {
+        throw FontError(file + ": cannot load the font: " + e.what());
+    }
+    return font.FontTable;
+}
+
+void saveZg(const std::string& file, const Table& table) {
+    FontTables font;
+    font.FontTable = table;
+    try {
+        font.SaveZg(file);
+    } catch (const IoError& e) {
+        throw FontError(file + ": cannot save the font: " + e.what());
+    }
+}
+
+FontSource readSource(const std::string& file, const Args& args) {
+    const std::vector<std::uint8_t> bytes = readInput(file);
+    if (looksLikePsf(bytes))
+        return readPsf(bytes, file);
+    constexpr std::uint8_t PngMagic[] = {0x89, 'P', 'N', 'G'};
+    if (bytes.size() >= 4 && std::equal(std::begin(PngMagic), std::end(PngMagic), bytes.begin())) {
+        std::optional<std::uint32_t> colour;
+        if (const std::string c = args.value("--lit-colour"); !c.empty()) {
+            const std::string hex = c[0] == '#' ? c.substr(1) : c;
+            char* end = nullptr;
+            const unsigned long v = std::strtoul(hex.c_str(), &end, 16);
+            if (hex.size() != 6 || *end != '\0')
+                throw UsageError("--lit-colour takes six hex digits RRGGBB, not \"" + c + "\"");
+            colour = static_cast<std::uint32_t>(v);
+        }
+        return readSheet(decodePicture(bytes, file), colour, file);
+    }
+    const std::string text(bytes.begin(), bytes.end());
+    if (looksLikeBdf(text))
+        return readBdf(text, file);
+    throw FontError(file + ": not a font lumetra-font reads (PSF 1 or 2, BDF, or a PNG sheet)");
+}
+
+std::string listCodes(const std::vector<int>& codes) {
+    std::string out;
+    for (const int code : codes)
+        out +=
+            (out.empty() ? "" : ", ") + std::to_string(code) + " " + describeChar(unicodeOf(code));
+    return out;
+}
+
+int runImport(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
+    const Args args = parseArgs(all, 1,
+                                {"--into", "--window", "--lit-colour", "--family", "--pixel-size",
+                                 "--threshold", "--baseline"},
+                                {"--left", "--crop", "--force"});
+    const bool family = !args.value("--family").empty();
+    const std::string into = args.value("--into");
+    const std::size_t sources = family ? 0 : 1;
+    if (args.positional.size() != sources + 1 &&
+        !(args.positional.size() == sources && !into.empty()))
+        throw UsageError("import takes " + std::string(family ? "" : "SOURCE and ") +
+                         "OUT.zg (or --into EXISTING.zg)");
+    const std::string target = args.positional.size() > sources ? args.positional.back() : into;
+    if (target != into)
+        refuseOverwrite(target, args.has("--force"));
+
+    FitOptions fit;
+    fit.toLeft = args.has("--left");
+    fit.crop = args.has("--crop");
+    if (const std::string w = args.value("--window"); !w.empty()) {
+        int col = 0, row = 0;
+        char tail = 0;
+        if (std::sscanf(w.c_str(), "%d,%d%c", &col, &row, &tail) != 2 || col < 0 || row < 0 ||
+            col > 248 || row > 248)
+            throw UsageError("--window takes COL,ROW, two whole numbers from 0, not \"" + w + "\"");
+        fit.windowLeft = col;
+        fit.windowTop = row;
+    }
+
+    std::string sourceName;
+    FontSource source;
+    if (family) {
+        RasterOptions r;
+        r.family = args.value("--family");
+        r.pixelSize = args.number("--pixel-size", 8, 4, 64);
+        r.threshold = args.number("--threshold", 128, 1, 255);
+        r.baseline = args.number("--baseline", 7, 0, 8);
+        sourceName = "\"" + r.family + "\" at " + std::to_string(r.pixelSize) + " pixels";
+        source = rasteriseFamily(r);
+    } else {
+        sourceName = args.positional.front();
+        source = readSource(sourceName, args);
+    }
+    const Table base = into.empty() ? Table{} : loadZg(into);
+    const FitResult result = fitFont(source, fit, base);
+    saveZg(target, result.table);
+
+    out << target << ": " << result.taken << " symbols from " << sourceName << "\n";
+    for (const std::string& note : source.notes)
+        out << "note: " << note << "\n";
+    if (!result.missing.empty())
+        out << result.missing.size() << " symbols not in the source, "
+            << (into.empty() ? "left blank" : "left as they were") << ": "
+            << listCodes(result.missing) << "\n";
+    for (const std::string& glyph : result.cropped)
+        err << "lumetra-font: cut to the window: " << glyph << "\n";
+    return 0;
+}
+
+std::string lowerExtension(const std::string& file) {
+    const auto slash = file.rfind('/');
+    const auto dot = file.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string ext = file.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+int runExport(const std::vector<std::string>& all, std::ostream& out) {
+    const Args args = parseArgs(all, 1, {"--scale"}, {"--no-grid", "--force"});
+    if (args.positional.size() != 2)
+        throw UsageError("export takes IN.zg and OUT.png, OUT.bdf or OUT.psf");
+    const std::string& in = args.positional[0];
+    const std::string& target = args.positional[1];
+    const std::string ext = lowerExtension(target);
+    if (ext != "png" && ext != "bdf" && ext != "psf" && ext != "psfu")
+        throw UsageError(target +
+                         ": the name must end in .png, .bdf or .psf, which tells the kind of file");
+    const SheetGeometry geometry{args.number("--scale", 4, 1, 32), !args.has("--no-grid")};
+    refuseOverwrite(target, args.has("--force"));
+
+    const Table table = loadZg(in);
+    std::vector<std::uint8_t> bytes;
+    if (ext == "png") {
+        bytes = encodePng(drawSheet(table, geometry));
+    } else if (ext == "bdf") {
+        std::string name = in.substr(in.rfind('/') == std::string::npos ? 0 : in.rfind('/') + 1);
+        name = name.substr(0, name.rfind('.'));
+        for (char& c : name)
+            if (c == '-' || static_cast<unsigned char>(c) < 0x21 ||
+                static_cast<unsigned char>(c) > 0x7E)
+                c = '_';
+        const std::string text = writeBdf(table, name.empty() ? "font" : name);
+        bytes.assign(text.begin(), text.end());
+    } else {
+        bytes = writePsf2(table);
+    }
+    writeOutput(target, bytes);
+    out << target << ": 256 symbols from " << in << "\n";
+    return 0;
+}
+
+int runShow(const std::vector<std::string>& all, std::ostream& out) {
+    const Args args = parseArgs(all, 1, {}, {});
+    if (args.positional.empty() || args.positional.size() > 2)
+        throw UsageError("show takes IN.zg and, if you like, the characters to show");
+    const Table table = loadZg(args.positional[0]);
+    std::vector<int> codes;
+    if (args.positional.size() == 2) {
+        codes = codesOf(args.positional[1]);
+    } else {
+        for (int code = 32; code < 256; ++code)
+            codes.push_back(code);
+    }
+    constexpr int PerLine = 8;
+    out << textArt(table, codes, PerLine);
+    return 0;
+}
+
+} // namespace
+
+int runFontTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        const std::string command = args.empty() ? std::string() : args.front();
+        if (command == "import")
+            return runImport(args, out, err);
+        if (command == "export")
+            return runExport(args, out);
+        if (command == "show")
+            return runShow(args, out);
+        if (command == "--help" || command == "-h") {
+            out << Usage;
+            return 0;
+        }
+        throw UsageError(command.empty() ? "no command given" : "unknown command " + command);
+    } catch (const UsageError& e) {
+        err << "lumetra-font: " << e.what() << "\n" << Usage;
+        return 2;
+    } catch (const std::exception& e) {
+        err << "lumetra-font: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace fonttool

@@ -1,0 +1,82 @@
+#include "QtFonts.h"
+
+#include "FontFit.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+namespace fonttool {
+
+Raster decodePicture(const std::vector<std::uint8_t>& bytes, const std::string& file) {
+    QImage image;
+    if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size())))
+        throw FontError(file + ": not a picture that can be read (PNG, for a font sheet)");
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    Raster out;
+    out.width = image.width();
+    out.height = image.height();
+    out.argb.reserve(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height));
+    for (int y = 0; y < out.height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        out.argb.insert(out.argb.end(), line, line + out.width);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> encodePng(const Raster& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height; ++y)
+        std::copy_n(picture.argb.begin() + y * picture.width, picture.width,
+                    reinterpret_cast<QRgb*>(image.scanLine(y)));
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        throw FontError("the PNG picture could not be made");
+    return {data.begin(), data.end()};
+}
+
+FontSource rasteriseFamily(const RasterOptions& options) {
+    QFont font(QString::fromStdString(options.family));
+    font.setPixelSize(options.pixelSize);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    const QString found = QFontInfo(font).family();
+    if (found.compare(font.family(), Qt::CaseInsensitive) != 0)
+        throw FontError("no installed font family \"" + options.family + "\" (the nearest is \"" +
+                        found.toStdString() + "\"; fc-list shows the installed ones)");
+    const QFontMetrics metrics(font);
+
+    // Room around the window for whatever a glyph draws outside it.
+    const int margin = 2 * options.pixelSize + 8;
+    const int side = 2 * margin + 8;
+    FontSource out;
+    for (int code = 32; code < 256; ++code) {
+        const char32_t ch = unicodeOf(code);
+        if (ch == 0x7F || (ch >= 0x80 && ch < 0xA0) || !metrics.inFontUcs4(ch))
+            continue;
+        QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        {
+            QPainter painter(&canvas);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(QPoint(margin, margin + options.baseline), QString::fromUcs4(&ch, 1));
+        }
+        SourceGlyph g;
+        g.name = "the family's glyph";
+        g.chars.push_back(ch);
+        g.glyph = blankGlyph(side, side, -margin, -margin);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                if (qAlpha(canvas.pixel(x, y)) >= options.threshold)
+                    g.glyph.set(x, y);
+        out.glyphs.push_back(std::move(g));
+    }
+    return out;
+}
+
+} // namespace fonttool
