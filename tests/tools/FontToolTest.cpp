@@ -4,7 +4,9 @@
 #include "FontTool.h"
 #include "TempDir.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -16,8 +18,6 @@
 #include <sstream>
 
 namespace {
-
-const char* const ConsoleFont = "/usr/share/consolefonts/CyrSlav-VGA8.psf.gz";
 
 std::string bdf(const std::string& glyphs, int count) {
     return "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 -1\nSTARTPROPERTIES 2\nCHARSET_REGISTRY "
@@ -34,6 +34,16 @@ const std::string TallGlyph =
 const std::string TwoGlyphs = "STARTCHAR A\nENCODING 65\nBBX 8 8 0 -1\nBITMAP\n"
                               "80\n00\n00\n00\n00\n00\n00\n00\nENDCHAR\n"
                               "STARTCHAR Be\nENCODING 1041\nBBX 2 1 6 -1\nBITMAP\nC0\nENDCHAR\n";
+
+std::string png(int side) {
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data.toStdString();
+}
 
 std::string psf2Header(std::uint32_t glyphBytes, std::uint32_t flags) {
     std::string h = "\x72\xB5\x4A\x86";
@@ -88,41 +98,61 @@ TEST_F(FontToolTest, ExportedFontsComeBackByteForByte) {
     }
 }
 
-TEST_F(FontToolTest, DebianConsoleFontGivesItsCyrillicA) {
-    // The glyph for U+0410 read from the file's bytes by hand: PSF 1, 8 dots wide, one byte a
-    // row with the leftmost dot in the high bit, then the Unicode table of 16-bit entries.
-    gzFile gz = gzopen(ConsoleFont, "rb");
-    ASSERT_NE(gz, nullptr) << ConsoleFont
-                           << " missing: scripts/lib.sh installs console-setup-linux";
+// The column bytes of the glyph for `ch` in a gzipped 8 x 8 PSF 1 font, read by hand: one byte
+// a row with the leftmost dot in the high bit, then the Unicode table of 16-bit entries per
+// glyph, 0xFFFE starting its sequences and 0xFFFF ending it. Empty when not found.
+std::string symbolInPsf1(const std::string& file, char32_t ch) {
+    gzFile gz = gzopen(file.c_str(), "rb");
+    if (!gz)
+        return {};
     std::string psf;
     char buffer[4096];
     for (int n; (n = gzread(gz, buffer, sizeof buffer)) > 0;)
         psf.append(buffer, static_cast<std::size_t>(n));
     gzclose(gz);
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(psf.at(i)); };
-    ASSERT_EQ(byte(0), 0x36);
-    ASSERT_EQ(byte(3), 8);
+    if (byte(0) != 0x36 || byte(1) != 0x04 || byte(3) != 8)
+        return {};
     const std::size_t glyphs = (byte(2) & 1) ? 512 : 256;
-    std::size_t at = 4 + 8 * glyphs, glyph = 0, found = glyphs;
-    while (glyph < glyphs && found == glyphs) {
+    std::size_t at = 4 + 8 * glyphs, glyph = 0;
+    bool sequences = false;
+    while (glyph < glyphs) {
         const unsigned value = byte(at) | byte(at + 1) << 8;
         at += 2;
-        if (value == 0xFFFF)
+        if (value == 0xFFFF) {
             ++glyph;
-        else if (value == 0x0410)
-            found = glyph;
+            sequences = false;
+        } else if (value == 0xFFFE) {
+            sequences = true;
+        } else if (value == ch && !sequences) {
+            std::string columns(8, '\0');
+            for (int row = 0; row < 8; ++row)
+                for (int col = 0; col < 8; ++col)
+                    if (byte(4 + 8 * glyph + static_cast<std::size_t>(row)) & (0x80 >> col))
+                        columns[static_cast<std::size_t>(col)] |= static_cast<char>(1 << row);
+            return columns;
+        }
     }
-    ASSERT_LT(found, glyphs);
-    std::string columns(8, '\0');
-    for (int row = 0; row < 8; ++row)
-        for (int col = 0; col < 8; ++col)
-            if (byte(4 + 8 * found + static_cast<std::size_t>(row)) & (0x80 >> col))
-                columns[static_cast<std::size_t>(col)] |= static_cast<char>(1 << row);
+    return {};
+}
 
-    ASSERT_EQ(run({"import", ConsoleFont, path("cyr.zg")}), 0) << m_err;
-    EXPECT_EQ(symbol("cyr.zg", 0xC0), columns);
-    EXPECT_NE(symbol("cyr.zg", 'A'), std::string(8, '\0'));
-    EXPECT_NE(symbol("cyr.zg", 0xFF), std::string(8, '\0')); // я
+TEST_F(FontToolTest, DebianConsoleFontsGiveTheirCyrillicLetters) {
+    // scripts/lib.sh installs console-setup-linux. The second font has 512 glyphs.
+    const struct {
+        const char* file;
+        char32_t ch;
+        int code;
+    } cases[] = {{"CyrSlav-VGA8.psf.gz", 0x0410, 0xC0}, {"FullCyrSlav-VGA8.psf.gz", 0x041F, 0xCF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = std::string("/usr/share/consolefonts/") + c.file;
+        const std::string expected = symbolInPsf1(file, c.ch);
+        ASSERT_EQ(expected.size(), 8u) << "no glyph for the letter in " << file;
+        ASSERT_NE(expected, std::string(8, '\0'));
+        ASSERT_EQ(run({"import", file, path(c.file) + ".zg"}), 0) << m_err;
+        EXPECT_EQ(symbol(std::string(c.file) + ".zg", c.code), expected);
+        EXPECT_NE(symbol(std::string(c.file) + ".zg", 'A'), std::string(8, '\0'));
+    }
 }
 
 TEST_F(FontToolTest, GlyphsTheSourceLacksAreListedAndLeftAlone) {
@@ -179,6 +209,11 @@ TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
          "source's "
          "cell): \"tall\" (line 8) for symbol 66 (U+0042 B)"},
         {"text.txt", "hello", "not a font lumetra-font reads"},
+        {"small.png", png(100),
+         "small.png: a font sheet is 16 x 16 cells of 8 x 8 dots, 128 x 128 "
+         "pixels or a multiple of that, plus 17 pixels with one-pixel grid "
+         "lines; this picture is 100 x 100"},
+        {"broken.png", png(128).substr(0, 60), "broken.png: the picture cannot be read"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +235,12 @@ TEST_F(FontToolTest, WindowCropAndColourChooseTheDots) {
     // Only dots of the chosen colour are lit: the black ones, not the white ones or the grid.
     m_dir.write("in.zg", std::string(8 * 'A', '\0') + "\x81" + std::string(2047 - 8 * 'A', '\0'));
     ASSERT_EQ(run({"export", path("in.zg"), path("sheet.png"), "--scale", "2"}), 0);
+    // "A" is cell (1, 4): past a grid line and one cell of 16 pixels and a line, and four rows.
+    const QImage sheet(QString::fromStdString(path("sheet.png")));
+    EXPECT_EQ(sheet.size(), QSize(273, 273));
+    EXPECT_EQ(sheet.pixel(18, 69), qRgb(0, 0, 0));
+    EXPECT_EQ(sheet.pixel(19, 84), qRgb(0, 0, 0));
+    EXPECT_EQ(sheet.pixel(20, 69), qRgb(255, 255, 255));
     ASSERT_EQ(run({"import", path("sheet.png"), path("black.zg"), "--lit-colour", "#000000"}), 0)
         << m_err;
     EXPECT_EQ(font("black.zg"), font("in.zg"));

@@ -7,14 +7,23 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 
 namespace fonttool {
 
 Raster decodePicture(const std::vector<std::uint8_t>& bytes, const std::string& file) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    // A picture of another size is refused before it is unpacked, however large it claims to be.
+    if (const QSize size = reader.size(); size.isValid())
+        sheetGeometry(size.width(), size.height(), file);
     QImage image;
-    if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size())))
-        throw FontError(file + ": not a picture that can be read (PNG, for a font sheet)");
+    if (!reader.read(&image))
+        throw FontError(file + ": the picture cannot be read (" +
+                        reader.errorString().toStdString() + ")");
     image = image.convertToFormat(QImage::Format_ARGB32);
     Raster out;
     out.width = image.width();

@@ -27,27 +27,23 @@ bool dark(std::uint32_t argb) {
 
 } // namespace
 
-std::optional<SheetGeometry> sheetGeometry(int width, int height) {
-    if (width != height || width < Plain)
-        return std::nullopt;
-    if (width % Plain == 0)
-        return SheetGeometry{width / Plain, false};
-    if (width % Plain == GridLines)
-        return SheetGeometry{(width - GridLines) / Plain, true};
-    return std::nullopt;
+SheetGeometry sheetGeometry(int width, int height, const std::string& file) {
+    if (width == height && width >= Plain && width % Plain == 0)
+        return {width / Plain, false};
+    if (width == height && width >= Plain && width % Plain == GridLines)
+        return {(width - GridLines) / Plain, true};
+    throw FontError(file +
+                    ": a font sheet is 16 x 16 cells of 8 x 8 dots, 128 x 128 pixels or a "
+                    "multiple of that, plus 17 pixels with one-pixel grid lines; this "
+                    "picture is " +
+                    std::to_string(width) + " x " + std::to_string(height));
 }
 
 FontSource readSheet(const Raster& picture, std::optional<std::uint32_t> litColour,
                      const std::string& file) {
-    const auto geometry = sheetGeometry(picture.width, picture.height);
-    if (!geometry)
-        throw FontError(file +
-                        ": a font sheet is 16 x 16 cells of 8 x 8 dots, 128 x 128 pixels or a "
-                        "multiple of that, plus 17 pixels with one-pixel grid lines; this "
-                        "picture is " +
-                        std::to_string(picture.width) + " x " + std::to_string(picture.height));
+    const SheetGeometry geometry = sheetGeometry(picture.width, picture.height, file);
     FontSource font;
-    const int middle = geometry->scale / 2;
+    const int middle = geometry.scale / 2;
     for (int code = 0; code < Cells * Cells; ++code) {
         SourceGlyph g;
         g.name = "the cell at row " + std::to_string(code / Cells) + ", column " +
@@ -56,8 +52,8 @@ FontSource readSheet(const Raster& picture, std::optional<std::uint32_t> litColo
         g.glyph = blankGlyph(Dots, Dots);
         for (int r = 0; r < Dots; ++r)
             for (int c = 0; c < Dots; ++c) {
-                const std::uint32_t px = picture.at(pixelAt(*geometry, code % Cells, c) + middle,
-                                                    pixelAt(*geometry, code / Cells, r) + middle);
+                const std::uint32_t px = picture.at(pixelAt(geometry, code % Cells, c) + middle,
+                                                    pixelAt(geometry, code / Cells, r) + middle);
                 if (litColour ? (px >> 24) >= 128 && (px & 0xFFFFFF) == *litColour : dark(px))
                     g.glyph.set(c, r);
             }

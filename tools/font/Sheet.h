@@ -24,10 +24,11 @@ struct SheetGeometry {
     int scale = 1;
     bool grid = false;
 };
-std::optional<SheetGeometry> sheetGeometry(int width, int height);
+// Throws FontError when the size is no sheet's.
+SheetGeometry sheetGeometry(int width, int height, const std::string& file);
 
 // A dot is lit when its middle pixel is dark (on white, below half brightness), or when it has
-// exactly `litColour` (0xRRGGBB) if one is given. Throws FontError when the size is no sheet's.
+// exactly `litColour` (0xRRGGBB) if one is given.
 FontSource readSheet(const Raster& picture, std::optional<std::uint32_t> litColour,
                      const std::string& file);
 
