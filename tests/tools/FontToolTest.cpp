@@ -165,6 +165,15 @@ TEST_F(FontToolTest, GlyphsTheSourceLacksAreListedAndLeftAlone) {
         << m_out;
     EXPECT_NE(m_out.find("192 U+0410 А, 194 U+0412 В"), std::string::npos) << m_out;
 
+    // A PSF 2 table may list U+FFFD; only broken UTF-8 is refused.
+    std::string psf = psf2Header(8, 1) + std::string(8, '\x80') + std::string(255 * 8, '\0') +
+                      "\xEF\xBF\xBD"
+                      "A\xFF" +
+                      std::string(255, '\xFF');
+    m_dir.write("fffd.psf", psf);
+    ASSERT_EQ(run({"import", path("fffd.psf"), path("fffd.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("fffd.zg", 'A'), std::string("\xFF\0\0\0\0\0\0\0", 8));
+
     // --into keeps the rest of the base font; --left moves Б to the leftmost column.
     m_dir.write("base.zg", std::string(2048, '\x55'));
     ASSERT_EQ(run({"import", path("two.bdf"), "--into", path("base.zg"), "--left"}), 0) << m_err;

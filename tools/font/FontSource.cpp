@@ -30,7 +30,7 @@ std::string encodeUtf8(char32_t ch) {
     return out;
 }
 
-std::vector<char32_t> decodeUtf8(const std::string& text) {
+std::optional<std::vector<char32_t>> decodeUtf8(const std::string& text) {
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
@@ -49,11 +49,8 @@ std::vector<char32_t> decodeUtf8(const std::string& text) {
             ok = (c >> 6) == 2;
             ch = (ch << 6) | (c & 0x3Fu);
         }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
+        if (!ok)
+            return std::nullopt;
         out.push_back(ch);
         i += static_cast<std::size_t>(more) + 1;
     }

@@ -147,13 +147,13 @@ FontSource readPsf2(const Reader& in) {
         std::string utf8;
         bool sequences = false;
         const auto flush = [&] {
-            for (const char32_t ch : decodeUtf8(utf8)) {
-                if (ch == 0xFFFD)
-                    in.fail("the Unicode table has a broken UTF-8 character for glyph " +
-                            std::to_string(i));
-                if (!sequences)
-                    font.glyphs[i].chars.push_back(ch);
-            }
+            const auto chars = decodeUtf8(utf8);
+            if (!chars)
+                in.fail("the Unicode table has a broken UTF-8 character for glyph " +
+                        std::to_string(i));
+            if (!sequences)
+                font.glyphs[i].chars.insert(font.glyphs[i].chars.end(), chars->begin(),
+                                            chars->end());
             utf8.clear();
         };
         for (;;) {

@@ -37,7 +37,7 @@ Raster decodePicture(const std::vector<std::uint8_t>& bytes, const std::string& 
 }
 
 std::vector<std::uint8_t> encodePng(const Raster& picture) {
-    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    QImage image(picture.width, picture.height, QImage::Format_RGB32);
     for (int y = 0; y < picture.height; ++y)
         std::copy_n(picture.argb.begin() + y * picture.width, picture.width,
                     reinterpret_cast<QRgb*>(image.scanLine(y)));

@@ -48,10 +48,13 @@ std::string textArt(const Table& table, const std::vector<int>& codes, int perLi
 }
 
 std::vector<int> codesOf(const std::string& utf8) {
+    const auto chars = decodeUtf8(utf8);
+    if (!chars)
+        throw FontError("the characters to show are not UTF-8 text");
     std::vector<int> codes;
-    for (const char32_t ch : decodeUtf8(utf8)) {
+    for (const char32_t ch : *chars) {
         const auto code = cp1251Of(ch);
-        if (!code || ch == 0xFFFD)
+        if (!code)
             throw FontError(describeChar(ch) +
                             " has no symbol: it is not a Windows-1251 character");
         codes.push_back(*code);
