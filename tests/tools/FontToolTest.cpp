@@ -277,6 +277,67 @@ TEST_F(FontToolTest, NothingIsReplacedWithoutForce) {
     }
 }
 
+TEST_F(FontToolTest, SourcesWithoutUnicodeGoPositionForPosition) {
+    // PSF 1 without a table, glyph n lit in column n % 8; a Windows-1251 BDF, gzipped.
+    std::string psf = std::string("\x36\x04\x00\x08", 4);
+    for (int n = 0; n < 256; ++n)
+        psf += std::string(8, static_cast<char>(0x80 >> (n % 8)));
+    m_dir.write("plain.psf", psf);
+    ASSERT_EQ(run({"import", path("plain.psf"), path("plain.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("plain.zg", 0xC3), std::string("\0\0\0\xFF\0\0\0\0", 8));
+    EXPECT_NE(m_out.find("note: the font has no Unicode table"), std::string::npos) << m_out;
+    EXPECT_EQ(m_out.find("not in the source"), std::string::npos) << m_out;
+
+    const std::string cp1251 =
+        "STARTFONT 2.1\nFONTBOUNDINGBOX 8 8 0 0\nCHARSET_REGISTRY \"microsoft\"\n"
+        "CHARSET_ENCODING \"cp1251\"\nCHARS 1\nSTARTCHAR Ya\nENCODING 255\n"
+        "BBX 1 1 0 7\nBITMAP\n80\nENDCHAR\nENDFONT\n";
+    gzFile gz = gzopen(path("ya.bdf.gz").c_str(), "wb");
+    gzwrite(gz, cp1251.data(), static_cast<unsigned>(cp1251.size()));
+    gzclose(gz);
+    ASSERT_EQ(run({"import", path("ya.bdf.gz"), path("ya.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("ya.zg", 0xFF), std::string("\x01\0\0\0\0\0\0\0", 8));
+}
+
+TEST_F(FontToolTest, MisusesAndFileFailuresSayWhatAndWhy) {
+    m_dir.write("in.zg", std::string(2048, '\0'));
+    m_dir.write("two.bdf", bdf(TwoGlyphs, 2) + "ENDFONT\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string why;
+    } cases[] = {
+        {{}, 2, "no command given"},
+        {{"convert"}, 2, "unknown command convert"},
+        {{"import", path("two.bdf")}, 2, "import takes SOURCE and OUT.zg (or --into EXISTING.zg)"},
+        {{"import", path("two.bdf"), path("o.zg"), "--window", "1"}, 2, "--window takes COL,ROW"},
+        {{"import", path("two.bdf"), path("o.zg"), "--bold"}, 2, "unknown option --bold"},
+        {{"import", "--family", "DejaVu Sans", "--pixel-size", "99", path("o.zg")},
+         2,
+         "--pixel-size takes a whole number from 4 to 64, not \"99\""},
+        {{"export", path("in.zg"), path("o.ttf")}, 2, "the name must end in .png, .bdf or .psf"},
+        {{"export", path("in.zg"), path("o.png"), "--scale"}, 2, "--scale needs a value"},
+        {{"import", path("two.bdf"), "--into", path("none.zg")},
+         1,
+         "none.zg: cannot load the font: File not found"},
+        {{"import", path("nothing.psf"), path("o.zg")},
+         1,
+         "nothing.psf: cannot read it: No such file"},
+        {{"export", path("in.zg"), path("no/such/o.bdf")},
+         1,
+         "o.bdf: cannot write it: No such file"},
+        {{"show", path("in.zg"), "\xC0"}, 1, "the characters to show are not UTF-8 text"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(run(c.args), c.status);
+        EXPECT_EQ(m_err.rfind("lumetra-font: ", 0), 0u) << m_err;
+        EXPECT_NE(m_err.find(c.why), std::string::npos) << m_err;
+        EXPECT_EQ(m_err.find("usage:") != std::string::npos, c.status == 2);
+        EXPECT_FALSE(exists("o.zg"));
+    }
+}
+
 TEST_F(FontToolTest, InstalledFamilyIsDrawnThroughQt) {
     ASSERT_EQ(run({"import", "--family", "DejaVu Sans Mono", "--pixel-size", "8", path("dv.zg"),
                    "--crop"}),
