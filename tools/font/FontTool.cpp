@@ -11,8 +11,12 @@
 #include "base/AtomicFile.h"
 #include "font/FontTable.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <system_error>
