@@ -84,6 +84,7 @@ TEST_F(FontToolTest, ExportedFontsComeBackByteForByte) {
     m_dir.write("in.zg", zg);
     const std::vector<std::vector<std::string>> exports = {
         {"font.bdf"},
+        {"font.psf.gz"},
         {"font.psf"},
         {"plain.png", "--scale", "1", "--no-grid"},
         {"grid.png", "--scale", "3"}};
@@ -316,6 +317,7 @@ TEST_F(FontToolTest, MisusesAndFileFailuresSayWhatAndWhy) {
          2,
          "--pixel-size takes a whole number from 4 to 64, not \"99\""},
         {{"export", path("in.zg"), path("o.ttf")}, 2, "the name must end in .png, .bdf or .psf"},
+        {{"export", path("in.zg"), path("o.png.gz")}, 2, "o.png.gz: the name must end in"},
         {{"export", path("in.zg"), path("o.png"), "--scale"}, 2, "--scale needs a value"},
         {{"import", path("two.bdf"), "--into", path("none.zg")},
          1,

@@ -31,7 +31,8 @@ const char* const Usage =
     "       lumetra-font import SOURCE --into EXISTING.zg [IMPORT OPTIONS]\n"
     "       lumetra-font import --family NAME [--pixel-size N] [--threshold T] [--baseline ROW]\n"
     "                           OUT.zg [IMPORT OPTIONS] [--force]\n"
-    "       lumetra-font export IN.zg OUT.png|OUT.bdf|OUT.psf [--scale N] [--no-grid] [--force]\n"
+    "       lumetra-font export IN.zg OUT.png|OUT.bdf|OUT.psf[.gz] [--scale N] [--no-grid] "
+    "[--force]\n"
     "       lumetra-font show IN.zg [CHARACTERS]\n"
     "SOURCE: a PSF 1 or PSF 2 console font (gzipped or not), a BDF font, or a PNG sheet.\n"
     "import options:\n"
@@ -127,6 +128,24 @@ std::vector<std::uint8_t> gunzip(const std::string& data, const std::string& fil
     inflateEnd(&z);
     if (status != Z_STREAM_END)
         throw FontError(file + ": damaged gzip data (" + why + ")");
+    return out;
+}
+
+std::vector<std::uint8_t> gzip(const std::vector<std::uint8_t>& data) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        throw FontError("cannot start packing");
+    std::vector<std::uint8_t> out(deflateBound(&z, static_cast<uLong>(data.size())) + 32);
+    z.next_in = const_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int status = deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    if (status != Z_STREAM_END)
+        throw FontError("cannot pack the font");
     return out;
 }
 
@@ -279,10 +298,11 @@ int runExport(const std::vector<std::string>& all, std::ostream& out) {
         throw UsageError("export takes IN.zg and OUT.png, OUT.bdf or OUT.psf");
     const std::string& in = args.positional[0];
     const std::string& target = args.positional[1];
-    const std::string ext = lowerExtension(target);
-    if (ext != "png" && ext != "bdf" && ext != "psf" && ext != "psfu")
-        throw UsageError(target +
-                         ": the name must end in .png, .bdf or .psf, which tells the kind of file");
+    const bool packed = lowerExtension(target) == "gz";
+    const std::string ext = lowerExtension(packed ? target.substr(0, target.size() - 3) : target);
+    if ((ext != "bdf" && ext != "psf" && ext != "psfu" && ext != "png") || (packed && ext == "png"))
+        throw UsageError(target + ": the name must end in .png, .bdf or .psf (those two may add "
+                                  ".gz), which tells the kind of file");
     const SheetGeometry geometry{args.number("--scale", 4, 1, 32), !args.has("--no-grid")};
     refuseOverwrite(target, args.has("--force"));
 
@@ -302,7 +322,7 @@ int runExport(const std::vector<std::string>& all, std::ostream& out) {
     } else {
         bytes = writePsf2(table);
     }
-    writeOutput(target, bytes);
+    writeOutput(target, packed ? gzip(bytes) : bytes);
     out << target << ": 256 symbols from " << in << "\n";
     return 0;
 }
