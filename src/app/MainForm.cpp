@@ -551,7 +551,7 @@ void TMainForm::itemDevicesClick() {
     auto present = serialdevices::list("/dev", serialdevices::answersAsTerminal);
     serialdevices::addChosen(present, chosen, serialdevices::answersAsTerminal);
     PortDevicesDialog dialog(present, current, this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (m_dialogs.runDialog(dialog))
         savePortMap(dialog.choice());
 }
 

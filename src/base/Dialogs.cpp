@@ -1,5 +1,7 @@
 #include "base/Dialogs.h"
 
+#include <QDialog>
+
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -93,4 +95,8 @@ std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial
     if (!ok)
         return std::nullopt;
     return font;
+}
+
+bool QtDialogs::runDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 // Every modal question, message and file/font dialog of the program goes through here, so
@@ -33,6 +34,8 @@ public:
     virtual std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) = 0;
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) = 0;
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+    // A dialog window of the program's own, shown modally; true when the operator accepted it.
+    virtual bool runDialog(QDialog& dialog) = 0;
 };
 
 // The real boxes and dialogs.
@@ -44,6 +47,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    bool runDialog(QDialog& dialog) override;
 };
 
 // The one error policy of every window's commands: whatever `command` throws is shown in the

@@ -317,15 +317,21 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
 
     // The menu item's handler: the dialog starts with the stored devices; OK stores the choice.
     QString shownForCom3;
-    QTimer::singleShot(0, [&] {
-        auto* open = qobject_cast<PortDevicesDialog*>(QApplication::activeModalWidget());
-        QVERIFY(open);
-        shownForCom3 = open->ComboCom[2]->currentText();
-        open->ComboCom[4]->setEditText(QStringLiteral("/tmp/other-tty"));
-        open->accept();
+    f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
+        auto& open = dynamic_cast<PortDevicesDialog&>(shown);
+        shownForCom3 = open.ComboCom[2]->currentText();
+        open.ComboCom[4]->setEditText(QStringLiteral("/tmp/other-tty"));
+        return true;
     });
     form.itemDevicesClick();
     QCOMPARE(shownForCom3, QStringLiteral("/tmp/sign-tty"));
+    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
+    // Cancelled, nothing is stored.
+    f.dialogs.dialogAnswers.push_back([](QDialog& shown) {
+        dynamic_cast<PortDevicesDialog&>(shown).ComboCom[4]->setEditText(QStringLiteral("/x"));
+        return false;
+    });
+    form.itemDevicesClick();
     QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
 }
 

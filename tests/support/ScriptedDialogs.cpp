@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include <QDialog>
+
 #include <QTest>
 
 void ScriptedDialogs::error(QWidget*, const QString& text) {
@@ -58,6 +60,17 @@ std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont& initial)
     auto font = fonts.front();
     fonts.pop_front();
     return font;
+}
+
+bool ScriptedDialogs::runDialog(QDialog& dialog) {
+    log << QStringLiteral("dialog: ") + dialog.objectName();
+    if (dialogAnswers.empty()) {
+        m_unanswered = true;
+        return false;
+    }
+    const auto answer = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    return answer(dialog);
 }
 
 QStringList ScriptedDialogs::texts(const QString& kind) const {

@@ -20,6 +20,8 @@ public:
     std::vector<FileRequest> fileRequests;         // what each file dialog was given
     std::vector<QFont> fontRequests;               // what each font dialog was given
     std::function<void(const QString&)> onMessage; // runs inside error/warning, if set
+    // Plays the operator in a dialog window of the program's own; returns whether it is accepted.
+    std::deque<std::function<bool(QDialog&)>> dialogAnswers;
 
     void error(QWidget* parent, const QString& text) override;
     void warning(QWidget* parent, const QString& text, const QString& details) override;
@@ -27,6 +29,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    bool runDialog(QDialog& dialog) override;
 
     // The texts of one kind ("error", "warning", "ask", ...), in order.
     QStringList texts(const QString& kind) const;
