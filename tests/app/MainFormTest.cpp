@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
