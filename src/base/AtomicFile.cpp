@@ -1,8 +1,30 @@
 #include "base/AtomicFile.h"
-#include "base/UniqueFd.h"
+#include "base/SystemError.h"
 
 #include <cerrno>
-#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+constexpr int NoRoomLeft = ERROR_DISK_FULL;
+#else
+constexpr int NoRoomLeft = ENOSPC;
+#endif
+
+} // namespace
+
+FileWriteError::FileWriteError(int err)
+    : std::runtime_error(systemErrorText(err ? err : NoRoomLeft)), m_err(err ? err : NoRoomLeft) {}
+
+// Windows has its own in AtomicFileWin32.cpp.
+#ifndef _WIN32
+
+#include "base/UniqueFd.h"
+
 #include <system_error>
 #include <utility>
 
@@ -35,9 +57,6 @@ mode_t currentUmask() {
 }
 
 } // namespace
-
-FileWriteError::FileWriteError(int err)
-    : std::runtime_error(std::strerror(err ? err : ENOSPC)), m_err(err ? err : ENOSPC) {}
 
 std::string resolveSymlinks(const std::string& path) {
     std::string current = path;
@@ -108,7 +127,10 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     syncFolder(directoryOf(target));
 }
 
-std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+// Opens a regular file for reading; refuses folders (EISDIR) and anything else (EINVAL).
+UniqueFd openRegularFile(const std::string& path) {
     // O_NONBLOCK so that opening a FIFO cannot hang before fstat has told what it is.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
@@ -120,22 +142,44 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
         throw std::system_error(EISDIR, std::generic_category());
     if (!S_ISREG(st.st_mode))
         throw std::system_error(EINVAL, std::generic_category());
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        throw std::system_error(EFBIG, std::generic_category());
+    return fd;
+}
 
-    std::string data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+// Reads into `into` until it is full or the file ends; returns how many bytes came.
+std::size_t readSome(int fd, std::uint8_t* into, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, into + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             throw std::system_error(errno, std::generic_category());
         if (n == 0)
             break;
-        data.append(buffer, static_cast<std::size_t>(n));
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+} // namespace
+
+std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
+    const UniqueFd fd = openRegularFile(path);
+    std::string data;
+    std::uint8_t buffer[65536];
+    for (;;) {
+        const std::size_t n = readSome(fd.get(), buffer, sizeof buffer);
+        data.append(reinterpret_cast<const char*>(buffer), n);
         if (data.size() > maxBytes)
             throw std::system_error(EFBIG, std::generic_category());
+        if (n < sizeof buffer)
+            return data;
     }
-    return data;
 }
+
+std::size_t readFileStart(const std::string& path, std::span<std::uint8_t> into) {
+    const UniqueFd fd = openRegularFile(path);
+    return readSome(fd.get(), into.data(), into.size());
+}
+
+#endif

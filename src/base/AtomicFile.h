@@ -6,7 +6,8 @@
 #include <string>
 
 // Why a replacement failed: the system's error number (ENOSPC, EDQUOT or EFBIG when the data
-// found no room; EIO when the disk failed it).
+// found no room; EIO when the disk failed it). On Windows GetLastError's (ERROR_DISK_FULL when
+// the data found no room); see SystemError.h.
 class FileWriteError : public std::runtime_error {
 public:
     explicit FileWriteError(int err);
@@ -21,14 +22,20 @@ private:
 // A symbolic link stays a link (the file it points to is replaced). A name that is not a
 // regular file (a folder, a FIFO, a device) is refused, and so is a file without write
 // permission, even for root. The permissions of an existing file are kept. The file and then
-// its folder are synced, so a reported replacement survives a power loss.
+// its folder are synced, so a reported replacement survives a power loss. On Windows a
+// read-only or folder name is refused with ERROR_ACCESS_DENIED, and links are not followed.
 // Throws FileWriteError.
 void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Reads a whole regular file of at most `maxBytes`. Refuses folders, FIFOs and devices (they
-// could block or never end) with EISDIR/EINVAL, larger files with EFBIG. Throws
-// std::system_error.
+// could block or never end) with EISDIR/EINVAL, larger files with EFBIG (on Windows:
+// ERROR_ACCESS_DENIED, ERROR_INVALID_FUNCTION, ERROR_FILE_TOO_LARGE). Throws std::system_error
+// carrying the system's number.
 std::string readRegularFile(const std::string& path, std::size_t maxBytes);
+
+// Reads the first `into.size()` bytes of a regular file, or all it has when it is shorter, and
+// returns how many were read. Refuses what readRegularFile refuses. Throws std::system_error.
+std::size_t readFileStart(const std::string& path, std::span<std::uint8_t> into);
 
 // The file a chain of symbolic links ends at (the name itself when it is none).
 std::string resolveSymlinks(const std::string& path);

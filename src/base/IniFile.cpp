@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "base/FileNames.h"
+#include "base/SystemError.h"
 
 #include <filesystem>
 #include <vector>
@@ -121,7 +122,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     try {
         data = readRegularFile(m_path, MaxIniBytes);
     } catch (const std::system_error& e) {
-        if (e.code().value() != ENOENT)
+        if (!isNotFoundError(e.code().value()))
             fail();
     }
     auto lines = splitLines(data);

@@ -12,6 +12,7 @@ public:
         if (m_fd >= 0)
             ::close(m_fd);
     }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     int get() const { return m_fd; }

@@ -2,15 +2,16 @@
 
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
-#include "base/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <utility>
+#include <system_error>
 
-#include <fcntl.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr int AccessDenied = 5;
 constexpr int ReadBeyondEnd = 100;
 constexpr int DiskFull = 101;
 
+#ifndef _WIN32
 bool folderExists(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string folder =
@@ -28,6 +30,7 @@ bool folderExists(const std::string& path) {
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+#endif
 
 [[noreturn]] void fail(int err, const std::string& path) {
     ZgError e = zgErrorFor(err, path);
@@ -35,6 +38,29 @@ bool folderExists(const std::string& path) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+
+// Windows' own numbers are the ones the operator is told; only their texts are ours.
+ZgError zgErrorFor(int err, const std::string&) {
+    switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+        return {FileNotFound, "File not found"};
+    case ERROR_PATH_NOT_FOUND:
+        return {InvalidFilename, "Invalid filename"};
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return {TooManyOpenFiles, "Too many open files"};
+    case ERROR_ACCESS_DENIED:
+        return {AccessDenied, "File access denied"};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return {DiskFull, "Disk full"};
+    default:
+        return {err, "I/O error " + std::to_string(err)};
+    }
+}
+
+#else
 
 ZgError zgErrorFor(int err, const std::string& path) {
     switch (err) {
@@ -61,6 +87,8 @@ ZgError zgErrorFor(int err, const std::string& path) {
         return {err, "I/O error " + std::to_string(err)};
     }
 }
+
+#endif
 
 void FontTables::ClearFont() {
     FontTable.fill(0);
@@ -110,29 +138,12 @@ void FontTables::RestoreUndoCopy() {
 }
 
 void FontTables::LoadZg(const std::string& path) {
-    // O_NONBLOCK: a FIFO must not hang the window before fstat has told what it is.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0)
-        fail(errno, path);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        fail(errno, path);
-    if (S_ISDIR(st.st_mode))
-        fail(EISDIR, path);
-    if (!S_ISREG(st.st_mode))
-        fail(EINVAL, path);
-
     std::array<std::uint8_t, TableBytes> buffer{};
     std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::read(fd.get(), buffer.data() + done, buffer.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            fail(errno, path);
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
+    try {
+        done = readFileStart(path, buffer);
+    } catch (const std::system_error& e) {
+        fail(e.code().value(), path);
     }
     std::copy_n(buffer.begin(), done, FontTable.begin());
     if (done < buffer.size())

@@ -1,6 +1,6 @@
 #include "base/AtomicFile.h"
+#include "base/SystemError.h"
 
-#include "SyncFaults.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +9,62 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "SyncFaults.h"
+
 #include <sys/stat.h>
+#endif
 
 namespace {
+
+// The numbers each system refuses with.
+#ifdef _WIN32
+constexpr int FolderRefused = ERROR_ACCESS_DENIED;
+constexpr int DeviceRefused = ERROR_INVALID_FUNCTION;
+constexpr int TooLarge = ERROR_FILE_TOO_LARGE;
+constexpr int Missing = ERROR_FILE_NOT_FOUND;
+constexpr const char* Device = "NUL";
+#else
+constexpr int FolderRefused = EISDIR;
+constexpr int DeviceRefused = EINVAL;
+constexpr int TooLarge = EFBIG;
+constexpr int Missing = ENOENT;
+constexpr const char* Device = "/dev/null";
+#endif
 
 std::span<const std::uint8_t> bytesOf(const std::string& s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
+#ifdef _WIN32
+TEST(AtomicFile, ReplacesContentAndKeepsAttributes) {
+    TempDir dir;
+    dir.write("f.txt", "old old old");
+    ::SetFileAttributesA(dir.path("f.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    replaceFileAtomically(dir.path("f.txt"), bytesOf("new"));
+    EXPECT_EQ(dir.read("f.txt"), "new");
+    EXPECT_EQ(::GetFileAttributesA(dir.path("f.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(AtomicFile, AReadOnlyFileIsRefusedAndKept) {
+    TempDir dir;
+    dir.write("ro.txt", "kept");
+    ::SetFileAttributesA(dir.path("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+        replaceFileAtomically(dir.path("ro.txt"), bytesOf("x"));
+        FAIL();
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(e.err(), ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(std::string(e.what()).empty());
+    }
+    ::SetFileAttributesA(dir.path("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(dir.read("ro.txt"), "kept");
+}
+#else
 TEST(AtomicFile, ReplacesContentAndKeepsPermissions) {
     TempDir dir;
     dir.write("f.txt", "old old old");
@@ -28,16 +76,21 @@ TEST(AtomicFile, ReplacesContentAndKeepsPermissions) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST(AtomicFile, RefusesWhatIsNotARegularFile) {
+TEST(AtomicFile, AFifoIsRefusedAndStays) {
     TempDir dir;
-    ::mkdir(dir.path("folder").c_str(), 0755);
     ::mkfifo(dir.path("fifo").c_str(), 0644);
-    for (const char* name : {"folder", "fifo"}) {
-        EXPECT_THROW(replaceFileAtomically(dir.path(name), bytesOf("x")), FileWriteError) << name;
-    }
+    EXPECT_THROW(replaceFileAtomically(dir.path("fifo"), bytesOf("x")), FileWriteError);
     struct stat st {};
     ::lstat(dir.path("fifo").c_str(), &st);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+#endif
+
+TEST(AtomicFile, AFolderIsRefused) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path("folder"));
+    EXPECT_THROW(replaceFileAtomically(dir.path("folder"), bytesOf("x")), FileWriteError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("folder")));
 }
 
 TEST(AtomicFile, AMissingFolderIsReportedAsNotFound) {
@@ -46,29 +99,40 @@ TEST(AtomicFile, AMissingFolderIsReportedAsNotFound) {
         replaceFileAtomically(dir.path("nowhere/f.txt"), bytesOf("x"));
         FAIL();
     } catch (const FileWriteError& e) {
-        EXPECT_EQ(e.err(), ENOENT);
+        EXPECT_TRUE(isNotFoundError(e.err())) << e.err();
     }
 }
 
-TEST(AtomicFile, ReadRefusesFifosFoldersAndOversizeFiles) {
+TEST(AtomicFile, ReadRefusesDevicesFoldersAndOversizeFiles) {
     TempDir dir;
-    ::mkfifo(dir.path("fifo").c_str(), 0644);
     dir.write("big", std::string(100, 'x'));
-    const auto errorOf = [&](const std::string& name, std::size_t limit) {
+    const auto errorOf = [&](const std::string& path, std::size_t limit) {
         try {
-            readRegularFile(dir.path(name), limit);
+            readRegularFile(path, limit);
         } catch (const std::system_error& e) {
             return e.code().value();
         }
         return 0;
     };
-    EXPECT_EQ(errorOf("fifo", 1000), EINVAL);
-    EXPECT_EQ(errorOf("", 1000), EISDIR);
-    EXPECT_EQ(errorOf("big", 99), EFBIG);
-    EXPECT_EQ(errorOf("big", 100), 0);
-    EXPECT_EQ(errorOf("missing", 100), ENOENT);
+    EXPECT_EQ(errorOf(Device, 1000), DeviceRefused);
+    EXPECT_EQ(errorOf(dir.path(), 1000), FolderRefused);
+    EXPECT_EQ(errorOf(dir.path("big"), 99), TooLarge);
+    EXPECT_EQ(errorOf(dir.path("big"), 100), 0);
+    EXPECT_EQ(errorOf(dir.path("missing"), 100), Missing);
 }
 
+TEST(AtomicFile, ReadFileStartTakesWhatFitsOrWhatThereIs) {
+    TempDir dir;
+    dir.write("f", "abcdef");
+    std::array<std::uint8_t, 4> four{};
+    EXPECT_EQ(readFileStart(dir.path("f"), four), 4u);
+    EXPECT_EQ(std::string(four.begin(), four.end()), "abcd");
+    std::array<std::uint8_t, 10> ten{};
+    EXPECT_EQ(readFileStart(dir.path("f"), ten), 6u);
+    EXPECT_THROW(readFileStart(Device, ten), std::system_error);
+}
+
+#ifndef _WIN32
 // A disk whose syncs the test watches and can fail.
 struct SyncedDisk : ::testing::Test {
     TempDir dir;
@@ -97,5 +161,7 @@ TEST_F(SyncedDisk, AFailedSyncIsAnIoErrorAndLeavesTheFileWhole) {
     EXPECT_EQ(dir.read("f.txt"), "before");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
+
+#endif
 
 } // namespace

@@ -6,6 +6,13 @@
 
 namespace {
 
+// Port item 3 where no PortMap names another device.
+#ifdef _WIN32
+constexpr const char* ThirdPort = "COM3";
+#else
+constexpr const char* ThirdPort = "/dev/ttyS2";
+#endif
+
 struct SettingsTest : ::testing::Test {
     TempDir dir;
     Settings settings{dir.path("Kesmar.ini")};
@@ -16,7 +23,7 @@ TEST_F(SettingsTest, DefaultsWhenTheFileIsMissing) {
     EXPECT_EQ(settings.lastFile(), ".\\Tmp.txt");
     EXPECT_FALSE(settings.longMaxLength());
     EXPECT_EQ(settings.fontFile(), "Guard.zg");
-    EXPECT_EQ(settings.portDevice(3), "/dev/ttyS2");
+    EXPECT_EQ(settings.portDevice(3), ThirdPort);
 }
 
 TEST_F(SettingsTest, WritesTheValuesTheFileFormatTakes) {
@@ -34,9 +41,10 @@ TEST_F(SettingsTest, WritesTheValuesTheFileFormatTakes) {
 }
 
 TEST_F(SettingsTest, PortMapNamesTheDevice) {
-    dir.write("Kesmar.ini", "[PortMap]\nCOM 2=/dev/ttyUSB0\nCOM 3=\n");
+    dir.write("Kesmar.ini", "[PortMap]\nCOM 2=/dev/ttyUSB0\nCOM 3=\nCOM 4=COM12\n");
     EXPECT_EQ(settings.portDevice(2), "/dev/ttyUSB0");
-    EXPECT_EQ(settings.portDevice(3), "/dev/ttyS2");
+    EXPECT_EQ(settings.portDevice(4), "COM12");
+    EXPECT_EQ(settings.portDevice(3), ThirdPort);
 }
 
 } // namespace

@@ -9,13 +9,18 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <numeric>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -253,7 +258,10 @@ TEST(ZgFile, AReadOnlyFileLoadsButIsNotReplaced) {
     TempDir dir;
     const std::string font = patternFont(5);
     dir.write("ro.zg", font);
-    ::chmod(dir.path("ro.zg").c_str(), 0444);
+    // No write bits, or the read-only attribute on Windows.
+    std::filesystem::permissions(dir.path("ro.zg"), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::group_read |
+                                                        std::filesystem::perms::others_read);
     FontTables t;
     t.LoadZg(dir.path("ro.zg"));
     EXPECT_EQ(tableBytes(t), font);
@@ -263,6 +271,51 @@ TEST(ZgFile, AReadOnlyFileLoadsButIsNotReplaced) {
     EXPECT_EQ(text, "File access denied");
     EXPECT_EQ(dir.read("ro.zg"), font);
 }
+
+#ifdef _WIN32
+
+TEST(ZgFile, WindowsNumbersAreToldAsTheyAre) {
+    struct Case {
+        int err;
+        int code;
+        std::string text;
+    };
+    for (const Case& k : {Case{ERROR_FILE_NOT_FOUND, 2, "File not found"},
+                          Case{ERROR_PATH_NOT_FOUND, 3, "Invalid filename"},
+                          Case{ERROR_TOO_MANY_OPEN_FILES, 4, "Too many open files"},
+                          Case{ERROR_ACCESS_DENIED, 5, "File access denied"},
+                          Case{ERROR_DISK_FULL, 101, "Disk full"},
+                          Case{ERROR_SHARING_VIOLATION, 32, "I/O error 32"},
+                          Case{ERROR_INVALID_NAME, 123, "I/O error 123"}}) {
+        const ZgError e = zgErrorFor(k.err, "x.zg");
+        EXPECT_EQ(e.code, k.code) << k.err;
+        EXPECT_EQ(e.text, k.text) << k.err;
+    }
+}
+
+TEST(ZgFile, LockedFoldersAndDevicesAreRefusedWithTheirNumbers) {
+    TempDir dir;
+    dir.write("locked.zg", patternFont());
+    std::filesystem::create_directory(dir.path("folder.zg"));
+    // Another program holding the file without sharing it.
+    const HANDLE lock = ::CreateFileA(dir.path("locked.zg").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    FontTables t;
+    fillTable(t, 0x24);
+    using Failure = std::pair<int, std::string>;
+    EXPECT_EQ(ioFailure([&] { t.LoadZg(dir.path("locked.zg")); }), (Failure{32, "I/O error 32"}));
+    EXPECT_EQ(ioFailure([&] { t.SaveZg(dir.path("locked.zg")); }).first, 5);
+    EXPECT_EQ(ioFailure([&] { t.LoadZg(dir.path("folder.zg")); }).first, 5);
+    EXPECT_EQ(ioFailure([&] { t.SaveZg(dir.path("folder.zg")); }).first, 5);
+    // A device would keep the read waiting for ever.
+    EXPECT_EQ(ioFailure([&] { t.LoadZg("NUL"); }), (Failure{1, "I/O error 1"}));
+    ::CloseHandle(lock);
+    EXPECT_EQ(tableBytes(t), std::string(2048, '\x24'));
+    EXPECT_EQ(dir.read("locked.zg"), patternFont());
+}
+
+#else
 
 TEST(ZgFile, AFullDiskFailsAndLeavesThePreviousFileWhole) {
     TempDir dir;
@@ -406,5 +459,7 @@ TEST(ZgFile, SystemErrorsMapToTheNumbersTheOperatorIsTold) {
     EXPECT_EQ(zgErrorFor(ENOENT, dir.path("gone/x.zg")).code, 3);
     EXPECT_EQ(zgErrorFor(ENOENT, "x.zg").code, 2); // a bare name is in the current folder
 }
+
+#endif
 
 } // namespace
