@@ -28,7 +28,7 @@ Application::Services Application::systemServices() {
     Services services;
     services.dialogs = std::make_unique<QtDialogs>();
     services.serial = makeSystemSerialLink();
-    services.systemInfo = std::make_unique<LinuxSystemInfo>();
-    services.shell = std::make_unique<DesktopShellOpen>();
+    services.systemInfo = makeSystemInfo();
+    services.shell = makeShellOpen();
     return services;
 }

@@ -13,6 +13,10 @@
 
 #include <sys/statvfs.h>
 
+std::unique_ptr<SystemInfo> makeSystemInfo() {
+    return std::make_unique<LinuxSystemInfo>();
+}
+
 std::optional<std::uint32_t> LinuxSystemInfo::packedVersion() {
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -24,6 +25,9 @@ public:
     virtual QString currentDateText() = 0;
     virtual QString currentTimeText() = 0;
 };
+
+// The system's own: LinuxSystemInfo, or on Windows the calls of info/Win32System.h.
+std::unique_ptr<SystemInfo> makeSystemInfo();
 
 // Linux: the x86 "cpu family" from /proc/cpuinfo, the root file system's ID as the serial, no
 // packed version, the window manager's attention hint for the flashing, the locale's formats.
