@@ -1,9 +1,7 @@
 #include "upload/Upload.h"
 #include "upload/Frames.h"
-#include "upload/PosixSerialLink.h"
 
 #include "FakeSerialLink.h"
-#include "PseudoTerminal.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +10,15 @@
 #include <future>
 #include <mutex>
 
+// The pseudo-terminal cases are the POSIX link's; Windows runs its own against Wine's ports.
+#ifndef _WIN32
+#include "upload/PosixSerialLink.h"
+
+#include "PseudoTerminal.h"
+
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#endif
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -55,6 +60,7 @@ struct ProgressLog {
     }
 };
 
+#ifndef _WIN32
 // Another program holding the port exclusively, as a terminal program would.
 class ExclusiveHolder {
 public:
@@ -94,9 +100,11 @@ bool isExclusive(const std::string& device) {
         ::close(fd);
     return read && exclusive != 0;
 }
+#endif
 
 } // namespace
 
+#ifndef _WIN32
 // A pseudo-terminal cannot show its queue, so the bar follows the line time to the end.
 TEST(UploadOnPseudoTerminal, ProgressFollowsTheLineTimeToTheWholeFrame) {
     PseudoTerminal pty;
@@ -212,6 +220,7 @@ TEST(UploadOnPseudoTerminal, AbsentDeviceIsOneResultWithTheSystemsReason) {
     EXPECT_EQ(result.failure.reason, "No such file or directory");
     EXPECT_EQ(result.written, 0u);
 }
+#endif
 
 // The engine against a device that tells its queue, as a real UART does.
 struct UploadOnDouble : ::testing::Test {
