@@ -8,9 +8,10 @@
 // "1200 CS8 CSTOPB -PARENB -CRTSCTS -IXON -IXOFF". (Not "comN.*": Windows takes such a name,
 // extension or not, for the port itself.) A number followed by "x" ("5x") is a port another
 // program holds exclusively (TIOCEXCL); OUTDIR/portN.held says whether that keeps Wine out,
-// which it does only without CAP_SYS_ADMIN (scripts/test-windows drops it). COMMAND runs with
-// LUMETRA_COM_OUT set to OUTDIR as a Windows path (Z:\...); the bridge exits with its status and
-// removes its links. Built for the build machine, not for Windows.
+// which it does only without CAP_SYS_ADMIN (scripts/test-windows drops it). One followed by
+// "s" ("7s") is a stalled line: nothing is read from it, so its queue fills and stays full. COMMAND
+// runs with LUMETRA_COM_OUT set to OUTDIR as a Windows path (Z:\...); the bridge exits with its
+// status and removes its links. Built for the build machine, not for Windows.
 
 #include <cerrno>
 #include <csignal>
@@ -36,6 +37,7 @@ struct Port {
     int slave = -1; // held here, so the master does not hang up when Wine closes the port
     std::string link;
     std::string lastLine;
+    bool stalled = false;
 };
 
 [[noreturn]] void die(const std::string& what) {
@@ -115,6 +117,10 @@ int main(int argc, char** argv) {
         port.slave = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (port.slave < 0)
             die(slaveName);
+        if (*end == 's') {
+            ++end;
+            port.stalled = true;
+        }
         if (*end == 'x') {
             ++end;
             ::ioctl(port.slave, TIOCEXCL);
@@ -147,7 +153,7 @@ int main(int argc, char** argv) {
     for (;;) {
         std::vector<pollfd> fds;
         for (const Port& port : ports)
-            fds.push_back({port.master, POLLIN, 0});
+            fds.push_back({port.master, static_cast<short>(port.stalled ? 0 : POLLIN), 0});
         ::poll(fds.data(), fds.size(), 20);
         for (std::size_t i = 0; i < ports.size(); ++i) {
             Port& port = ports[i];
