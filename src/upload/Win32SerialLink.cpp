@@ -41,9 +41,10 @@ Win32SerialLink::~Win32SerialLink() {
 std::string Win32SerialLink::systemName(const std::string& device) {
     const bool comName =
         device.size() > 3 &&
-        std::equal(device.begin(), device.begin() + 3, "COM",
-                   [](char a, char b) { return std::toupper(a) == b; }) &&
-        std::all_of(device.begin() + 3, device.end(), [](char c) { return std::isdigit(c); });
+        std::equal(
+            device.begin(), device.begin() + 3, "COM",
+            [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; }) &&
+        std::all_of(device.begin() + 3, device.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (comName && device.size() > 4)
         return "\\\\.\\" + device;
     return device;
