@@ -179,6 +179,20 @@ TEST(Win32SerialLink, AStalledLineTimesOutOrCancelsPromptlyAndThePortOpensAgain)
     EXPECT_FALSE(link.pending().has_value());
 }
 
+TEST(Win32SerialLink, ADeviceThatRefusesTheLineSettingsStaysOpenAndSaysWhy) {
+    // NUL takes bytes but no serial settings.
+    Win32SerialLink link;
+    const auto status = link.open("NUL");
+    EXPECT_EQ(status.result, SerialLink::OpenResult::ConfigureFailed);
+    EXPECT_NE(status.failure.error, 0);
+    EXPECT_FALSE(status.failure.reason.empty());
+    // Without a time-out the write could wait for ever, so it is refused too, with its reason.
+    const auto write = link.write(Bytes{1, 2, 3}, 10ms);
+    EXPECT_EQ(write.accepted, 0u);
+    EXPECT_NE(write.failure.error, 0);
+    link.close();
+}
+
 TEST(Win32SerialLink, AFileOfThatNameIsNoPortAndNothingIsWrittenWhenClosed) {
     TempDir dir;
     dir.write("COM-file", "x");
