@@ -1,5 +1,5 @@
 // The Windows serial link on Wine's COM ports, each a pseudo-terminal that lumetra-com-bridge
-// watches from the Linux side (COM3 and COM12 here, COM5 held by another program, COM7 a line
+// watches from the Linux side (COM3 and COM12 here, COM5 held by another program, COM9 a line
 // that takes nothing more once its queue is full).
 
 #include "upload/Win32SerialLink.h"
@@ -146,20 +146,20 @@ TEST(Win32SerialLink, APortHeldByAnotherProgramIsRefused) {
 }
 
 TEST(Win32SerialLink, AStalledLineTimesOutOrCancelsPromptlyAndThePortOpensAgain) {
-    // Nothing is read from COM7: its queue fills and the writes stop being taken.
+    // Nothing is read from COM9: its queue fills and the writes stop being taken.
     const Bytes frame(200000, 0x41);
     Win32SerialLink link;
     Upload::Options options = quick();
     options.deadline = 1500ms;
     auto start = std::chrono::steady_clock::now();
-    const UploadResult timedOut = Upload(link, options).run("COM7", frame);
+    const UploadResult timedOut = Upload(link, options).run("COM9", frame);
     EXPECT_EQ(timedOut.outcome, Outcome::TimedOut) << timedOut.failure.reason;
     EXPECT_GT(timedOut.written, 0u);
     EXPECT_LT(timedOut.written, frame.size());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 
     Upload cancelled(link, quick());
-    ASSERT_TRUE(cancelled.open("COM7").opened);
+    ASSERT_TRUE(cancelled.open("COM9").opened);
     start = std::chrono::steady_clock::now();
     std::thread canceller([&] {
         std::this_thread::sleep_for(300ms);
@@ -170,7 +170,7 @@ TEST(Win32SerialLink, AStalledLineTimesOutOrCancelsPromptlyAndThePortOpensAgain)
     EXPECT_EQ(result.outcome, Outcome::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     // Each upload closed the port: it opens again.
-    ASSERT_EQ(link.open("COM7").result, SerialLink::OpenResult::Opened);
+    ASSERT_EQ(link.open("COM9").result, SerialLink::OpenResult::Opened);
     EXPECT_EQ(link.write(Bytes(1000, 0x42), 100ms).accepted, 1000u);
     // ClearCommError answers; a pseudo-terminal's queue always reads 0, so no more is known.
     EXPECT_TRUE(link.pending().has_value());
