@@ -373,8 +373,8 @@ void SendProgramTest::exitStatuses_data() {
     row("0 dumped",
         {json, QStringLiteral("--dump"), QStringLiteral("frame.bin"), QStringLiteral("hello.txt")},
         "", 0, "dumped", "");
-    row("2 bad usage", {QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("hello.txt")},
-        "", 2, "", "--port takes 1 to 5, not \"9\"\nTry \"lumetra-send --help\".");
+    row("2 bad usage", {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("hello.txt")},
+        "", 2, "", "--port takes 1 to 255, not \"0\"\nTry \"lumetra-send --help\".");
     row("2 unreadable input", {json, QStringLiteral("absent.txt")}, "", 2, "unreadable",
         "cannot read absent.txt: No such file or directory");
     row("2 a short font", {json, QStringLiteral("--font"), QStringLiteral("hello.txt")}, "", 2,

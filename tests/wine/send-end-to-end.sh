@@ -24,7 +24,7 @@ signPid=$SIGN_PID
 trap 'kill "$signPid" 2>/dev/null || true' EXIT
 read -r -t 20 device <&"${SIGN[0]}"
 echo "sign on ${device#device: } behind COM7"
-"$wine" "$sendExe" --device COM7 demo.txt
+"$wine" "$sendExe" --port 7 demo.txt
 read -r -t 60 received <&"${SIGN[0]}"
 kill "$signPid"
 wait "$signPid" || true

@@ -1,5 +1,6 @@
 #include "SendOptions.h"
 
+#include <string>
 #include <utility>
 
 namespace sendtool {
@@ -40,9 +41,16 @@ std::optional<Encoding> encodingNamed(std::string_view name) {
 std::optional<UsageError> apply(Options& o, std::string_view name, const std::string& value,
                                 bool& encodingGiven) {
     if (name == "--port") {
-        if (value.size() != 1 || value[0] < '1' || value[0] > '5')
+        // 1..5 are the window's port items; a higher number names the system's COM N (or the
+        // settings' "COM N" entry), as Windows numbers its ports.
+        int port = 0;
+        const bool digits = !value.empty() && value.size() <= 3 && value[0] != '0' &&
+                            value.find_first_not_of("0123456789") == std::string::npos;
+        if (digits)
+            port = std::stoi(value);
+        if (port < 1 || port > MaxPort)
             return UsageError{Msg::BadPort, {value}};
-        o.port = value[0] - '0';
+        o.port = port;
     } else if (name == "--device") {
         o.device = value;
     } else if (name == "--encoding") {

@@ -11,10 +11,13 @@ namespace sendtool {
 
 enum class Encoding { Auto, Cp1251, Utf8 };
 
+// The highest port number --port takes: Windows numbers its COM ports up to 255.
+inline constexpr int MaxPort = 255;
+
 struct Options {
     std::string input;  // the text or font file; "-" is standard input
     bool font = false;  // the input is a .zg font
-    int port = 0;       // --port 1..5; 0 when not given
+    int port = 0;       // --port 1..MaxPort; 0 when not given
     std::string device; // --device
     Encoding encoding = Encoding::Auto;
     std::optional<std::string> dump; // --dump FILE ("-" standard output)

@@ -18,9 +18,9 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "                                              standard input)\n"
      "       lumetra-send [options] --font FONT.zg upload a font (symbols 32..255)\n"
      "\n"
-     "  --port N        port N (1..5) as the window's \"COM N\": the settings' PortMap,\n"
-     "                  else the system's own device; without it, the port checked\n"
-     "                  in the window\n"
+     "  --port N        port N (1..255) as the window's \"COM N\": the settings'\n"
+     "                  PortMap, else the system's own device; without it, the port\n"
+     "                  checked in the window\n"
      "  --device PATH   this serial device\n"
      "  --encoding E    cp1251, utf-8 or auto (default): how the text file is read\n"
      "  --dump FILE     write the frame to FILE (- for standard output), send nothing\n"
@@ -39,7 +39,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "               lumetra-send [параметры] --font ШРИФТ.zg\n"
      "                  передать шрифт (символы 32..255)\n"
      "\n"
-     "  --port N        порт N (1..5), как \"COM N\" окна: PortMap из настроек,\n"
+     "  --port N        порт N (1..255), как \"COM N\" окна: PortMap из настроек,\n"
      "                  иначе устройство системы; без него порт, отмеченный в окне\n"
      "  --device ПУТЬ   это последовательное устройство\n"
      "  --encoding К    cp1251, utf-8 или auto (по умолчанию): как читать текст\n"
@@ -60,7 +60,7 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
     {Msg::TryHelp, "Try \"lumetra-send --help\".", "Справка: \"lumetra-send --help\"."},
     {Msg::UnknownOption, "unknown option %1", "неизвестный параметр %1"},
     {Msg::MissingValue, "%1 needs a value", "параметру %1 нужно значение"},
-    {Msg::BadPort, "--port takes 1 to 5, not \"%1\"", "--port принимает 1..5, а не \"%1\""},
+    {Msg::BadPort, "--port takes 1 to 255, not \"%1\"", "--port принимает 1..255, а не \"%1\""},
     {Msg::BadEncoding, "--encoding takes cp1251, utf-8 or auto, not \"%1\"",
      "--encoding принимает cp1251, utf-8 или auto, а не \"%1\""},
     {Msg::NoInput, "no input: name a text file, - for standard input, or --font FILE",
