@@ -64,4 +64,59 @@ std::string cp1251ToUtf8(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+namespace {
+
+bool isContinuation(std::uint8_t b) {
+    return (b & 0xC0u) == 0x80u;
+}
+
+} // namespace
+
+Utf8Sequence readUtf8(std::string_view s, std::size_t at) {
+    const auto lead = static_cast<std::uint8_t>(s[at]);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length = 0;
+    char32_t cp = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1Fu;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0Fu;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07u;
+        least = 0x10000;
+    } else {
+        return {};
+    }
+    if (at + length > s.size())
+        return {};
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<std::uint8_t>(s[at + i]);
+        if (!isContinuation(b))
+            return {};
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return {};
+    return {cp, length};
+}
+
+std::optional<std::vector<char32_t>> decodeUtf8(std::string_view text) {
+    std::vector<char32_t> out;
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Sequence seq = readUtf8(text, at);
+        if (seq.length == 0)
+            return std::nullopt;
+        out.push_back(seq.codePoint);
+        at += seq.length;
+    }
+    return out;
+}
+
 } // namespace cp1251

@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Windows-1251, the code page of every text the sign, the message files and the settings hold.
 namespace cp1251 {
@@ -19,5 +21,16 @@ std::string cp1251ToUtf8(std::span<const std::uint8_t> bytes);
 
 // UTF-8 of one code point.
 void appendUtf8(std::string& out, char32_t codePoint);
+
+// One strict UTF-8 sequence starting at `at`: no overlong forms, no surrogates, nothing above
+// U+10FFFF. A length of 0 means no valid sequence starts there.
+struct Utf8Sequence {
+    char32_t codePoint = 0;
+    std::size_t length = 0;
+};
+Utf8Sequence readUtf8(std::string_view text, std::size_t at);
+
+// The code points of strict UTF-8 text; nothing when any sequence is invalid.
+std::optional<std::vector<char32_t>> decodeUtf8(std::string_view text);
 
 } // namespace cp1251

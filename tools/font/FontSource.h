@@ -48,8 +48,6 @@ struct FontSource {
 // Windows-1251 <-> Unicode for the sign's symbols.
 char32_t unicodeOf(int code);
 std::optional<int> cp1251Of(char32_t ch);
-// Code points of UTF-8 text; nothing when it is not valid UTF-8.
-std::optional<std::vector<char32_t>> decodeUtf8(const std::string& text);
 std::string encodeUtf8(char32_t ch);
 
 } // namespace fonttool

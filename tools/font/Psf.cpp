@@ -1,5 +1,7 @@
 #include "Psf.h"
 
+#include "base/Cp1251.h"
+
 #include "FontFit.h"
 
 namespace fonttool {
@@ -147,7 +149,7 @@ FontSource readPsf2(const Reader& in) {
         std::string utf8;
         bool sequences = false;
         const auto flush = [&] {
-            const auto chars = decodeUtf8(utf8);
+            const auto chars = cp1251::decodeUtf8(utf8);
             if (!chars)
                 in.fail("the Unicode table has a broken UTF-8 character for glyph " +
                         std::to_string(i));

@@ -1,5 +1,7 @@
 #include "TextArt.h"
 
+#include "base/Cp1251.h"
+
 #include "FontFit.h"
 
 #include <algorithm>
@@ -48,7 +50,7 @@ std::string textArt(const Table& table, const std::vector<int>& codes, int perLi
 }
 
 std::vector<int> codesOf(const std::string& utf8) {
-    const auto chars = decodeUtf8(utf8);
+    const auto chars = cp1251::decodeUtf8(utf8);
     if (!chars)
         throw FontError("the characters to show are not UTF-8 text");
     std::vector<int> codes;
