@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "base/QtAdapt.h"
+#include "base/SystemError.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -29,7 +29,7 @@ fs::path fsPath(const QString& name) {
 
 [[noreturn]] void fail(const char16_t* text, const QString& name, int err) {
     throw AppError(qtadapt::toStd(QString::fromUtf16(text).arg(
-        QDir::toNativeSeparators(name), QString::fromLocal8Bit(std::strerror(err)))));
+        QDir::toNativeSeparators(name), QString::fromStdString(systemErrorText(err)))));
 }
 
 bool holdsFont(const fs::path& folder) {

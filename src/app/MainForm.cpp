@@ -498,9 +498,8 @@ void TMainForm::ReadIniFile() {
 
 void TMainForm::SaveIniFile() {
     Settings settings;
-    for (int n = 1; n <= Settings::PortCount; ++n)
-        if (itemCom[n - 1]->isChecked())
-            settings.setActivePort(n);
+    if (const int port = checkedPort())
+        settings.setActivePort(port);
     settings.setLastFile(qtadapt::toCp1251(m_document->fileName()));
     if (itemLeng59000->isChecked())
         settings.setLongMaxLength(true);

@@ -2,6 +2,7 @@
 
 #include "app/MainFormTexts.h"
 #include "base/Dialogs.h"
+#include "base/SystemError.h"
 #include "font/FontTable.h"
 #include "upload/SerialLink.h"
 #include "upload/UploadAnimation.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QStringList>
 
-#include <cerrno>
 #include <system_error>
 #include <thread>
 
@@ -48,10 +48,8 @@ QString portFailureDetails(const UploadResult& result) {
         lines << str(PortDevice).arg(QString::fromLocal8Bit(result.device.c_str()));
     if (!result.failure.reason.empty())
         lines << QString::fromLocal8Bit(result.failure.reason.c_str());
-#ifndef Q_OS_WIN
-    if (result.failure.error == EACCES || result.failure.error == EPERM)
+    if (isPermissionError(result.failure.error))
         lines << str(PortDialoutHint);
-#endif
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -96,11 +94,6 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     const std::span<const std::uint8_t> frame = m_tx.frame();
     const std::unique_ptr<Upload> upload = std::move(m_upload);
     UploadResult result;
-    if (!upload) { // no port was opened for it
-        result.outcome = UploadResult::Outcome::OpenFailed;
-        result.total = frame.size();
-        return result;
-    }
 
     // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
     // and animating; the progress panel drops all other input, its button and Esc cancel, the
@@ -178,12 +171,7 @@ void TMainForm::SpeedButtonTxClick() {
     ComPortOpen();
     if (!m_comPortReady)
         return;
-    if (!m_tx.BuildTextFrame(asBytes(text))) {
-        m_upload.reset();
-        m_serial.close();
-        refuseOversizeText(frameSize);
-        return;
-    }
+    m_tx.BuildTextFrame(asBytes(text)); // fits: its size was checked above
     StatusBarHelp(str(SendingText));
     Animate->show();
     Animate->raise();

@@ -15,8 +15,6 @@ public:
 
     explicit Settings(std::string path = settingsFilePath());
 
-    const std::string& path() const { return m_ini.path(); }
-
     // [ComPort] Aktive: "COM 1".."COM 5" is 1..5, exactly so (case and blank count); 0 for
     // anything else. 1 when the entry is missing.
     int activePort() const;

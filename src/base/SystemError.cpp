@@ -7,14 +7,6 @@
 #include <windows.h>
 #endif
 
-int lastSystemError() {
-#ifdef _WIN32
-    return static_cast<int>(::GetLastError());
-#else
-    return errno;
-#endif
-}
-
 std::string systemErrorText(int err) {
 #ifdef _WIN32
     // The wide text, so that a Russian system's message reaches the window intact as UTF-8.
@@ -45,5 +37,14 @@ bool isNotFoundError(int err) {
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 #else
     return err == ENOENT;
+#endif
+}
+
+bool isPermissionError(int err) {
+#ifdef _WIN32
+    (void)err;
+    return false;
+#else
+    return err == EACCES || err == EPERM;
 #endif
 }

@@ -27,7 +27,6 @@ public:
     // The document's name as held (".\User.txt", a full path...); every command reads it.
     const QString& fileName() const { return m_fileName; }
     // The open dialog's own name: the last file from the settings, then the last one chosen.
-    const QString& openDialogName() const { return m_openDialogName; }
     void setOpenDialogName(const QString& name) { m_openDialogName = name; }
     bool modified() const;
 

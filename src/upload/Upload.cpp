@@ -1,6 +1,7 @@
 #include "upload/Upload.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -19,6 +20,17 @@ milliseconds left(Clock::time_point end) {
 }
 
 } // namespace
+
+std::string clockText(milliseconds time) {
+    const long long s = std::max(
+        0LL, static_cast<long long>(std::chrono::ceil<std::chrono::seconds>(time).count()));
+    char text[32];
+    if (s >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+    return text;
+}
 
 Upload::Upload(SerialLink& link) : Upload(link, Options{}) {}
 

@@ -10,6 +10,9 @@
 #include <span>
 #include <string>
 
+// A time left as a clock, "m:ss", or "h:mm:ss" from an hour on; rounded up, never negative.
+std::string clockText(std::chrono::milliseconds time);
+
 // Where an upload stands, as the progress callback sees it.
 struct UploadProgress {
     std::size_t total = 0;   // bytes in the frame

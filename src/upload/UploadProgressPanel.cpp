@@ -100,14 +100,7 @@ void UploadProgressPanel::showTimeLeft(std::chrono::milliseconds time) {
 }
 
 QString UploadProgressPanel::clock(std::chrono::milliseconds time) {
-    const long long seconds = std::chrono::ceil<std::chrono::seconds>(time).count();
-    const long long s = std::max(0LL, seconds);
-    const auto two = [](long long n) {
-        return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-    };
-    if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(two(s / 60 % 60)).arg(two(s % 60));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(two(s % 60));
+    return QString::fromStdString(clockText(time));
 }
 
 bool UploadProgressPanel::eventFilter(QObject* watched, QEvent* event) {

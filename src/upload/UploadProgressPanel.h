@@ -25,7 +25,6 @@ public:
     void setProgress(const UploadProgress& progress);
     // Hides the panel and gives the input back.
     void end();
-    bool running() const { return m_running; }
 
     // "0:42", "12:05", "1:02:03".
     static QString clock(std::chrono::milliseconds time);

@@ -72,15 +72,6 @@ bool isTerminal(std::FILE* stream) {
 #endif
 }
 
-bool isPermissionDenied(int error) {
-#ifdef _WIN32
-    (void)error;
-    return false;
-#else
-    return error == EACCES || error == EPERM;
-#endif
-}
-
 void catchInterrupts() {
 #ifdef _WIN32
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);

@@ -17,10 +17,6 @@ Language userLanguage();
 
 bool isTerminal(std::FILE* stream);
 
-// Whether a port's failure number means the user lacks the right to the device (the group
-// dialout on Linux).
-bool isPermissionDenied(int error);
-
 // From now on Ctrl+C and SIGTERM (on Windows Ctrl+C, Ctrl+Break and closing the console) only
 // raise a flag, read by interrupted().
 void catchInterrupts();

@@ -4,6 +4,7 @@
 #include "SendInput.h"
 #include "SendReport.h"
 #include "base/Settings.h"
+#include "base/SystemError.h"
 #include "editor/EffectCodes.h"
 #include "editor/MessageFile.h"
 #include "upload/Frames.h"
@@ -184,7 +185,7 @@ private:
         if (!opened.opened) {
             m_error = opened.failure.reason;
             tell(Msg::OpenFailed, {device, m_error});
-            if (platform::isPermissionDenied(opened.failure.error))
+            if (isPermissionError(opened.failure.error))
                 std::fprintf(m_c.err, "%s\n",
                              std::string(text(Msg::DialoutHint, m_c.language)).c_str());
             return finish(ExitOpen, device, outcome("open-failed", total));

@@ -1,5 +1,7 @@
 #include "SendReport.h"
 
+#include "upload/Upload.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -15,13 +17,9 @@ std::string progressLine(std::size_t sent, std::size_t total, std::chrono::milli
     const std::size_t done = total == 0 ? 0 : std::min(sent, total);
     const std::size_t percent = total == 0 ? 100 : done * 100 / total;
     const auto filled = static_cast<int>(total == 0 ? BarWidth : done * BarWidth / total);
-    const long long seconds =
-        std::chrono::ceil<std::chrono::seconds>(std::max(remaining, std::chrono::milliseconds(0)))
-            .count();
     char numbers[96];
     std::snprintf(numbers, sizeof numbers, "] %3zu%%  %zu/%zu ", percent, done, total);
-    char time[64];
-    std::snprintf(time, sizeof time, "  %lld:%02lld ", seconds / 60, seconds % 60);
+    const std::string time = "  " + clockText(remaining) + " ";
     std::string line = "[";
     line.append(static_cast<std::size_t>(filled), '#');
     line.append(static_cast<std::size_t>(BarWidth - filled), '-');
