@@ -2,6 +2,7 @@
 #include "base/SystemError.h"
 
 #include <cerrno>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,6 +20,28 @@ constexpr int NoRoomLeft = ENOSPC;
 
 FileWriteError::FileWriteError(int err)
     : std::runtime_error(systemErrorText(err ? err : NoRoomLeft)), m_err(err ? err : NoRoomLeft) {}
+
+FileKind fileKind(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    switch (fs::status(fs::path(path), ec).type()) {
+    case fs::file_type::not_found:
+        return FileKind::Missing;
+    case fs::file_type::regular:
+        return FileKind::Regular;
+    case fs::file_type::directory:
+        return FileKind::Folder;
+    case fs::file_type::fifo:
+        return FileKind::Fifo;
+    case fs::file_type::character:
+    case fs::file_type::block:
+        return FileKind::Device;
+    case fs::file_type::socket:
+        return FileKind::Socket;
+    default:
+        return FileKind::Other;
+    }
+}
 
 // Windows has its own in AtomicFileWin32.cpp.
 #ifndef _WIN32

@@ -39,3 +39,7 @@ std::size_t readFileStart(const std::string& path, std::span<std::uint8_t> into)
 
 // The file a chain of symbolic links ends at (the name itself when it is none).
 std::string resolveSymlinks(const std::string& path);
+
+// What a name stands for (links followed), so that a refusal can say why in words.
+enum class FileKind { Missing, Regular, Folder, Fifo, Device, Socket, Other };
+FileKind fileKind(const std::string& path);

@@ -1,5 +1,7 @@
 #include "base/Dialogs.h"
 
+#include "base/AppError.h"
+
 #include <QDialog>
 
 #include <QFileDialog>
@@ -19,12 +21,16 @@ bool runCommand(Dialogs& dialogs, QWidget* window, const std::function<void()>& 
     try {
         command();
         return true;
+    } catch (const AppError& e) {
+        failure = errorBoxText(QString::fromUtf8(e.what()));
+        if (!e.reason().empty())
+            failure += QLatin1Char('\n') + errorBoxText(QString::fromUtf8(e.reason()));
     } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
+        failure = errorBoxText(QString::fromUtf8(e.what()));
     } catch (...) {
-        failure = QStringLiteral("Непредвиденная ошибка");
+        failure = errorBoxText(QStringLiteral("Непредвиденная ошибка"));
     }
-    dialogs.error(window, errorBoxText(failure));
+    dialogs.error(window, failure);
     return false;
 }
 

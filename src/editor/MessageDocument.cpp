@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "base/Dialogs.h"
+#include "base/FileFailure.h"
 #include "base/FileNames.h"
 #include "base/QtAdapt.h"
 #include "editor/DocumentTexts.h"
@@ -39,13 +40,19 @@ bool fileExists(const QString& heldName) {
     return info.exists() && !info.isDir();
 }
 
+// The failure's own text, then why.
+[[noreturn]] void fail(QStringView text, const QString& heldName, int err) {
+    throw AppError(qtadapt::toStd(text.toString() + heldName),
+                   qtadapt::toStd(fileFailureReason(err, fsPath(heldName))));
+}
+
 void writeMessageFile(const QString& heldName, const std::string& bytes) {
     try {
         replaceFileAtomically(
             fsPath(heldName),
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const FileWriteError&) {
-        throw AppError(qtadapt::toStd(str(doctext::CannotCreate) + heldName));
+    } catch (const FileWriteError& e) {
+        fail(doctext::CannotCreate, heldName, e.err());
     }
 }
 
@@ -87,8 +94,8 @@ MessageDocument::Loaded MessageDocument::load(const QString& heldName) {
     std::string data;
     try {
         data = readRegularFile(fsPath(heldName), messagefile::MaxBytes);
-    } catch (const std::system_error&) {
-        throw AppError(qtadapt::toStd(str(doctext::CannotOpen) + heldName));
+    } catch (const std::system_error& e) {
+        fail(doctext::CannotOpen, heldName, e.code().value());
     }
     const DecodedMessage decoded = decodeMessage(data);
     m_edit.setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(decoded.cp1251)));
@@ -174,8 +181,12 @@ void MessageDocument::open() {
 }
 
 void MessageDocument::save() {
+    // A document whose file does not exist yet (after New) would otherwise be saved nowhere
+    // without a word; Save As offers its name.
     if (fileExists(m_fileName))
         saveRunFile();
+    else
+        saveAs();
 }
 
 void MessageDocument::saveAs() {

@@ -102,10 +102,12 @@ void FilesTest::firstRunShowsTheDemoTextUnderTmp() {
     QCOMPARE(f.caption(), captionFor("Tmp.txt"));
     QVERIFY(f.form->SpeedButtonSave->isEnabled());
 
-    // Save does nothing while the file is missing: no file, no message, no question.
+    // Save on a file that is missing offers Save As with its name; cancelled, nothing is
+    // written.
+    f.dialogs.fileNames.push_back(std::nullopt);
     f.form->SpeedButtonSaveClick();
+    QCOMPARE(f.dialogs.fileRequests.back().fileName, QStringLiteral(".\\Tmp.txt"));
     QVERIFY(!f.sandbox.exists("Tmp.txt"));
-    QVERIFY(f.dialogs.log.isEmpty());
     QCOMPARE(f.status(), QStringLiteral("2"));
 
     // Save As writes the chosen file and the backup.
@@ -146,7 +148,8 @@ void FilesTest::startUpWithAnUnreadableLastFileKeepsTheDesignCaption() {
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
     f.restart();
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file .\\big.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot open file .\\big.txt.\nFile too large."});
     QCOMPARE(f.caption(), QStringLiteral("Загрузчик для бегущей строки"));
     QVERIFY(!f.form->SpeedButtonSave->isEnabled());
     QVERIFY(f.text().startsWith(QStringLiteral("               Demo File")));
@@ -165,11 +168,14 @@ void FilesTest::newAlwaysAsksAndTakesUserTxt() {
     QCOMPARE(f.status(), QStringLiteral("Очистка рабочего пространства..."));
     QCOMPARE(f.lastFile(), QStringLiteral(".\\User.txt"));
 
-    // Save does nothing while .\User.txt does not exist.
+    // Save while .\User.txt does not exist runs Save As with that name, which writes it.
     f.setText("typed");
+    f.dialogs.fileNames.push_back(QStringLiteral(".\\User.txt"));
     f.form->SpeedButtonSaveClick();
-    QVERIFY(!f.sandbox.exists("User.txt"));
-    QVERIFY(!f.sandbox.exists("Tmp.txt"));
+    QCOMPARE(f.dialogs.fileRequests.back().title, QStringLiteral("Save AS"));
+    QCOMPARE(f.dialogs.fileRequests.back().fileName, QStringLiteral(".\\User.txt"));
+    QCOMPARE(f.sandbox.read("User.txt"), QByteArray("typed"));
+    QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("typed"));
 }
 
 void FilesTest::newAnsweredYesWritesAMissingFile() {
@@ -208,7 +214,8 @@ void FilesTest::newKeepsTheTextWhenItsSaveFails() {
     QVERIFY(QFile::setPermissions(f.sandbox.path("Tmp.txt"), QFile::ReadOwner));
     f.dialogs.answers = {true, true};
     f.form->SpeedButtonNewClick();
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file .\\Tmp.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file .\\Tmp.txt.\nPermission denied."});
     QCOMPARE(f.text(), QStringLiteral("precious words"));
     QCOMPARE(f.caption(), captionFor("Tmp.txt"));
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
@@ -342,11 +349,13 @@ void FilesTest::openingAMissingFileKeepsTheTextAndTakesTheName() {
     f.setText("still here");
     f.dialogs.fileNames.push_back(QStringLiteral("nothere.txt"));
     f.form->itemLoad->trigger();
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file nothere.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot open file nothere.txt.\nNo such file or directory."});
     QCOMPARE(f.text(), QStringLiteral("still here"));
     QCOMPARE(f.caption(), captionFor("nothere.txt"));
     QCOMPARE(f.status(), QStringLiteral("2")); // no reading message
 
+    f.dialogs.fileNames.push_back(std::nullopt);
     f.form->SpeedButtonSaveClick();
     QVERIFY(!f.sandbox.exists("nothere.txt"));
     // The prompt creates it.
@@ -373,7 +382,7 @@ QByteArray fingerprint(const QString& path) {
 
 // Opens `bad`, which exists but cannot be read, over the document doc.txt; then saves and
 // closes with the prompt answered Yes. Only doc.txt may change.
-void failedOpenThenSaveAndClose(EditorFixture& f, const QString& bad) {
+void failedOpenThenSaveAndClose(EditorFixture& f, const QString& bad, const QString& reason) {
     f.sandbox.write("doc.txt", "document");
     f.dialogs.fileNames.push_back(QStringLiteral("doc.txt"));
     f.form->SpeedButtonOpenClick();
@@ -381,7 +390,7 @@ void failedOpenThenSaveAndClose(EditorFixture& f, const QString& bad) {
     const QByteArray before = fingerprint(f.sandbox.path(bad));
     f.dialogs.fileNames.push_back(bad);
     f.form->itemLoad->trigger();
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file " + bad + "."});
+    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file " + bad + ".\n" + reason});
     QCOMPARE(f.text(), QStringLiteral("edited"));
     QCOMPARE(f.caption(), captionFor("doc.txt"));
     f.form->itemSave->trigger();
@@ -403,9 +412,13 @@ void FilesTest::aFailedOpenKeepsTheNameAndTheFileItCouldNotRead() {
     QVERIFY(big.open(QIODevice::WriteOnly));
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
-    for (const char* bad : {"huge.txt", "pipe", "folder"}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"huge.txt", "File too large."},
+        {"pipe", "Это канал (FIFO), а не обычный файл."},
+        {"folder", "Это папка, а не файл."}};
+    for (const auto& [bad, reason] : cases) {
         f.dialogs.log.clear();
-        failedOpenThenSaveAndClose(f, QString::fromLatin1(bad));
+        failedOpenThenSaveAndClose(f, QString::fromLatin1(bad), QString::fromUtf8(reason));
         if (QTest::currentTestFailed())
             return;
     }
@@ -417,7 +430,8 @@ void FilesTest::aFailedOpenOfAnUnreadableFileKeepsItWhole() {
     EditorFixture f;
     f.sandbox.write("secret.txt", "not yours to read");
     QVERIFY(QFile::setPermissions(f.sandbox.path("secret.txt"), QFile::WriteOwner));
-    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"));
+    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"),
+                               QStringLiteral("Permission denied."));
 }
 
 void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
@@ -432,7 +446,8 @@ void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
         FileSizeLimit limit(64);
         QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
     }
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file .\\Tmp.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file .\\Tmp.txt.\nFile too large."});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("document before"));
     QCOMPARE(f.lastFile(), settingsBefore);
@@ -450,7 +465,8 @@ void FilesTest::aReadOnlyFileIsLeftWholeAndReported() {
     f.form->SpeedButtonOpenClick();
     f.setText("changed");
     QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file doc.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file doc.txt.\nPermission denied."});
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("read only"));
     // The backup was written before the failure; the settings were not.
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("changed"));
@@ -465,7 +481,8 @@ void FilesTest::aDiskErrorIsReportedAndLeavesTheFilesWhole() {
     syncfaults::failFilesWith(EIO);
     f.form->itemSave->trigger();
     syncfaults::reset();
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file .\\Tmp.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file .\\Tmp.txt.\nInput/output error."});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
 }
 
@@ -477,7 +494,8 @@ void FilesTest::aFailedWriteOnCloseKeepsTheWindowOpen() {
     f.setText("unsaved");
     f.dialogs.answers = {true, true};
     QVERIFY(!f.form->FormClose());
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file .\\Tmp.txt."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file .\\Tmp.txt.\nPermission denied."});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
 }
 
@@ -524,7 +542,8 @@ void FilesTest::aFifoIsNeverReplacedByAFile() {
     f.dialogs.answers = {true};
     f.form->itemSaveAS->trigger();
     QCOMPARE(f.dialogs.texts("ask"), QStringList{OverwriteSaveAs});
-    QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot create file pipe."});
+    QCOMPARE(f.dialogs.texts("error"),
+             QStringList{"Cannot create file pipe.\nЭто канал (FIFO), а не обычный файл."});
     struct stat st {};
     QCOMPARE(::lstat(qPrintable(f.sandbox.path("pipe")), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
