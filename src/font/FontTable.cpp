@@ -34,7 +34,7 @@ bool folderExists(const std::string& path) {
 
 [[noreturn]] void fail(int err, const std::string& path) {
     ZgError e = zgErrorFor(err, path);
-    throw IoError(e.code, e.text);
+    throw IoError(e.code, e.text, e.numberOnly ? err : 0);
 }
 
 } // namespace
@@ -56,7 +56,7 @@ ZgError zgErrorFor(int err, const std::string&) {
     case ERROR_HANDLE_DISK_FULL:
         return {DiskFull, "Disk full"};
     default:
-        return {err, "I/O error " + std::to_string(err)};
+        return {err, "I/O error " + std::to_string(err), true};
     }
 }
 
@@ -84,7 +84,7 @@ ZgError zgErrorFor(int err, const std::string& path) {
     case EFBIG:
         return {DiskFull, "Disk full"};
     default:
-        return {err, "I/O error " + std::to_string(err)};
+        return {err, "I/O error " + std::to_string(err), true};
     }
 }
 

@@ -50,5 +50,6 @@ private:
 struct ZgError {
     int code;
     std::string text;
+    bool numberOnly = false; // "I/O error N": the text gives no reason
 };
 ZgError zgErrorFor(int err, const std::string& path);

@@ -5,6 +5,7 @@
 
 #include "base/AppError.h"
 #include "base/Dialogs.h"
+#include "base/FileFailure.h"
 #include "base/FileNames.h"
 #include "base/Keys.h"
 #include "base/LazyIcon.h"
@@ -53,6 +54,20 @@ QFont sansSerif(int pointSize, int pixelSize = 0) {
 
 std::string filePath(const QString& heldName) {
     return qtadapt::toStd(qtadapt::nativePath(heldName));
+}
+
+// A .zg load or save whose failure, when its text gives only a number, also says why.
+void zgFile(FontTables& font, void (FontTables::*operation)(const std::string&),
+            const QString& heldName) {
+    const std::string path = filePath(heldName);
+    try {
+        (font.*operation)(path);
+    } catch (const IoError& e) {
+        if (e.unexplained() == 0)
+            throw;
+        throw IoError(e.code(), e.what(), e.unexplained(),
+                      qtadapt::toStd(fileFailureReason(e.unexplained(), path)));
+    }
 }
 
 // A paint surface that leaves drawing to the window and reports the mouse in its own pixels.
@@ -291,7 +306,7 @@ void TFormZg::FormCreate() {
     const QFileInfo last(qtadapt::nativePath(m_openName));
     if (last.exists() && !last.isDir()) {
         m_saveName = m_openName;
-        m_font.LoadZg(filePath(m_saveName));
+        zgFile(m_font, &FontTables::LoadZg, m_saveName);
     } else {
         m_saveName = text(zgtext::FallbackFontFile);
     }
@@ -327,13 +342,25 @@ bool TFormZg::runCommand(const std::function<void()>& command) {
 bool TFormZg::FormClose() {
     if (m_busy && m_busy())
         return false;
-    const bool saved = runCommand([this] {
+    const bool replace = fontFileMayBeReplaced();
+    const bool saved = runCommand([this, replace] {
         SaveIniZg();
-        m_font.SaveZg(filePath(m_saveName));
+        if (replace)
+            zgFile(m_font, &FontTables::SaveZg, m_saveName);
     });
     // The operator may stay and save the font elsewhere, or leave it unsaved: a font that
     // cannot be written must not hold the window open for good.
     return saved || m_dialogs.askYesNo(this, text(zgtext::AskCloseUnsaved));
+}
+
+bool TFormZg::fontFileMayBeReplaced() {
+    // A file of another size is no font written here (a picture opened by mistake, a longer
+    // file): the close writes over it only when the operator says so.
+    const QFileInfo file(qtadapt::nativePath(m_saveName));
+    if (!file.isFile() || file.size() == qint64(FontTables::TableBytes))
+        return true;
+    return m_dialogs.askYesNo(this,
+                              text(zgtext::AskReplaceOtherFile).arg(m_saveName).arg(file.size()));
 }
 
 void TFormZg::reject() {
@@ -389,7 +416,7 @@ void TFormZg::SpeedButtonOpenClick() {
     m_openName = *chosen;
     beginUndoable(m_saveName);
     try {
-        m_font.LoadZg(filePath(*chosen));
+        zgFile(m_font, &FontTables::LoadZg, *chosen);
     } catch (...) {
         // A short file has put its bytes over the table; left there, the next close would
         // write them into the previous font without a word. The undo copy holds the table.
@@ -411,7 +438,7 @@ void TFormZg::SpeedButtonSaveClick() {
     refuseLineBreak(*chosen);
     m_saveName = *chosen;
     UpDateCaptionZg();
-    m_font.SaveZg(filePath(m_saveName));
+    zgFile(m_font, &FontTables::SaveZg, m_saveName);
 }
 
 void TFormZg::SpeedButtonUndoClick() {

@@ -49,8 +49,9 @@ public:
     QLabel* LabelOpis;
 
     void FormCreate();
-    // Saves the settings entry and the font; when either fails, asks whether to close without
-    // saving. False when the close is cancelled.
+    // Saves the settings entry and the font (over a file of another size than a font's only
+    // when the operator says so); when either fails, asks whether to close without saving.
+    // False when the close is cancelled.
     bool FormClose();
 
     void SpeedButtonNewClick();
@@ -102,6 +103,8 @@ private:
     void setupKeys();
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);
+    // Whether the close may write the font over its file: asks when the file is not 2048 bytes.
+    bool fontFileMayBeReplaced();
     // Throws AppError when the chosen name cannot be taken.
     void refuseLineBreak(const QString& name);
     // Takes the undo copy before an undoable command and enables Undo. `previousFile` is the

@@ -41,6 +41,10 @@ inline constexpr char NameWithLineBreak[] =
 inline constexpr char AskCloseUnsaved[] =
     "Не удалось сохранить шрифт. Закрыть редактор без сохранения?";
 
+// Our own question before the close writes the font over a file of another size.
+inline constexpr char AskReplaceOtherFile[] =
+    "Файл %1 не похож на файл шрифта (%2 байт). Записать шрифт поверх него?";
+
 // The font file when the remembered one does not exist.
 inline constexpr char FallbackFontFile[] = ".\\Tmp.zg";
 

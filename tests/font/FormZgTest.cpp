@@ -120,6 +120,8 @@ private slots:
     void openLoadsAndRenamesAndUndoGivesTheOldNameBack();
     void failedOpens();
     void aLongFontOpensAndThePreviousFontStaysWhole();
+    void closeAsksBeforeWritingOverAFileOfAnotherSize_data();
+    void closeAsksBeforeWritingOverAFileOfAnotherSize();
     void anEmptyFontIsSentOnlyAfterAYes();
     void everyCommandHasItsKey();
     void saveUnderANewName();
@@ -289,6 +291,7 @@ void FormZgTest::startWithAShortRememberedFontReportsAndKeepsTheBuildCaption() {
     QCOMPARE(form.currentFontFile(), QStringLiteral("short.zg"));
     QCOMPARE(tableOf(f.font), pattern(5).left(1000) + QByteArray(1048, '\0'));
     f.shown();
+    f.dialogs.answers = {true}; // not a font's size: the close asks first
     QVERIFY(f.closeBox());
     QCOMPARE(f.sandbox.read("short.zg"), pattern(5).left(1000) + QByteArray(1048, '\0'));
 }
@@ -724,6 +727,17 @@ void FormZgTest::failedOpens() {
     f.dialogs.fileNames.push_back(f.sandbox.path("no-folder/x.zg"));
     form.SpeedButtonOpen->click();
     QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("Invalid filename."));
+
+    // A text that gives only a number is followed by the reason.
+    QVERIFY(::mkfifo(QFile::encodeName(f.sandbox.path("pipe.zg")).constData(), 0600) == 0);
+    const std::pair<QString, QString> unclear[] = {
+        {f.sandbox.path("pipe.zg"), QStringLiteral("Это канал (FIFO), а не обычный файл.")},
+        {QStringLiteral("/dev/null"), QStringLiteral("Это устройство, а не обычный файл.")}};
+    for (const auto& [name, reason] : unclear) {
+        f.dialogs.fileNames.push_back(name);
+        form.SpeedButtonOpen->click();
+        QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("I/O error 22.\n") + reason);
+    }
     f.shown();
     QVERIFY(f.closeBox());
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(13));
@@ -738,9 +752,46 @@ void FormZgTest::aLongFontOpensAndThePreviousFontStaysWhole() {
     f.dialogs.fileNames.push_back(f.sandbox.path("long.zg"));
     form.SpeedButtonOpen->click();
     QCOMPARE(tableOf(f.font), pattern(25));
+    f.dialogs.answers = {true}; // not a font's size: the close asks first
     QVERIFY(f.closeBox());
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(24));
     QCOMPARE(f.sandbox.read("long.zg"), pattern(25));
+}
+
+void FormZgTest::closeAsksBeforeWritingOverAFileOfAnotherSize_data() {
+    QTest::addColumn<QByteArray>("onDisk");
+    QTest::addColumn<QVariantList>("answers"); // empty: no question
+    QTest::addColumn<bool>("written");
+    const QByteArray photo = pattern(40).repeated(5).left(10000);
+    QTest::newRow("a picture, No") << photo << QVariantList{false} << false;
+    QTest::newRow("a picture, Yes") << photo << QVariantList{true} << true;
+    QTest::newRow("a longer .zg, No") << pattern(41) + pattern(42) << QVariantList{false} << false;
+    QTest::newRow("an empty file, No") << QByteArray() << QVariantList{false} << false;
+    QTest::newRow("a font: no question") << pattern(43) << QVariantList{} << true;
+}
+
+void FormZgTest::closeAsksBeforeWritingOverAFileOfAnotherSize() {
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QVariantList, answers);
+    QFETCH(bool, written);
+    Fixture f;
+    f.sandbox.write("photo.jpg", onDisk);
+    f.remember(QStringLiteral("photo.jpg"));
+    TFormZg& form = f.shown();
+    f.dialogs.log.clear();
+    form.SpeedButtonInvers->click();
+    for (const QVariant& answer : answers)
+        f.dialogs.answers.push_back(answer.toBool());
+    // Every answer closes the editor; only Yes writes.
+    QVERIFY(f.closeBox());
+    const QStringList asked = f.dialogs.texts("ask");
+    QCOMPARE(asked.size(), answers.size());
+    if (!asked.isEmpty())
+        QCOMPARE(asked.first(), QStringLiteral("Файл photo.jpg не похож на файл шрифта (%1 байт). "
+                                               "Записать шрифт поверх него?")
+                                    .arg(onDisk.size()));
+    QCOMPARE(f.sandbox.read("photo.jpg"), written ? tableOf(f.font) : onDisk);
+    QCOMPARE(f.remembered(), QStringLiteral("photo.jpg"));
 }
 
 void FormZgTest::saveUnderANewName() {
