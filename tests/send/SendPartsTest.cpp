@@ -63,6 +63,17 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         {{"--check", "--json", "a.txt"}, Msg::Conflict},
         {{"--json", "--hex", "a.txt"}, Msg::Conflict},
         {{"--json", "--dump", "-", "a.txt"}, Msg::Conflict},
+        // An unset shell variable: never taken for "the default".
+        {{"--device=", "a.txt"}, Msg::EmptyValue},
+        {{"--device", "", "a.txt"}, Msg::EmptyValue},
+        {{"--dump=", "a.txt"}, Msg::EmptyValue},
+        {{"--port=", "a.txt"}, Msg::EmptyValue},
+        {{"--encoding=", "a.txt"}, Msg::EmptyValue},
+        {{"--font="}, Msg::EmptyValue},
+        {{"--max-length=", "a.txt"}, Msg::EmptyValue},
+        {{"--max-length", "0", "a.txt"}, Msg::BadMaxLength},
+        {{"--max-length", "65501", "a.txt"}, Msg::BadMaxLength},
+        {{"--font", "f.zg", "--max-length", "9"}, Msg::Conflict},
     };
     for (const auto& c : cases) {
         const auto parsed = parseOptions(c.args);

@@ -109,6 +109,8 @@ private slots:
     void portsResolveAsInTheWindow();
     void exitStatuses_data();
     void exitStatuses();
+    void lengthLimitIsTheWindows_data();
+    void lengthLimitIsTheWindows();
     void interruptStopsAPacedUpload_data();
     void interruptStopsAPacedUpload();
 
@@ -385,16 +387,26 @@ void SendProgramTest::exitStatuses_data() {
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
     row("3 permission denied", {json, QStringLiteral("-")}, "nobody", 3, "open-failed",
         "sudo usermod -aG dialout");
+    row("2 an empty --device", {json, QStringLiteral("--device="), QStringLiteral("hello.txt")}, "",
+        2, "", "--device needs a value, and the one given is empty");
+    row("2 the dump is the input",
+        {json, QStringLiteral("--dump"), QStringLiteral("./hello.txt"),
+         QStringLiteral("hello.txt")},
+        "", 2, "same-file", "--dump ./hello.txt is the input itself; nothing written");
+    row("2 the dump is standard input's file",
+        {json, QStringLiteral("--dump"), QStringLiteral("hello.txt"), QStringLiteral("-")},
+        "stdin from hello.txt", 2, "same-file", "is the input itself");
     row("4 the device hangs up",
-        {json, QStringLiteral("--device"), QStringLiteral("pty"), QStringLiteral("long.txt")},
+        {json, QStringLiteral("--max-length"), QStringLiteral("65500"), QStringLiteral("--device"),
+         QStringLiteral("pty"), QStringLiteral("long.txt")},
         "hang up", 4, "write-failed", "failed (Input/output error)");
     row("4 the dump cannot be written",
         {json, QStringLiteral("--dump"), QStringLiteral("/nowhere/frame.bin"),
          QStringLiteral("hello.txt")},
         "", 4, "write-failed", "cannot write /nowhere/frame.bin: No such file or directory");
     row("6 too long",
-        {json, QStringLiteral("--device"), QStringLiteral("/nowhere/tty"),
-         QStringLiteral("huge.txt")},
+        {json, QStringLiteral("--max-length"), QStringLiteral("65500"), QStringLiteral("--device"),
+         QStringLiteral("/nowhere/tty"), QStringLiteral("huge.txt")},
         "", 6, "too-long", "the frame would be 65501 bytes, more than the 65500");
     // 5, cancelled: interruptStopsAPacedUpload.
 }
@@ -437,9 +449,16 @@ void SendProgramTest::exitStatuses() {
         QVERIFY(process->waitForFinished(30000));
         run = {process->exitCode(), process->readAllStandardOutput(),
                process->readAllStandardError()};
+    } else if (setup == QLatin1String("stdin from hello.txt")) {
+        QProcess process;
+        process.setStandardInputFile(m_sandbox->path(QStringLiteral("hello.txt")));
+        process.start(QStringLiteral(LUMETRA_SEND_PATH), args);
+        QVERIFY(process.waitForFinished(30000));
+        run = {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     } else {
         run = send(args);
     }
+    QCOMPARE(m_sandbox->read(QStringLiteral("hello.txt")), QByteArray("Hi"));
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(says), run.err.constData());
     if (outcome.isEmpty()) {
@@ -454,10 +473,63 @@ void SendProgramTest::exitStatuses() {
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }
 
+void SendProgramTest::lengthLimitIsTheWindows_data() {
+    QTest::addColumn<QByteArray>("maxLeng"); // the settings' [Option] Max leng
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("refusal"); // empty: dumped
+    const QStringList none;
+    const QString c = QStringLiteral("C");
+    const auto x = [](int n) { return QByteArray(n, 'x'); };
+    QTest::newRow("short, 5999") << QByteArray("6 140") << none << x(5999) << c << QByteArray();
+    QTest::newRow("short, 6000")
+        << QByteArray("6 140") << none << x(6000) << c
+        << QByteArray("the buffer would overflow by 0 characters: the text has 6000, the sign "
+                      "takes fewer than 6000 (the limit chosen in the window's \"Опции\" menu)");
+    QTest::newRow("short, line breaks count two")
+        << QByteArray("6 140") << none << x(5998) + "\n"
+        << QStringLiteral("ru_RU.UTF-8")
+        << QByteArray("Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает "
+                      "меньше 6000");
+    QTest::newRow("long, 60001") << QByteArray("59 000") << none << x(60001) << c << QByteArray();
+    QTest::newRow("long, 60002") << QByteArray("59 000") << none << x(60002) << c
+                                 << QByteArray(
+                                        "the text has 60002, the sign takes fewer than 60002");
+    const QStringList most = {QStringLiteral("--max-length"), QStringLiteral("7000")};
+    QTest::newRow("--max-length, 7000")
+        << QByteArray("6 140") << most << x(7000) << c << QByteArray();
+    QTest::newRow("--max-length, 7001")
+        << QByteArray("59 000") << most << x(7001) << c
+        << QByteArray("the text has 7001 characters, more than --max-length 7000; nothing sent");
+}
+
+void SendProgramTest::lengthLimitIsTheWindows() {
+    QFETCH(QByteArray, maxLeng);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, language);
+    QFETCH(QByteArray, refusal);
+    m_sandbox->write(QStringLiteral("config/Kesmar.ini"),
+                     "[Option]\r\nMax leng=" + maxLeng + "\r\n");
+    const Run run =
+        send(args + QStringList{QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("-")},
+             text, language);
+    if (refusal.isEmpty()) {
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, textFrame(text.toStdString()));
+    } else {
+        QCOMPARE(run.exitCode, 6);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.contains(refusal), run.err.constData());
+    }
+}
+
 void SendProgramTest::interruptStopsAPacedUpload_data() {
     QTest::addColumn<int>("signal");
     QTest::newRow("Ctrl+C") << SIGINT;
     QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP, the terminal closed") << SIGHUP;
 }
 
 void SendProgramTest::interruptStopsAPacedUpload() {

@@ -15,6 +15,7 @@
 #include <windows.h>
 #else
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -72,6 +73,30 @@ bool isTerminal(std::FILE* stream) {
 #endif
 }
 
+bool isStandardInput(const std::string& path) {
+#ifdef _WIN32
+    // The C runtime gives no file identity here; the volume and file index do.
+    const HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION in{}, out{};
+    const bool same = GetFileInformationByHandle(GetStdHandle(STD_INPUT_HANDLE), &in) &&
+                      GetFileInformationByHandle(file, &out) &&
+                      in.dwVolumeSerialNumber == out.dwVolumeSerialNumber &&
+                      in.nFileIndexHigh == out.nFileIndexHigh &&
+                      in.nFileIndexLow == out.nFileIndexLow;
+    CloseHandle(file);
+    return same;
+#else
+    struct stat in {
+    }, out{};
+    return ::fstat(STDIN_FILENO, &in) == 0 && ::stat(path.c_str(), &out) == 0 &&
+           in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+#endif
+}
+
 void catchInterrupts() {
 #ifdef _WIN32
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
@@ -79,7 +104,8 @@ void catchInterrupts() {
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    for (const int s : {SIGINT, SIGTERM})
+    // A closed terminal (SIGHUP) ends the upload as Ctrl+C does, with its result line.
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(s, &action, nullptr);
     // A reader of our output that goes away is reported as a failed write, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);

@@ -3,6 +3,7 @@
 #include "SendTexts.h"
 
 #include <cstdio>
+#include <string>
 
 // What lumetra-send needs of the system beyond standard C++: one place, with a POSIX and a
 // Windows branch.
@@ -17,8 +18,11 @@ Language userLanguage();
 
 bool isTerminal(std::FILE* stream);
 
-// From now on Ctrl+C and SIGTERM (on Windows Ctrl+C, Ctrl+Break and closing the console) only
-// raise a flag, read by interrupted().
+// Whether standard input is the file `path` (redirected from it).
+bool isStandardInput(const std::string& path);
+
+// From now on Ctrl+C, SIGTERM and SIGHUP (on Windows Ctrl+C, Ctrl+Break and closing the console)
+// only raise a flag, read by interrupted().
 void catchInterrupts();
 bool interrupted();
 

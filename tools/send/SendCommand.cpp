@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "base/SystemError.h"
 #include "editor/EffectCodes.h"
+#include "editor/LengthMonitor.h"
 #include "editor/MessageFile.h"
 #include "upload/Frames.h"
 #include "upload/SerialLink.h"
@@ -51,6 +52,10 @@ public:
                                            : options.input) {}
 
     int run() {
+        if (m_o.dump && *m_o.dump != "-" && isInputFile(m_o.input, *m_o.dump)) {
+            fail(Msg::DumpIsInput, {*m_o.dump});
+            return finish(ExitUsage, outcome("same-file"));
+        }
         const std::size_t max = m_o.font ? MaxFontBytes : messagefile::MaxBytes;
         const InputBytes input = readInput(m_o.input, m_c.in, max);
         if (input.error != 0) {
@@ -75,6 +80,8 @@ public:
         if (m_o.check)
             return check(message.cp1251);
         const std::size_t size = textFrameSize(asBytes(message.cp1251));
+        if (overLengthLimit(message.cp1251.size()))
+            return finish(ExitTooLong, outcome("too-long", size));
         if (!m_frame.BuildTextFrame(asBytes(message.cp1251))) {
             fail(Msg::TooLong, {number(size), number(TxBufferSize)});
             return finish(ExitTooLong, outcome("too-long", size));
@@ -133,6 +140,25 @@ private:
         return found.empty() ? ExitSent : ExitMisread;
     }
 
+    // The limit the window holds texts to (chosen in its "Опции" menu, read from the same
+    // settings), or --max-length; told when the text is over it.
+    bool overLengthLimit(std::size_t length) {
+        if (m_o.maxLength) {
+            if (length <= *m_o.maxLength)
+                return false;
+            fail(Msg::OverMaxLength, {number(length), number(*m_o.maxLength)});
+            return true;
+        }
+        const bool longLimit = Settings().longMaxLength();
+        const auto reading = lengthmonitor::read(static_cast<std::int64_t>(length), longLimit);
+        if (reading.withinLimit)
+            return false;
+        fail(Msg::OverLimit,
+             {number(length), number(static_cast<std::size_t>(lengthmonitor::limitFor(longLimit))),
+              number(static_cast<std::size_t>(reading.shown))});
+        return true;
+    }
+
     // The frame goes to --dump or --hex, or to the port.
     int deliver() {
         if (m_o.dump || m_o.hex)
@@ -145,19 +171,15 @@ private:
         const std::span<const std::uint8_t> frame = m_frame.frame();
         const std::string hex = m_o.hex ? hexDump(frame) : std::string();
         const std::span<const std::uint8_t> bytes = m_o.hex ? asBytes(hex) : frame;
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, std::fclose);
-        std::FILE* stream = m_c.out;
-        errno = 0;
         if (target != "-") {
-            file.reset(std::fopen(target.c_str(), m_o.hex ? "w" : "wb"));
-            stream = file.get();
+            m_error = writeOutput(target, bytes);
+        } else {
+            errno = 0;
+            if (std::fwrite(bytes.data(), 1, bytes.size(), m_c.out) != bytes.size() ||
+                std::fflush(m_c.out) != 0)
+                m_error = std::strerror(errno ? errno : EIO);
         }
-        bool ok = stream && std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size() &&
-                  std::fflush(stream) == 0;
-        if (file)
-            ok = std::fclose(file.release()) == 0 && ok;
-        if (!ok) {
-            m_error = std::strerror(errno ? errno : EIO);
+        if (!m_error.empty()) {
             tell(Msg::CannotWrite, {target, m_error});
             return finish(ExitWrite, outcome("write-failed", frame.size()));
         }

@@ -1,10 +1,15 @@
 #include "SendInput.h"
 
+#include "Platform.h"
+
+#include "base/AtomicFile.h"
 #include "base/Cp1251.h"
 #include "editor/MessageEncoding.h"
 #include "editor/MessageFile.h"
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace sendtool {
@@ -36,6 +41,31 @@ InputBytes readInput(const std::string& path, std::FILE* standardInput, std::siz
             return input;
         }
     }
+}
+
+bool isInputFile(const std::string& input, const std::string& output) {
+    if (input == "-")
+        return platform::isStandardInput(output);
+    std::error_code ec;
+    return std::filesystem::equivalent(input, output, ec) && !ec;
+}
+
+std::string writeOutput(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const FileKind kind = fileKind(path);
+    if (kind != FileKind::Fifo && kind != FileKind::Device) {
+        try {
+            replaceFileAtomically(path, bytes);
+            return {};
+        } catch (const FileWriteError& e) {
+            return e.what();
+        }
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         std::fclose);
+    errno = 0;
+    bool ok = file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    ok = file && std::fclose(file.release()) == 0 && ok;
+    return ok ? std::string() : std::strerror(errno ? errno : EIO);
 }
 
 MessageBytes messageBytes(std::string_view fileBytes, Encoding encoding) {

@@ -3,7 +3,9 @@
 #include "SendOptions.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,15 @@ struct InputBytes {
     int error = 0;
 };
 InputBytes readInput(const std::string& path, std::FILE* standardInput, std::size_t maxBytes);
+
+// Whether `output` is the file the input `input` ("-": standard input) comes from, under
+// whatever name or link: writing it would replace the input.
+bool isInputFile(const std::string& input, const std::string& output);
+
+// Writes `bytes` to the file `path`. A regular file, or a new one, is replaced as a whole, so a
+// failure (a full disk) leaves what was there; a FIFO or a device takes them as a stream.
+// Returns the system's reason for a failure, empty when written.
+std::string writeOutput(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // A message file's bytes as the window holds and sends them: Windows-1251, every line break
 // CR LF. `replaced` counts the characters Windows-1251 has no place for, now "?".

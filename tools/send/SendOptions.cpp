@@ -14,10 +14,11 @@ struct Spec {
 };
 
 constexpr Spec Specs[] = {
-    {"--port", Takes::Value},    {"--device", Takes::Value}, {"--encoding", Takes::Value},
-    {"--dump", Takes::Value},    {"--font", Takes::Value},   {"--hex", Takes::Nothing},
-    {"--check", Takes::Nothing}, {"--json", Takes::Nothing}, {"--quiet", Takes::Nothing},
-    {"--help", Takes::Nothing},  {"-h", Takes::Nothing},     {"--version", Takes::Nothing},
+    {"--port", Takes::Value},       {"--device", Takes::Value}, {"--encoding", Takes::Value},
+    {"--dump", Takes::Value},       {"--font", Takes::Value},   {"--hex", Takes::Nothing},
+    {"--check", Takes::Nothing},    {"--json", Takes::Nothing}, {"--quiet", Takes::Nothing},
+    {"--help", Takes::Nothing},     {"-h", Takes::Nothing},     {"--version", Takes::Nothing},
+    {"--max-length", Takes::Value},
 };
 
 const Spec* findSpec(std::string_view name) {
@@ -37,20 +38,29 @@ std::optional<Encoding> encodingNamed(std::string_view name) {
     return std::nullopt;
 }
 
+// A whole number from 1 to `most` written plainly (no sign, no leading zero); 0 otherwise.
+std::size_t plainNumber(const std::string& value, std::size_t most) {
+    const bool digits = !value.empty() && value.size() <= 9 && value[0] != '0' &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    const std::size_t n = digits ? std::stoul(value) : 0;
+    return n <= most ? n : 0;
+}
+
 // Applies one option; a usage error when its value is wrong.
 std::optional<UsageError> apply(Options& o, std::string_view name, const std::string& value,
                                 bool& encodingGiven) {
     if (name == "--port") {
         // 1..5 are the window's port items; a higher number names the system's COM N (or the
         // settings' "COM N" entry), as Windows numbers its ports.
-        int port = 0;
-        const bool digits = !value.empty() && value.size() <= 3 && value[0] != '0' &&
-                            value.find_first_not_of("0123456789") == std::string::npos;
-        if (digits)
-            port = std::stoi(value);
-        if (port < 1 || port > MaxPort)
+        const std::size_t port = plainNumber(value, MaxPort);
+        if (port == 0)
             return UsageError{Msg::BadPort, {value}};
-        o.port = port;
+        o.port = static_cast<int>(port);
+    } else if (name == "--max-length") {
+        const std::size_t most = plainNumber(value, MaxMaxLength);
+        if (most == 0)
+            return UsageError{Msg::BadMaxLength, {value}};
+        o.maxLength = most;
     } else if (name == "--device") {
         o.device = value;
     } else if (name == "--encoding") {
@@ -87,6 +97,7 @@ std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
         {o.port != 0 && !o.device.empty(), {"--port", "--device"}},
         {o.font && o.check, {"--font", "--check"}},
         {o.font && encodingGiven, {"--font", "--encoding"}},
+        {o.font && o.maxLength, {"--font", "--max-length"}},
         {o.check && o.dump.has_value(), {"--check", "--dump"}},
         {o.check && o.hex, {"--check", "--hex"}},
         // The JSON line keeps standard output to itself.
@@ -130,6 +141,10 @@ std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& a
                 value = args[++i];
             else
                 return UsageError{Msg::MissingValue, {name}};
+            // An unset shell variable must not stand for "the default": an empty --device
+            // would send to the settings' port.
+            if (value.empty())
+                return UsageError{Msg::EmptyValue, {name}};
         }
         if (auto error = apply(o, name, value, encodingGiven))
             return *error;

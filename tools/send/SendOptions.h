@@ -2,6 +2,7 @@
 
 #include "SendTexts.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <variant>
@@ -13,6 +14,8 @@ enum class Encoding { Auto, Cp1251, Utf8 };
 
 // The highest port number --port takes: Windows numbers its COM ports up to 255.
 inline constexpr int MaxPort = 255;
+// The highest --max-length: no longer text fits the sign's buffer anyway.
+inline constexpr std::size_t MaxMaxLength = 65500;
 
 struct Options {
     std::string input;  // the text or font file; "-" is standard input
@@ -21,6 +24,9 @@ struct Options {
     std::string device; // --device
     Encoding encoding = Encoding::Auto;
     std::optional<std::string> dump; // --dump FILE ("-" standard output)
+    // --max-length N: the most characters a text may have; without it, the window's limit
+    // chosen in its "Опции" menu.
+    std::optional<std::size_t> maxLength;
     bool hex = false;
     bool check = false;
     bool json = false;

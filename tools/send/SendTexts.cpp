@@ -28,12 +28,16 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "  --check         report effect codes the sign would misread; send nothing\n"
      "  --json          one result line (outcome, bytes, seconds) on standard output\n"
      "  --quiet         no progress bar\n"
+     "  --max-length N  a text may have up to N characters (1..65500); without it,\n"
+     "                  the limit chosen in the window's \"Опции\" menu: fewer than\n"
+     "                  6000, or 60002\n"
      "  --help, --version\n"
      "\n"
      "Exit status: 0 sent whole (or dumped, or --check found nothing); 1 --check\n"
      "found codes the sign would misread; 2 bad usage or unreadable input; 3 the port\n"
      "cannot be opened; 4 the write failed or did not complete; 5 cancelled; 6 the\n"
-     "frame would exceed 65,500 bytes (nothing opened).\n",
+     "text is over the length limit or its frame would exceed 65,500 bytes (nothing\n"
+     "opened).\n",
      "использование: lumetra-send [параметры] ФАЙЛ-ТЕКСТА\n"
      "                  передать текст (- читает стандартный ввод)\n"
      "               lumetra-send [параметры] --font ШРИФТ.zg\n"
@@ -50,13 +54,16 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "                  не передавать\n"
      "  --json          строка итога (исход, байты, секунды) в стандартный вывод\n"
      "  --quiet         без полосы хода передачи\n"
+     "  --max-length N  в тексте может быть до N символов (1..65500); без него\n"
+     "                  предел, выбранный в меню \"Опции\" окна: меньше 6000\n"
+     "                  или 60002\n"
      "  --help, --version\n"
      "\n"
      "Код выхода: 0 передано полностью (или записано, или --check ничего не\n"
      "нашёл); 1 --check нашёл коды, которые табло поймёт неверно; 2 неверный\n"
      "вызов или входной файл не читается; 3 порт не открывается; 4 запись не\n"
-     "удалась или не завершилась; 5 отменено; 6 кадр длиннее 65 500 байт (порт\n"
-     "не открывался).\n"},
+     "удалась или не завершилась; 5 отменено; 6 текст длиннее предела или кадр\n"
+     "длиннее 65 500 байт (порт не открывался).\n"},
     {Msg::TryHelp, "Try \"lumetra-send --help\".", "Справка: \"lumetra-send --help\"."},
     {Msg::UnknownOption, "unknown option %1", "неизвестный параметр %1"},
     {Msg::MissingValue, "%1 needs a value", "параметру %1 нужно значение"},
@@ -98,6 +105,22 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
     {Msg::StandardInput, "standard input", "стандартный ввод"},
     {Msg::Bytes, "bytes", "байт"},
     {Msg::Left, "left", "осталось"},
+    {Msg::EmptyValue, "%1 needs a value, and the one given is empty",
+     "параметру %1 нужно значение, а оно пустое"},
+    {Msg::BadMaxLength, "--max-length takes 1 to 65500, not \"%1\"",
+     "--max-length принимает 1..65500, а не \"%1\""},
+    // The window's own words first: its length panel says the same.
+    {Msg::OverLimit,
+     "the buffer would overflow by %3 characters: the text has %1, the sign takes fewer than "
+     "%2 (the limit chosen in the window's \"Опции\" menu); nothing sent. For a sign with "
+     "more memory: --max-length N",
+     "Буфер переполнен на %3 Символов: в тексте %1 символов, табло принимает меньше %2 "
+     "(предел выбран в меню \"Опции\" окна); ничего не передано. Для табло с большей "
+     "памятью: --max-length N"},
+    {Msg::OverMaxLength, "the text has %1 characters, more than --max-length %2; nothing sent",
+     "в тексте %1 символов, больше --max-length %2; ничего не передано"},
+    {Msg::DumpIsInput, "--dump %1 is the input itself; nothing written",
+     "--dump %1 — это сам входной файл; ничего не записано"},
 }};
 // clang-format on
 

@@ -37,6 +37,11 @@ enum class Msg {
     StandardInput,
     Bytes,
     Left,
+    EmptyValue,
+    BadMaxLength,
+    OverLimit,
+    OverMaxLength,
+    DumpIsInput,
     Count
 };
 
