@@ -11,11 +11,15 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -191,6 +195,16 @@ TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
     gzwrite(gz, psf1.data(), static_cast<unsigned>(psf1.size()));
     gzclose(gz);
     const std::string packed = font("whole.psf.gz");
+    // 65,536 glyphs of 256 x 256 dots claimed by a small packed file: refused before it is
+    // unpacked (the glyph table alone would take half a gigabyte).
+    std::string huge = "\x72\xB5\x4A\x86";
+    for (const std::uint32_t v : {0u, 32u, 0u, 65536u, 8192u, 256u, 256u})
+        for (int i = 0; i < 4; ++i)
+            huge.push_back(static_cast<char>(v >> (8 * i)));
+    huge.resize(8u << 20);
+    gz = gzopen(path("huge.psf.gz").c_str(), "wb");
+    gzwrite(gz, huge.data(), static_cast<unsigned>(huge.size()));
+    gzclose(gz);
     struct Case {
         const char* name;
         std::string bytes;
@@ -203,6 +217,9 @@ TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
         {"size.psf", psf2Header(9, 0) + glyphs, "gives 9 bytes a glyph, but 8 x 8 dots take 8"},
         {"utf8.psf", psf2Header(8, 1) + glyphs + "\xC3\xFF", "broken UTF-8 character for glyph 0"},
         {"cut.psf.gz", packed.substr(0, packed.size() / 2), "cut.psf.gz: damaged gzip data"},
+        {"huge.psf.gz", font("huge.psf.gz"),
+         "huge.psf.gz: the PSF 2 header gives 65536 glyphs of 8192 bytes, a glyph table of "
+         "536870912 bytes; no console font has more than 2097152"},
         {"end.bdf", bdf(TwoGlyphs, 2), "end.bdf:26: the file ends before ENDFONT"},
         {"hex.bdf", bdf("STARTCHAR x\nENCODING 65\nBBX 8 1 0 0\nBITMAP\nZZ\nENDCHAR\nENDFONT\n", 1),
          "hex.bdf:12: bitmap row 0 of glyph \"x\" (line 8) is not 2 hex digits"},
@@ -278,6 +295,66 @@ TEST_F(FontToolTest, NothingIsReplacedWithoutForce) {
     }
 }
 
+TEST_F(FontToolTest, IntoTakesOnlyAFontAndTheInputIsNeverWrittenOver) {
+    const std::string psf = std::string("\x36\x04\x00\x08", 4) + std::string(2048, '\x18');
+    const std::string photo(10000, '\x7F');
+    m_dir.write("two.bdf", bdf(TwoGlyphs, 2) + "ENDFONT\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string why; // empty: done
+        std::string file;
+        std::string before;
+    } cases[] = {
+        {{"import", "cyr.psf", "--into", "cyr.psf"},
+         1,
+         "cyr.psf: this is the input",
+         "cyr.psf",
+         psf},
+        {{"import", "cyr.psf", "--into", "cyr.psf", "--force"},
+         1,
+         "is never written over",
+         "cyr.psf",
+         psf},
+        {{"import", "cyr.psf", "link.zg", "--force"},
+         1,
+         "link.zg: this is the input ",
+         "cyr.psf",
+         psf},
+        {{"export", "cyr.psf", "link.psf", "--force"}, 1, "this is the input", "cyr.psf", psf},
+        {{"import", "two.bdf", "--into", "photo.jpg"},
+         1,
+         "photo.jpg: 10000 bytes, not a 2048-byte font; add --force",
+         "photo.jpg",
+         photo},
+        {{"import", "two.bdf", "--into", "long.zg"},
+         1,
+         "4096 bytes, not a 2048-byte font",
+         "long.zg",
+         std::string(4096, '\x55')},
+        {{"import", "two.bdf", "--into", "photo.jpg", "--force"}, 0, "", "photo.jpg", photo},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1] + " " + c.args[2] + " " + c.args[3]);
+        m_dir.write(c.file, c.before);
+        m_dir.write("cyr.psf", psf);
+        std::filesystem::remove(path("link.zg"));
+        std::filesystem::remove(path("link.psf"));
+        std::filesystem::create_symlink(path("cyr.psf"), path("link.zg"));
+        std::filesystem::create_symlink(path("cyr.psf"), path("link.psf"));
+        std::vector<std::string> args = c.args;
+        for (std::size_t i = 1; i < args.size(); ++i)
+            if (args[i][0] != '-')
+                args[i] = path(args[i]);
+        EXPECT_EQ(run(args), c.status) << m_err;
+        EXPECT_NE(m_err.find(c.why), std::string::npos) << m_err;
+        if (c.status == 0)
+            EXPECT_EQ(font(c.file).size(), 2048u);
+        else
+            EXPECT_EQ(font(c.file), c.before);
+    }
+}
+
 TEST_F(FontToolTest, SourcesWithoutUnicodeGoPositionForPosition) {
     // PSF 1 without a table, glyph n lit in column n % 8; a Windows-1251 BDF, gzipped.
     std::string psf = std::string("\x36\x04\x00\x08", 4);
@@ -329,7 +406,20 @@ TEST_F(FontToolTest, MisusesAndFileFailuresSayWhatAndWhy) {
          1,
          "o.bdf: cannot write it: No such file"},
         {{"show", path("in.zg"), "\xC0"}, 1, "the characters to show are not UTF-8 text"},
+        // An unset shell variable gives an empty value: never taken for "none".
+        {{"import", path("two.bdf"), "--into", ""},
+         2,
+         "--into needs a value, and the one given is empty"},
+        {{"import", "--family", "", path("o.zg")}, 2, "--family needs a value, and the one"},
+        // The system's text alone does not say why.
+        {{"import", path("pipe"), path("o.zg")},
+         1,
+         "pipe: cannot read it: Invalid argument (it is a FIFO, not a regular file)"},
+        {{"import", path("two.bdf"), "--into", path("pipe")},
+         1,
+         "pipe: cannot load the font: I/O error 22 (it is a FIFO, not a regular file)"},
     };
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         EXPECT_EQ(run(c.args), c.status);
@@ -348,6 +438,12 @@ TEST_F(FontToolTest, InstalledFamilyIsDrawnThroughQt) {
     EXPECT_EQ(symbol("dv.zg", ' '), std::string(8, '\0'));
     EXPECT_NE(symbol("dv.zg", 'H'), std::string(8, '\0'));
     EXPECT_EQ(symbol("dv.zg", 0xC0), symbol("dv.zg", 'A')); // the family draws А as A
+    // Both stems of "П" stand on whole dots, none lost between two.
+    const std::string pe = symbol("dv.zg", 0xCF);
+    EXPECT_EQ(
+        std::count_if(pe.begin(), pe.end(),
+                      [](char c) { return std::popcount(static_cast<std::uint8_t>(c)) >= 5; }),
+        2);
     EXPECT_EQ(run({"import", "--family", "No Such Family", path("none.zg")}), 1);
     EXPECT_NE(m_err.find("no installed font family \"No Such Family\""), std::string::npos);
 }

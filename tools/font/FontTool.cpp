@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -81,6 +82,10 @@ Args parseArgs(const std::vector<std::string>& args, std::size_t from,
         if (valued.count(a)) {
             if (i + 1 >= args.size())
                 throw UsageError(a + " needs a value");
+            // An unset shell variable must not stand for "none": an empty --into would
+            // quietly import without the base font.
+            if (args[i + 1].empty())
+                throw UsageError(a + " needs a value, and the one given is empty");
             out.values[a] = args[++i];
         } else if (flags.count(a)) {
             out.flags.insert(a);
@@ -103,6 +108,41 @@ void refuseOverwrite(const std::string& path, bool force) {
         throw FontError(path + ": the file exists; add --force to replace it");
 }
 
+// Writing the input over itself would lose it, whatever --force says.
+void refuseSameFile(const std::string& input, const std::string& output) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(input, output, ec) && !ec)
+        throw FontError(output + ": this is the input " + input +
+                        " itself; it is never written over");
+}
+
+// --into writes over its file: only a 2048-byte font is taken without --force (not a picture,
+// not the source font given by mistake).
+void refuseNonFont(const std::string& into, bool force) {
+    struct stat st {};
+    if (force || ::stat(into.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size == static_cast<off_t>(FontTables::TableBytes))
+        return;
+    throw FontError(into + ": " + std::to_string(st.st_size) +
+                    " bytes, not a 2048-byte font; add --force to write the font over it");
+}
+
+// Why a name cannot be read or written as a file, when the system's text does not say.
+std::string notRegular(const std::string& path) {
+    switch (fileKind(path)) {
+    case FileKind::Fifo:
+        return " (it is a FIFO, not a regular file)";
+    case FileKind::Device:
+        return " (it is a device, not a regular file)";
+    case FileKind::Socket:
+        return " (it is a socket, not a regular file)";
+    default:
+        return {};
+    }
+}
+
+// Unpacks a gzipped file. A console font's header is looked at as soon as it is out, so that
+// a small file cannot make the tool unpack, and then draw, an enormous glyph table.
 std::vector<std::uint8_t> gunzip(const std::string& data, const std::string& file) {
     z_stream z{};
     if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
@@ -123,6 +163,14 @@ std::vector<std::uint8_t> gunzip(const std::string& data, const std::string& fil
         z.avail_out = 65536;
         status = inflate(&z, Z_NO_FLUSH);
         out.resize(done + 65536 - z.avail_out);
+        if (done == 0 && looksLikePsf(out)) {
+            try {
+                checkPsfSize(out, file);
+            } catch (...) {
+                inflateEnd(&z);
+                throw;
+            }
+        }
     }
     const std::string why = z.msg ? z.msg : "the packed data ends early";
     inflateEnd(&z);
@@ -155,7 +203,8 @@ std::vector<std::uint8_t> readInput(const std::string& file) {
     try {
         data = readRegularFile(file, MaxInput);
     } catch (const std::system_error& e) {
-        throw FontError(file + ": cannot read it: " + std::strerror(e.code().value()));
+        throw FontError(file + ": cannot read it: " + std::strerror(e.code().value()) +
+                        notRegular(file));
     }
     if (data.size() >= 2 && static_cast<std::uint8_t>(data[0]) == 0x1F &&
         static_cast<std::uint8_t>(data[1]) == 0x8B)
@@ -167,7 +216,7 @@ void writeOutput(const std::string& file, std::span<const std::uint8_t> bytes) {
     try {
         replaceFileAtomically(file, bytes);
     } catch (const FileWriteError& e) {
-        throw FontError(file + ": cannot write it: " + std::strerror(e.err()));
+        throw FontError(file + ": cannot write it: " + std::strerror(e.err()) + notRegular(file));
     }
 }
 
@@ -176,7 +225,7 @@ Table loadZg(const std::string& file) {
     try {
         font.LoadZg(file);
     } catch (const IoError& e) {
-        throw FontError(file + ": cannot load the font: " + e.what());
+        throw FontError(file + ": cannot load the font: " + e.what() + notRegular(file));
     }
     return font.FontTable;
 }
@@ -187,7 +236,7 @@ void saveZg(const std::string& file, const Table& table) {
     try {
         font.SaveZg(file);
     } catch (const IoError& e) {
-        throw FontError(file + ": cannot save the font: " + e.what());
+        throw FontError(file + ": cannot save the font: " + e.what() + notRegular(file));
     }
 }
 
@@ -235,6 +284,10 @@ int runImport(const std::vector<std::string>& all, std::ostream& out, std::ostre
         throw UsageError("import takes " + std::string(family ? "" : "SOURCE and ") +
                          "OUT.zg (or --into EXISTING.zg)");
     const std::string target = args.positional.size() > sources ? args.positional.back() : into;
+    if (!family)
+        refuseSameFile(args.positional.front(), target);
+    if (!into.empty())
+        refuseNonFont(into, args.has("--force"));
     if (target != into)
         refuseOverwrite(target, args.has("--force"));
 
@@ -257,7 +310,7 @@ int runImport(const std::vector<std::string>& all, std::ostream& out, std::ostre
         RasterOptions r;
         r.family = args.value("--family");
         r.pixelSize = args.number("--pixel-size", 8, 4, 64);
-        r.threshold = args.number("--threshold", 128, 1, 255);
+        r.threshold = args.number("--threshold", 0, 1, 255);
         r.baseline = args.number("--baseline", 7, 0, 8);
         sourceName = "\"" + r.family + "\" at " + std::to_string(r.pixelSize) + " pixels";
         source = rasteriseFamily(r);
@@ -304,6 +357,7 @@ int runExport(const std::vector<std::string>& all, std::ostream& out) {
         throw UsageError(target + ": the name must end in .png, .bdf or .psf (those two may add "
                                   ".gz), which tells the kind of file");
     const SheetGeometry geometry{args.number("--scale", 4, 1, 32), !args.has("--no-grid")};
+    refuseSameFile(in, target);
     refuseOverwrite(target, args.has("--force"));
 
     const Table table = loadZg(in);

@@ -17,6 +17,9 @@ constexpr std::size_t Psf2HeaderSize = 32;
 // Far beyond any console font; stops a damaged header from asking for gigabytes.
 constexpr std::uint32_t MaxDots = 256;
 constexpr std::uint32_t MaxGlyphs = 65536;
+// Room for 65,536 glyphs of 16 x 16 dots, a whole Unicode plane; each byte becomes eight dots
+// in memory.
+constexpr std::uint64_t MaxGlyphTable = 2u << 20;
 
 class Reader {
 public:
@@ -59,6 +62,17 @@ private:
     std::span<const std::uint8_t> m_bytes;
     std::string m_file;
 };
+
+// PSF 1 holds at most 512 glyphs of 255 bytes; only a PSF 2 header can ask for too much.
+void checkGlyphTable(const Reader& in) {
+    const std::uint64_t count = in.u32(16);
+    const std::uint64_t glyphBytes = in.u32(20);
+    if (count * glyphBytes > MaxGlyphTable)
+        in.fail("the PSF 2 header gives " + std::to_string(count) + " glyphs of " +
+                std::to_string(glyphBytes) + " bytes, a glyph table of " +
+                std::to_string(count * glyphBytes) + " bytes; no console font has more than " +
+                std::to_string(MaxGlyphTable) + " (2 MiB)");
+}
 
 SourceGlyph numbered(std::size_t index, Glyph glyph) {
     SourceGlyph g;
@@ -133,6 +147,7 @@ FontSource readPsf2(const Reader& in) {
                 std::to_string(rowBytes * height));
     if (count == 0 || count > MaxGlyphs)
         in.fail("the PSF 2 header gives " + std::to_string(count) + " glyphs");
+    checkGlyphTable(in);
     in.needGlyphs(headerSize, count, glyphBytes, "a PSF 2 font");
 
     FontSource font;
@@ -196,6 +211,11 @@ FontSource readPsf(std::span<const std::uint8_t> bytes, const std::string& file)
     if (bytes.size() >= 2 && std::equal(std::begin(Psf1Magic), std::end(Psf1Magic), bytes.begin()))
         return readPsf1(in);
     in.fail("not a PSF font (no PSF 1 or PSF 2 magic number at its start)");
+}
+
+void checkPsfSize(std::span<const std::uint8_t> start, const std::string& file) {
+    if (start.size() >= 24 && std::equal(std::begin(Psf2Magic), std::end(Psf2Magic), start.begin()))
+        checkGlyphTable(Reader(start, file));
 }
 
 std::vector<std::uint8_t> writePsf2(const Table& table) {

@@ -10,6 +10,8 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace fonttool {
 
 Raster decodePicture(const std::vector<std::uint8_t>& bytes, const std::string& file) {
@@ -52,7 +54,14 @@ std::vector<std::uint8_t> encodePng(const Raster& picture) {
 FontSource rasteriseFamily(const RasterOptions& options) {
     QFont font(QString::fromStdString(options.family));
     font.setPixelSize(options.pixelSize);
-    font.setStyleStrategy(QFont::NoFontMerging);
+    // Without a threshold the glyphs are drawn in two levels and fully hinted: the font's own
+    // hints put each stem on whole pixels, where a grey stem between two pixels would fall
+    // under any threshold (DejaVu's "П" kept only its right stem at 8 pixels).
+    const bool twoLevels = options.threshold == 0;
+    font.setStyleStrategy(twoLevels
+                              ? QFont::StyleStrategy(QFont::NoFontMerging | QFont::NoAntialias)
+                              : QFont::NoFontMerging);
+    font.setHintingPreference(QFont::PreferFullHinting);
     const QString found = QFontInfo(font).family();
     if (found.compare(font.family(), Qt::CaseInsensitive) != 0)
         throw FontError("no installed font family \"" + options.family + "\" (the nearest is \"" +
@@ -81,7 +90,7 @@ FontSource rasteriseFamily(const RasterOptions& options) {
         g.glyph = blankGlyph(side, side, -margin, -margin);
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x)
-                if (qAlpha(canvas.pixel(x, y)) >= options.threshold)
+                if (qAlpha(canvas.pixel(x, y)) >= std::max(options.threshold, 1))
                     g.glyph.set(x, y);
         out.glyphs.push_back(std::move(g));
     }

@@ -14,12 +14,13 @@ Raster decodePicture(const std::vector<std::uint8_t>& bytes, const std::string& 
 std::vector<std::uint8_t> encodePng(const Raster& picture);
 
 // An installed scalable font drawn at `pixelSize` by Qt, black on nothing: a dot is lit where
-// the glyph covers at least `threshold` of 255. The baseline runs under row `baseline` - 1 of
+// the glyph covers at least `threshold` of 255; with `threshold` 0 it is drawn in two levels
+// along the font's hints. The baseline runs under row `baseline` - 1 of
 // the window. Needs a QGuiApplication. Throws FontError when the family is not installed.
 struct RasterOptions {
     std::string family;
     int pixelSize = 8;
-    int threshold = 128;
+    int threshold = 0;
     int baseline = 7;
 };
 FontSource rasteriseFamily(const RasterOptions& options);
