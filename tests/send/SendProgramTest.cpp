@@ -477,52 +477,37 @@ void SendProgramTest::lengthLimitIsTheWindows_data() {
     QTest::addColumn<QByteArray>("maxLeng"); // the settings' [Option] Max leng
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QByteArray>("refusal"); // empty: dumped
-    const QStringList none;
-    const QString c = QStringLiteral("C");
-    const auto x = [](int n) { return QByteArray(n, 'x'); };
-    QTest::newRow("short, 5999") << QByteArray("6 140") << none << x(5999) << c << QByteArray();
-    QTest::newRow("short, 6000")
-        << QByteArray("6 140") << none << x(6000) << c
-        << QByteArray("the buffer would overflow by 0 characters: the text has 6000, the sign "
-                      "takes fewer than 6000 (the limit chosen in the window's \"Опции\" menu)");
-    QTest::newRow("short, line breaks count two")
-        << QByteArray("6 140") << none << x(5998) + "\n"
-        << QStringLiteral("ru_RU.UTF-8")
-        << QByteArray("Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает "
-                      "меньше 6000");
-    QTest::newRow("long, 60001") << QByteArray("59 000") << none << x(60001) << c << QByteArray();
-    QTest::newRow("long, 60002") << QByteArray("59 000") << none << x(60002) << c
-                                 << QByteArray(
-                                        "the text has 60002, the sign takes fewer than 60002");
+    QTest::addColumn<QByteArray>("refusal"); // in Russian; empty: dumped
+    const auto row = [](const char* name, const char* maxLeng, QStringList args, int x,
+                        const char* tail, const char* refusal) {
+        QTest::newRow(name) << QByteArray(maxLeng) << args << QByteArray(x, 'x') + tail
+                            << QByteArray(refusal);
+    };
     const QStringList most = {QStringLiteral("--max-length"), QStringLiteral("7000")};
-    QTest::newRow("--max-length, 7000")
-        << QByteArray("6 140") << most << x(7000) << c << QByteArray();
-    QTest::newRow("--max-length, 7001")
-        << QByteArray("59 000") << most << x(7001) << c
-        << QByteArray("the text has 7001 characters, more than --max-length 7000; nothing sent");
+    row("5999", "6 140", {}, 5999, "", "");
+    row("6000", "6 140", {}, 6000, "",
+        "Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает меньше 6000 "
+        "(предел выбран в меню \"Опции\" окна)");
+    row("line breaks count two", "6 140", {}, 5998, "\n", "в тексте 6000 символов");
+    row("60001, long", "59 000", {}, 60001, "", "");
+    row("60002, long", "59 000", {}, 60002, "", "на 0 Символов: в тексте 60002 символов");
+    row("--max-length 7000", "6 140", most, 7000, "", "");
+    row("--max-length 7000, 7001", "59 000", most, 7001, "", "больше --max-length 7000");
 }
 
 void SendProgramTest::lengthLimitIsTheWindows() {
     QFETCH(QByteArray, maxLeng);
     QFETCH(QStringList, args);
     QFETCH(QByteArray, text);
-    QFETCH(QString, language);
     QFETCH(QByteArray, refusal);
     m_sandbox->write(QStringLiteral("config/Kesmar.ini"),
                      "[Option]\r\nMax leng=" + maxLeng + "\r\n");
     const Run run =
         send(args + QStringList{QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("-")},
-             text, language);
-    if (refusal.isEmpty()) {
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, textFrame(text.toStdString()));
-    } else {
-        QCOMPARE(run.exitCode, 6);
-        QCOMPARE(run.out, QByteArray());
-        QVERIFY2(run.err.contains(refusal), run.err.constData());
-    }
+             text, QStringLiteral("ru_RU.UTF-8"));
+    QCOMPARE(run.exitCode, refusal.isEmpty() ? 0 : 6);
+    QCOMPARE(run.out, refusal.isEmpty() ? textFrame(text.toStdString()) : QByteArray());
+    QVERIFY2(run.err.contains(refusal), run.err.constData());
 }
 
 void SendProgramTest::interruptStopsAPacedUpload_data() {
