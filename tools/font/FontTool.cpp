@@ -124,7 +124,7 @@ void refuseNonFont(const std::string& into, bool force) {
         st.st_size == static_cast<off_t>(FontTables::TableBytes))
         return;
     throw FontError(into + ": " + std::to_string(st.st_size) +
-                    " bytes, not a 2048-byte font; add --force to write the font over it");
+                    " bytes, not a 2048-byte font; --force takes it all the same");
 }
 
 // Why a name cannot be read or written as a file, when the system's text does not say.

@@ -60,12 +60,13 @@ std::string writeOutput(const std::string& path, std::span<const std::uint8_t> b
             return e.what();
         }
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
-                                                         std::fclose);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return std::strerror(errno);
     errno = 0;
-    bool ok = file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    ok = file && std::fclose(file.release()) == 0 && ok;
-    return ok ? std::string() : std::strerror(errno ? errno : EIO);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed ? std::string() : std::strerror(errno ? errno : EIO);
 }
 
 MessageBytes messageBytes(std::string_view fileBytes, Encoding encoding) {
