@@ -133,7 +133,7 @@ public:
     UploadResult ComPortTxAndClose(QWidget* window = nullptr);
     void SpeedButtonTxClick();
     void SendAllZG() override;
-    bool ComPortReady() const override { return m_comPortReady; }
+    bool ComPortReady() const { return m_comPortReady; }
     bool uploading() const { return m_uploading; }
     // How uploads treat the line; tests of large frames on pseudo-terminals skip the line time.
     void setUploadOptions(const Upload::Options& options) { m_uploadOptions = options; }

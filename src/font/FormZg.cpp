@@ -478,8 +478,6 @@ void TFormZg::SpeedButtonPasteClick() {
 void TFormZg::SpeedButtonTxClick() {
     if (m_busy && m_busy())
         return;
-    if (!m_uploader.ComPortReady())
-        return;
     // On a first run the font is empty; sending it would blank every letter of the sign.
     if (m_font.allBlank(FirstSymbol, LastSymbol) &&
         !m_dialogs.askYesNo(this, text(zgtext::AskEmptyFont)))

@@ -46,7 +46,6 @@ QString withoutMark(QString text) {
 }
 
 struct FontUploaderStub : FontUploader {
-    bool ComPortReady() const override { return true; }
     void SendAllZG() override {}
 };
 

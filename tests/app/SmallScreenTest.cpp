@@ -16,7 +16,6 @@
 namespace {
 
 struct NoUploads : FontUploader {
-    bool ComPortReady() const override { return false; }
     void SendAllZG() override {}
 };
 

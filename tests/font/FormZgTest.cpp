@@ -25,10 +25,8 @@ namespace {
 class FakeUploader : public FontUploader {
 public:
     explicit FakeUploader(const FontTables& font) : m_font(font) {}
-    bool ready = true;
     std::vector<QByteArray> sent;
 
-    bool ComPortReady() const override { return ready; }
     void SendAllZG() override {
         sent.push_back(
             QByteArray(reinterpret_cast<const char*>(m_font.FontTable.data()) + 256, 2048 - 256));
@@ -129,7 +127,7 @@ private slots:
     void failedCloseAsksWhetherToCloseUnsaved();
     void everyClosePathSaves();
     void closeIsRefusedWhileUploading();
-    void uploadOnlyWhileThePortIsReady();
+    void uploadTakesTheTableAsItIs();
     void reopeningShowsTheSameState();
 };
 
@@ -917,16 +915,10 @@ void FormZgTest::closeIsRefusedWhileUploading() {
     QCOMPARE(f.sandbox.read("Guard.zg"), QByteArray(2048, '\0'));
 }
 
-void FormZgTest::uploadOnlyWhileThePortIsReady() {
+void FormZgTest::uploadTakesTheTableAsItIs() {
     Fixture f;
     f.sandbox.write("Guard.zg", pattern(20));
     TFormZg& form = f.make();
-    f.uploader.ready = false;
-    form.SpeedButtonTx->click();
-    QVERIFY(f.uploader.sent.empty());
-    QVERIFY(f.dialogs.log.isEmpty());
-
-    f.uploader.ready = true;
     f.select(65);
     form.SpeedButtonInvers->click(); // unsaved: the upload takes the table as it is
     form.SpeedButtonTx->click();

@@ -139,7 +139,7 @@ private slots:
     void oversizeTextIsRefusedBeforeThePortOpens();
     void fontUploadSendsTheTableInMemory();
     void comPortReadyFollowsTheLastOpening();
-    void fontEditorUploadWaitsForAPortThatOpened();
+    void fontEditorUploadOpensThePortEachTime();
     void progressShowsWhereTheOperatorIsAndTakesTheInput_data();
     void progressShowsWhereTheOperatorIsAndTakesTheInput();
     void cancelStopsTheUploadWithTheBytesCounted_data();
@@ -489,8 +489,7 @@ void UploadWindowTest::fontUploadSendsTheTableInMemory() {
 void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
     Window w;
     TMainForm& form = w.make();
-    const FontUploader& uploader = form; // what the font editor sees
-    QVERIFY(uploader.ComPortReady());
+    QVERIFY(form.ComPortReady());
     const struct {
         SerialLink::OpenResult result;
         bool ready;
@@ -504,43 +503,47 @@ void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
     for (const auto& step : steps) {
         w.serial.openResult = step.result;
         form.SpeedButtonTxClick();
-        QCOMPARE(uploader.ComPortReady(), step.ready);
+        QCOMPARE(form.ComPortReady(), step.ready);
     }
     // A failed write says nothing about the opening.
     w.serial.failAfter = 0;
     form.SpeedButtonTxClick();
-    QVERIFY(uploader.ComPortReady());
+    QVERIFY(form.ComPortReady());
 }
 
-void UploadWindowTest::fontEditorUploadWaitsForAPortThatOpened() {
+void UploadWindowTest::fontEditorUploadOpensThePortEachTime() {
     Window w;
     TMainForm& form = w.make();
     TFormZg editor(w.font, w.dialogs, form);
     editor.setCloseBlocker([&form] { return form.uploading(); });
+    w.font.FontTable[300] = 0xFF;
 
+    // After a failed opening the font upload tries the port again and tells its failure.
     w.serial.openResult = SerialLink::OpenResult::OpenFailed;
     form.SpeedButtonTxClick();
     QVERIFY(!form.ComPortReady());
     w.panel2->shown.clear();
     w.dialogs.log.clear();
     editor.SpeedButtonTx->click();
-    QCOMPARE(w.serial.opened.size(), std::size_t(1)); // no second attempt
+    QCOMPARE(w.serial.opened.size(), std::size_t(2));
     QVERIFY(w.serial.frames.empty());
-    QVERIFY(w.messages().isEmpty());
-    QVERIFY(w.dialogs.log.isEmpty());
+    QCOMPARE(w.messages(), QStringList({str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.dialogs.log.size(), 1);
+    QVERIFY(w.dialogs.log[0].startsWith(QStringLiteral("warning: ") +
+                                        str(mainform::PortOpenFailedBox)));
+    QVERIFY(!form.ComPortReady());
 
-    // A text upload that opens the port lets the font go again.
+    // Once the port opens, the font goes without a text upload first.
     w.serial.openResult = SerialLink::OpenResult::Opened;
-    form.SpeedButtonTxClick();
-    w.font.FontTable[300] = 0xFF;
     editor.SpeedButtonTx->click();
-    QCOMPARE(w.serial.frames.size(), std::size_t(2));
-    QVERIFY(w.serial.frames[1] == fontFrameOf(w.font));
+    QCOMPARE(w.serial.frames.size(), std::size_t(1));
+    QVERIFY(w.serial.frames[0] == fontFrameOf(w.font));
+    QVERIFY(form.ComPortReady());
 
     // While a write is under way, the editor's button starts nothing.
     w.serial.duringWrite = [&] { onWindowThread(&form, [&] { editor.SpeedButtonTx->click(); }); };
     form.SpeedButtonTxClick();
-    QCOMPARE(w.serial.frames.size(), std::size_t(3));
+    QCOMPARE(w.serial.frames.size(), std::size_t(2));
 }
 
 void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput_data() {
