@@ -4,8 +4,10 @@
 
 #include <QDialog>
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <exception>
@@ -58,9 +60,37 @@ void QtDialogs::warning(QWidget* parent, const QString& text, const QString& det
     box.exec();
 }
 
+namespace {
+
+// A question the operator answers with Yes or No and nothing else: Qt would take Escape and the
+// title bar's close box for No, and a No given by a slip of the hand can throw edits away.
+class YesNoBox : public QMessageBox {
+public:
+    YesNoBox(QWidget* parent, const QString& text)
+        : QMessageBox(QMessageBox::Warning, QStringLiteral("Lumetra"), text,
+                      QMessageBox::Yes | QMessageBox::No, parent) {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel))
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        // Only a button ends the question.
+        if (!clickedButton())
+            event->ignore();
+        else
+            QMessageBox::closeEvent(event);
+    }
+};
+
+} // namespace
+
 bool QtDialogs::askYesNo(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumetra"), text,
-                    QMessageBox::Yes | QMessageBox::No, parent);
+    YesNoBox box(parent, text);
     return box.exec() == QMessageBox::Yes;
 }
 
