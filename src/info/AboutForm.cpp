@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QIcon>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShowEvent>
@@ -286,6 +287,14 @@ void TAboutForm::LabelHTTPClick() {
 }
 
 void TAboutForm::reject() {}
+
+void TAboutForm::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel) && event->modifiers() == Qt::NoModifier) {
+        BitBtnCloseClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 void TAboutForm::prepareFirstShowing() {
     if (std::exchange(m_prepared, true))

@@ -36,7 +36,8 @@ private:
 };
 
 // The About window: version and maker lines, two links, and live system information. It closes
-// only with its OK button (or Enter); the title bar has no close box and Escape does nothing.
+// with its OK button, Enter or Escape, as Help and the diagram do; the title bar has no close
+// box and the window manager's close request is refused.
 class TAboutForm : public info::PlacedOnceDialog {
     Q_OBJECT
 public:
@@ -56,7 +57,7 @@ public:
     void GetInfo();
     QString GetCPUName();
 
-    // Escape and the window manager's close request lead here: neither may close the window.
+    // The window manager's close request leads here: it may not close the window.
     void reject() override;
 
     QLabel* Label4 = nullptr;
@@ -83,6 +84,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
