@@ -232,6 +232,26 @@ TEST(SignProcess, ListensOnAGivenDevice) {
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
 }
 
+// A device that is never dry still leaves room for the signals that end the program.
+TEST(SignProcess, AnEndlessDeviceStopsOnSignals) {
+    const struct {
+        int signal;
+        std::vector<std::string> args;
+    } cases[] = {
+        {SIGTERM, {"--headless", "--device", "/dev/zero"}},
+        {SIGINT, {"--headless", "--device", "/dev/zero"}},
+        {SIGTERM, {"--headless", "--pace", "--device", "/dev/zero"}},
+    };
+    for (const auto& c : cases) {
+        SignProcess sign(c.args);
+        EXPECT_EQ(devicePath(sign), "/dev/zero");
+        sign.signal(c.signal);
+        const auto status = sign.waitExit();
+        ASSERT_TRUE(status) << "signal " << c.signal << " ignored";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+    }
+}
+
 TEST(SignProcess, PacedLineTakesTheFrameAtLineSpeed) {
     SignProcess sign({"--headless", "--pace"});
     const std::string device = devicePath(sign);

@@ -48,6 +48,9 @@ constexpr const char* Usage =
 // How often a paced line is looked at; the byte count follows the clock, not the ticks.
 constexpr int PaceTickMs = 10;
 
+// The most read in one go before the event loop runs again; more than a frame's worth.
+constexpr std::size_t ReadSliceBytes = 1 << 17;
+
 // Bytes that stop coming halfway through a frame end it: the writer has given up.
 constexpr int IdleFlushMs = 2000;
 
@@ -141,9 +144,7 @@ int main(int argc, char** argv) {
     }
     if (!line->settingsWarning().empty())
         std::fprintf(stderr, "lumetra-sign: %s\n", line->settingsWarning().c_str());
-    if (!printLine("device: " + line->devicePath()))
-        return 1;
-
+    // Caught before the device line goes out: whoever reads it may stop us at once.
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("lumetra-sign: pipe");
         return 1;
@@ -153,6 +154,9 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     for (const int s : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(s, &action, nullptr);
+    if (!printLine("device: " + line->devicePath()))
+        return 1;
+
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, app.get(), [&] { app->quit(); });
 
@@ -217,9 +221,11 @@ int main(int argc, char** argv) {
         }
         return Read::Some;
     };
+    // One slice at a time: a device that never runs dry (/dev/zero) must leave the loop free
+    // for the signals that end the program.
     const auto drain = [&]() -> bool {
         std::size_t got = 0;
-        return readLine(static_cast<std::size_t>(-1), got) != Read::Ended;
+        return readLine(ReadSliceBytes, got) != Read::Ended;
     };
     const auto watchIdle = [&] {
         if (decoder.pending())
