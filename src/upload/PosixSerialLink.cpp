@@ -1,12 +1,15 @@
 #include "upload/PosixSerialLink.h"
 
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,6 +47,26 @@ bool settingsTaken(const termios& tio) {
            (tio.c_iflag & (IXON | IXOFF | IXANY)) == 0 && (tio.c_oflag & OPOST) == 0;
 }
 
+// Character devices that answer as terminals but are no line to a sign: written to, a frame
+// lands in the operator's own terminal (left raw at 1200 baud) or in a new pseudo-terminal
+// nobody reads.
+constexpr unsigned TtyMajor = 5, ControllingTtyMinor = 0, PtmxMinor = 2;
+
+bool sameDevice(const struct stat& a, dev_t rdev) {
+    return S_ISCHR(a.st_mode) && a.st_rdev == rdev;
+}
+
+// Why a device is refused before anything is written to it, or nothing.
+std::optional<SerialLink::Failure> notASign(const struct stat& st) {
+    if (sameDevice(st, makedev(TtyMajor, ControllingTtyMinor)))
+        return SerialLink::Failure{EINVAL, "this is the controlling terminal (/dev/tty), not a "
+                                           "serial port"};
+    if (sameDevice(st, makedev(TtyMajor, PtmxMinor)))
+        return SerialLink::Failure{EINVAL, "this is the pseudo-terminal multiplexer "
+                                           "(/dev/ptmx), not a serial port"};
+    return std::nullopt;
+}
+
 } // namespace
 
 PosixSerialLink::~PosixSerialLink() {
@@ -52,23 +75,39 @@ PosixSerialLink::~PosixSerialLink() {
 
 SerialLink::OpenStatus PosixSerialLink::open(const std::string& device) {
     close();
+    // Refused before the open where the name tells already (/dev/tty needs no terminal to be
+    // refused), and again by what was opened, in case the name changed meanwhile.
+    struct stat named {};
+    if (::stat(device.c_str(), &named) == 0)
+        if (const auto refused = notASign(named))
+            return {OpenResult::OpenFailed, *refused};
     // Not blocking, so the open does not wait for a carrier the sign never raises.
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {OpenResult::OpenFailed, systemFailure(errno)};
-    const auto refuse = [fd](int err) {
+    const auto refuse = [fd](Failure failure) {
         ::close(fd);
-        return OpenStatus{OpenResult::OpenFailed, systemFailure(err)};
+        return OpenStatus{OpenResult::OpenFailed, std::move(failure)};
     };
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
+        return refuse(systemFailure(errno));
+    if (const auto refused = notASign(opened))
+        return refuse(*refused);
+    // The terminal this program runs in, by its own name (/dev/pts/3): the system names the
+    // session of the terminal only to the processes it controls.
+    if (::tcgetsid(fd) == ::getsid(0))
+        return refuse({EINVAL, "this is the controlling terminal of this program, not a serial "
+                               "port"});
     if (!::isatty(fd))
-        return refuse(ENOTTY);
+        return refuse({ENOTTY, "not a serial port: it does not answer as a terminal"});
     // Held by another Lumetra, or by a terminal program that locks its port the same way.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-        return refuse(EBUSY);
+        return refuse(systemFailure(EBUSY));
     // Root is let past another program's TIOCEXCL, so the hold is read rather than trusted.
     int exclusive = 0;
     if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
-        return refuse(EBUSY);
+        return refuse(systemFailure(EBUSY));
     m_madeExclusive = ::ioctl(fd, TIOCEXCL) == 0;
     m_fd = fd;
     const Failure failure = configure();

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 
 using namespace std::chrono_literals;
 
@@ -62,6 +64,7 @@ private slots:
     void portHeldWithFlockIsRefused();
     void absentOrUnsuitableDeviceIsRefused_data();
     void absentOrUnsuitableDeviceIsRefused();
+    void ownTerminalIsRefused();
     void writeWithoutOpenPortFails();
     void deviceVanishingMidWriteFailsTheWrite();
     void stalledDeviceTimesOutAndReleasesThePort();
@@ -175,14 +178,25 @@ void SerialLinkTest::portHeldWithFlockIsRefused() {
 
 void SerialLinkTest::absentOrUnsuitableDeviceIsRefused_data() {
     QTest::addColumn<QString>("device");
-    QTest::newRow("absent") << QStringLiteral("/dev/lumetra-absent-port");
-    QTest::newRow("folder missing") << QStringLiteral("/nonexistent/ttyS4");
-    QTest::newRow("not a terminal") << QStringLiteral("/dev/null");
-    QTest::newRow("regular file") << QStringLiteral("regular");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("absent") << QStringLiteral("/dev/lumetra-absent-port")
+                            << QStringLiteral("No such file or directory");
+    QTest::newRow("folder missing")
+        << QStringLiteral("/nonexistent/ttyS4") << QStringLiteral("No such file or directory");
+    const QString notATerminal =
+        QStringLiteral("not a serial port: it does not answer as a terminal");
+    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << notATerminal;
+    QTest::newRow("regular file") << QStringLiteral("regular") << notATerminal;
+    // Terminals all the same, but no line to a sign.
+    QTest::newRow("/dev/tty") << QStringLiteral("/dev/tty")
+                              << QStringLiteral("controlling terminal");
+    QTest::newRow("/dev/ptmx") << QStringLiteral("/dev/ptmx")
+                               << QStringLiteral("pseudo-terminal multiplexer");
 }
 
 void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
     QFETCH(QString, device);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     if (device == QStringLiteral("regular")) {
         device = dir.filePath(QStringLiteral("ttyFile"));
@@ -193,13 +207,39 @@ void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
     const auto status = link.open(device.toStdString());
     QCOMPARE(status.result, SerialLink::OpenResult::OpenFailed);
     QVERIFY(status.failure.error != 0);
-    QVERIFY(!status.failure.reason.empty());
+    QVERIFY2(QString::fromStdString(status.failure.reason).contains(reason),
+             status.failure.reason.c_str());
     const Bytes frame = textFrame({'x'});
     const auto result = sendOver(link, frame, 1s);
     QVERIFY(!result.completed());
     QCOMPARE(result.written, std::size_t(0));
     if (device.startsWith(dir.path()))
         QCOMPARE(QFile(device).size(), qint64(0));
+}
+
+// A program started from a terminal is never sent into that terminal, by either of its names.
+void SerialLinkTest::ownTerminalIsRefused() {
+    PseudoTerminal pty;
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        // A session of its own, with the pseudo-terminal as its controlling terminal.
+        int refused = 0;
+        const int fd = ::setsid() < 0 ? -1 : ::open(pty.slaveName().c_str(), O_RDWR);
+        if (fd >= 0 && ::ioctl(fd, TIOCSCTTY, 0) == 0) {
+            PosixSerialLink link;
+            for (const std::string& name : {pty.slaveName(), std::string("/dev/tty")}) {
+                const auto status = link.open(name);
+                refused += status.result == SerialLink::OpenResult::OpenFailed &&
+                           status.failure.reason.find("controlling terminal") != std::string::npos;
+            }
+        }
+        ::_exit(refused == 2 ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void SerialLinkTest::writeWithoutOpenPortFails() {
