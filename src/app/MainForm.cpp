@@ -440,6 +440,11 @@ void TMainForm::FormCreate() {
     m_document->startUp();
     SpeedButtonSave->setEnabled(true);
     UpDateCaption();
+    // Without a word the operator would wonder where the remembered port and file went. It
+    // stays until the next message: the window may not even be up within the timer's 3 s.
+    if (const Settings settings; settings.fileTooLarge())
+        m_panels[2]->setText(
+            str(mainform::SettingsTooLarge).arg(QString::fromLocal8Bit(settings.path().c_str())));
 }
 
 bool TMainForm::runCommand(const std::function<void()>& command) {

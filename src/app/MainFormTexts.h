@@ -62,6 +62,8 @@ inline constexpr QStringView PanelLengthStart = u"Длинна текста 0000
 inline constexpr QStringView PanelTimeStart = u"Время передачи 00 сек";
 inline constexpr QStringView PanelMessageStart = u"2";
 inline constexpr QStringView Exiting = u"Выход из программы...";
+inline constexpr QStringView SettingsTooLarge =
+    u" Файл настроек %1 больше 16 МБ: он не прочитан, настройки взяты по умолчанию";
 inline constexpr QStringView AskLeaveWithoutSettings =
     u"Не удалось сохранить настройки. Выйти без сохранения?";
 

@@ -5,12 +5,11 @@
 #include "base/FileNames.h"
 #include "base/SystemError.h"
 
+#include <cerrno>
 #include <filesystem>
-#include <vector>
+#include <optional>
 
 namespace {
-
-constexpr std::size_t MaxIniBytes = 16u << 20;
 
 unsigned char foldCase(unsigned char c) {
     if (c >= 'a' && c <= 'z')
@@ -31,28 +30,37 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-// One line of the file with its own line ending, so unchanged lines are written back as read.
+// One line of the file: its text and its own line ending, so unchanged lines are written back
+// as read. Views into the file's bytes; lines are taken one at a time, so a file of millions of
+// blank lines costs no more memory than its bytes.
 struct Line {
-    std::string text;
-    std::string ending;
+    std::string_view text;
+    std::string_view ending;
+    std::size_t at = 0; // where the line starts in the file
+    std::size_t end() const { return at + text.size() + ending.size(); }
 };
 
-std::vector<Line> splitLines(const std::string& data) {
-    std::vector<Line> lines;
+// Calls `take` for each line until it returns false.
+template <typename Take> void eachLine(std::string_view data, Take take) {
     std::size_t start = 0;
     while (start < data.size()) {
         const auto nl = data.find('\n', start);
-        if (nl == std::string::npos) {
-            lines.push_back({data.substr(start), ""});
-            break;
+        Line line;
+        line.at = start;
+        if (nl == std::string_view::npos) {
+            line.text = data.substr(start);
+            start = data.size();
+        } else {
+            std::size_t textEnd = nl;
+            if (textEnd > start && data[textEnd - 1] == '\r')
+                --textEnd;
+            line.text = data.substr(start, textEnd - start);
+            line.ending = data.substr(textEnd, nl + 1 - textEnd);
+            start = nl + 1;
         }
-        std::size_t end = nl;
-        if (end > start && data[end - 1] == '\r')
-            --end;
-        lines.push_back({data.substr(start, end - start), data.substr(end, nl + 1 - end)});
-        start = nl + 1;
+        if (!take(line))
+            return;
     }
-    return lines;
 }
 
 // The section name of a "[name]" line, or nothing.
@@ -78,7 +86,7 @@ bool keyLine(std::string_view line, std::string_view& key, std::string_view& val
 
 std::string readIfPossible(const std::string& path) {
     try {
-        return readRegularFile(path, MaxIniBytes);
+        return readRegularFile(path, IniFile::MaxFileBytes);
     } catch (const std::exception&) {
         return {};
     }
@@ -98,21 +106,30 @@ bool iniNamesEqual(std::string_view a, std::string_view b) {
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view fallback) const {
-    const auto lines = splitLines(readIfPossible(m_path));
+    const std::string data = readIfPossible(m_path);
+    std::optional<std::string> found;
     bool inSection = false;
-    for (const auto& line : lines) {
+    eachLine(data, [&](const Line& line) {
         std::string_view name, k, v;
-        if (sectionName(line.text, name)) {
+        if (sectionName(line.text, name))
             inSection = iniNamesEqual(name, section);
-        } else if (inSection && keyLine(line.text, k, v) && iniNamesEqual(k, key)) {
-            return std::string(v.substr(0, MaxValueLength));
-        }
-    }
-    return std::string(fallback);
+        else if (inSection && keyLine(line.text, k, v) && iniNamesEqual(k, key))
+            found = std::string(v.substr(0, MaxValueLength));
+        return !found;
+    });
+    return found ? *found : std::string(fallback);
+}
+
+bool IniFile::tooLarge() const {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(m_path, error);
+    return !error && size > MaxFileBytes;
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    const auto fail = [&] { throw AppError("Unable to write to " + m_path); };
+    const auto fail = [&](const char* reason = nullptr) {
+        throw AppError("Unable to write to " + m_path + (reason ? std::string("\n") + reason : ""));
+    };
     // A line break would end the entry early and start lines of its own (a section, a key)
     // that the next read believes.
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
@@ -120,55 +137,63 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 
     std::string data;
     try {
-        data = readRegularFile(m_path, MaxIniBytes);
+        data = readRegularFile(m_path, MaxFileBytes);
     } catch (const std::system_error& e) {
+        if (e.code().value() == EFBIG)
+            fail(TooLargeReason);
         if (!isNotFoundError(e.code().value()))
             fail();
     }
-    auto lines = splitLines(data);
     std::string eol = "\r\n";
-    for (const auto& line : lines)
-        if (!line.ending.empty()) {
-            eol = line.ending;
-            break;
-        }
+    eachLine(data, [&](const Line& line) {
+        if (line.ending.empty())
+            return true;
+        eol = line.ending;
+        return false;
+    });
     const std::string entry = std::string(key) + "=" + std::string(value);
 
     // Find the section, the key inside it, and the last non-blank line of the section.
-    std::ptrdiff_t sectionAt = -1, keyAt = -1, lastInSection = -1;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::optional<Line> sectionAt, keyAt, lastInSection;
+    eachLine(data, [&](const Line& line) {
         std::string_view name, k, v;
-        if (sectionName(lines[i].text, name)) {
-            if (sectionAt >= 0)
-                break;
+        if (sectionName(line.text, name)) {
+            if (sectionAt)
+                return false;
             if (iniNamesEqual(name, section))
-                sectionAt = lastInSection = static_cast<std::ptrdiff_t>(i);
-        } else if (sectionAt >= 0) {
-            if (!trim(lines[i].text).empty())
-                lastInSection = static_cast<std::ptrdiff_t>(i);
-            if (keyLine(lines[i].text, k, v) && iniNamesEqual(k, key)) {
-                keyAt = static_cast<std::ptrdiff_t>(i);
-                break;
+                sectionAt = lastInSection = line;
+        } else if (sectionAt) {
+            if (!trim(line.text).empty())
+                lastInSection = line;
+            if (keyLine(line.text, k, v) && iniNamesEqual(k, key)) {
+                keyAt = line;
+                return false;
             }
         }
-    }
+        return true;
+    });
 
-    if (keyAt >= 0) {
-        lines[keyAt].text = entry;
-    } else if (sectionAt >= 0) {
-        if (lines[lastInSection].ending.empty())
-            lines[lastInSection].ending = eol;
-        lines.insert(lines.begin() + lastInSection + 1, Line{entry, eol});
-    } else {
-        if (!lines.empty() && lines.back().ending.empty())
-            lines.back().ending = eol;
-        lines.push_back({"[" + std::string(section) + "]", eol});
-        lines.push_back({entry, eol});
-    }
-
+    // The new file: the old one with the entry put in place, spliced around one point.
+    const std::string_view all = data;
     std::string out;
-    for (const auto& line : lines)
-        out += line.text + line.ending;
+    const auto splice = [&](std::size_t cut, std::string_view insert, std::size_t resume) {
+        out.reserve(data.size() + insert.size());
+        out.append(all.substr(0, cut)).append(insert).append(all.substr(resume));
+    };
+    if (keyAt) {
+        splice(keyAt->at, entry, keyAt->at + keyAt->text.size());
+    } else {
+        const std::size_t after = sectionAt ? lastInSection->end() : data.size();
+        const bool unended = after > 0 && data[after - 1] != '\n';
+        std::string insert = unended ? eol : std::string();
+        if (!sectionAt)
+            insert += "[" + std::string(section) + "]" + eol;
+        insert += entry + eol;
+        splice(after, insert, after);
+    }
+    // Read back, a file over the limit would be taken for a missing one.
+    if (out.size() > MaxFileBytes)
+        fail(TooLargeReason);
 
     try {
         const auto folder = std::filesystem::path(m_path).parent_path();

@@ -9,6 +9,10 @@
 class IniFile {
 public:
     static constexpr std::size_t MaxValueLength = 2047;
+    // A larger file is not read (every entry gives its default) and never written.
+    static constexpr std::size_t MaxFileBytes = 16u << 20;
+    // Said after "Unable to write to <path>" when the limit stopped the write.
+    static constexpr const char* TooLargeReason = "Файл настроек больше 16 МБ.";
 
     explicit IniFile(std::string path) : m_path(std::move(path)) {}
 
@@ -18,11 +22,15 @@ public:
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
 
+    // True when the file is there and over MaxFileBytes, so its entries are not read.
+    bool tooLarge() const;
+
     // Replaces the key's value in place, or adds the key to its section, or appends the
     // section; every other line stays byte for byte. The file (and its folder) is created when
     // missing and replaced atomically, so a failure never leaves it half-written; a symbolic
     // link stays a link. A name or value holding CR or LF is never written. Throws AppError
-    // "Unable to write to <path>" on failure.
+    // "Unable to write to <path>" on failure, with TooLargeReason on a line of its own when
+    // the file is over MaxFileBytes or would grow over it.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
 private:

@@ -36,6 +36,10 @@ public:
     std::string fontFile() const;
     void setFontFile(std::string_view name);
 
+    // The file is over its size limit: every entry reads as its default and no write is taken.
+    bool fileTooLarge() const { return m_ini.tooLarge(); }
+    const std::string& path() const { return m_ini.path(); }
+
     // The settings value of port n: "COM n", with the blank.
     static std::string portValue(int n);
 

@@ -1,3 +1,4 @@
+#include "app/MainFormTexts.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "upload/PortDevicesDialog.h"
@@ -63,6 +64,7 @@ private slots:
     void settingsAreReadExactly_data();
     void settingsAreReadExactly();
     void portAndLengthChoicesSurviveARestart();
+    void oversizeSettingsAreToldAtStartUpAndKept();
     void exitWritesTheSettingsTwiceWithTheSameContent();
     void unwritableSettingsOfferTheWayOut();
     void closingAnUnmodifiedTextAsksNothing();
@@ -527,6 +529,18 @@ void MainFormTest::settingsAreReadExactly() {
     QVERIFY(saved.contains(longLimit ? "Max leng=59 000" : "Max leng=6 140"));
 }
 
+void MainFormTest::oversizeSettingsAreToldAtStartUpAndKept() {
+    QByteArray ini("[ComPort]\r\nAktive=COM 4\r\n");
+    ini.resize(IniFile::MaxFileBytes + 1, '\n');
+    Fixture f(ini);
+    TMainForm& form = f.make();
+    QVERIFY(form.itemCom[0]->isChecked());
+    QCOMPARE(form.panelText(2),
+             mainform::SettingsTooLarge.toString().arg(f.sandbox.settingsPath()));
+    QVERIFY_THROWS_EXCEPTION(AppError, form.SaveIniFile());
+    QVERIFY(f.sandbox.read(QStringLiteral("config/Kesmar.ini")) == ini);
+}
+
 void MainFormTest::portAndLengthChoicesSurviveARestart() {
     Fixture f;
     {
@@ -587,7 +601,10 @@ void MainFormTest::unwritableSettingsOfferTheWayOut() {
                     f.sandbox.read(QStringLiteral("config/Kesmar.ini")).left(64)));
         };
         const QString before = fingerprint();
-        const QString error = QStringLiteral("Unable to write to ") + ini + ".";
+        const QString error = QStringLiteral("Unable to write to ") + ini +
+                              (place == Place::OverTheCap
+                                   ? QLatin1Char('\n') + QString::fromUtf8(IniFile::TooLargeReason)
+                                   : QStringLiteral("."));
         form.RichEdit->setPlainText(QStringLiteral("typed"));
         form.RichEdit->document()->setModified(true);
 
