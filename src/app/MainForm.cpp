@@ -554,7 +554,7 @@ void TMainForm::itemDevicesClick() {
     }
     auto present = serialdevices::list("/dev", serialdevices::answersAsTerminal);
     serialdevices::addChosen(present, chosen, serialdevices::answersAsTerminal);
-    PortDevicesDialog dialog(present, current, this);
+    PortDevicesDialog dialog(present, current, checkedPort(), m_dialogs, this);
     if (m_dialogs.runDialog(dialog))
         savePortMap(dialog.choice());
 }

@@ -1,7 +1,11 @@
 #include "upload/PortDevicesDialog.h"
 
+#include "base/Dialogs.h"
+#include "base/QtAdapt.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -15,11 +19,19 @@ constexpr QStringView Present = u"Последовательные устрой�
 constexpr QStringView NonePresent = u"(не найдено ни одного)";
 constexpr QStringView Items = u"Какое устройство открывает каждый пункт меню «СОМ Порт»:";
 constexpr QStringView ItemLabel = u"COM ";
+constexpr QStringView CheckedMark = u" (выбран)";
+constexpr QStringView LineBreakRefused =
+    u"COM %1: в пути к устройству есть перевод строки. Такой путь не записывается.";
+constexpr QStringView OutsideCodePage = u"COM %1: в пути к устройству есть символы вне кодировки "
+                                        u"Windows-1251 (%2). Такой путь не записывается.";
+constexpr QStringView MissingDevices =
+    u"Такого устройства сейчас нет. Выбор записан, но порт откроется, только когда устройство "
+    u"появится.";
 
 QString shown(const serialdevices::Device& device) {
     const QString path = QString::fromStdString(device.path);
     const QString label = QString::fromStdString(device.label);
-    return label == QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1)
+    return label.isEmpty() || label == QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1)
                ? path
                : label + QStringLiteral(" — ") + path;
 }
@@ -27,8 +39,9 @@ QString shown(const serialdevices::Device& device) {
 } // namespace
 
 PortDevicesDialog::PortDevicesDialog(const std::vector<serialdevices::Device>& present,
-                                     const Choice& current, QWidget* parent)
-    : QDialog(parent), m_current(current) {
+                                     const Choice& current, int checked, Dialogs& dialogs,
+                                     QWidget* parent)
+    : QDialog(parent), m_current(current), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("PortDevicesDialog"));
     setWindowTitle(Title.toString());
     auto* layout = new QVBoxLayout(this);
@@ -63,9 +76,18 @@ PortDevicesDialog::PortDevicesDialog(const std::vector<serialdevices::Device>& p
         else
             combo->setEditText(current[n]);
         ComboCom[n] = combo;
+        const bool isChecked = n + 1 == checked;
         auto* label =
-            new QLabel(ItemLabel.toString() + QString::number(n + 1) + QLatin1Char(':'), this);
+            new QLabel(ItemLabel.toString() + QString::number(n + 1) +
+                           (isChecked ? CheckedMark.toString() : QString()) + QLatin1Char(':'),
+                       this);
+        if (isChecked) {
+            QFont bold = label->font();
+            bold.setBold(true);
+            label->setFont(bold);
+        }
         label->setBuddy(combo);
+        LabelCom[n] = label;
         form->addRow(label, combo);
     }
     layout->addLayout(form);
@@ -86,4 +108,40 @@ PortDevicesDialog::Choice PortDevicesDialog::choice() const {
         chosen[n] = path.isEmpty() ? m_current[n] : path;
     }
     return chosen;
+}
+
+QString PortDevicesDialog::refusal(int n, const QString& path) const {
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return LineBreakRefused.toString().arg(n + 1);
+    QString outside;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        // A character beyond the 16-bit range is a surrogate pair: both halves, or it breaks.
+        const qsizetype length = path.at(i).isHighSurrogate() && i + 1 < path.size() ? 2 : 1;
+        const QString character = path.mid(i, length);
+        i += length - 1;
+        if ((length == 2 || !qtadapt::inCp1251(character.front())) && !outside.contains(character))
+            outside += character;
+    }
+    if (!outside.isEmpty())
+        return OutsideCodePage.toString().arg(n + 1).arg(outside);
+    return {};
+}
+
+void PortDevicesDialog::accept() {
+    const Choice chosen = choice();
+    for (int n = 0; n < 5; ++n) {
+        if (const QString why = refusal(n, chosen[n]); !why.isEmpty()) {
+            m_dialogs.warning(this, why);
+            ComboCom[n]->setFocus();
+            return;
+        }
+    }
+    QStringList missing;
+    for (int n = 0; n < 5; ++n)
+        if (chosen[n] != m_current[n] && !QFileInfo::exists(chosen[n]))
+            missing << ItemLabel.toString() + QString::number(n + 1) + QStringLiteral(": ") +
+                           chosen[n];
+    if (!missing.isEmpty())
+        m_dialogs.warning(this, MissingDevices.toString(), missing.join(QLatin1Char('\n')));
+    QDialog::accept();
 }

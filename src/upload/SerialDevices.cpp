@@ -116,12 +116,11 @@ void addChosen(std::vector<Device>& devices, const std::vector<std::string>& cho
     std::set<std::string> listed;
     for (const Device& device : devices)
         listed.insert(resolved(device.path));
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
-        const std::string& path = chosen[i];
+    for (const std::string& path : chosen) {
         if (path.empty() || listed.count(resolved(path)) != 0 || !answers(path))
             continue;
         listed.insert(resolved(path));
-        devices.push_back({path, "COM " + std::to_string(i + 1)});
+        devices.push_back({path, {}});
     }
 }
 

@@ -23,7 +23,8 @@ std::vector<Device> list(const std::string& devRoot,
                          const std::function<bool(const std::string&)>& answers);
 
 // Adds the devices the COM items stand for now (`chosen[0]` is COM 1's) that `devices` lacks
-// and that answer, a pseudo-terminal for instance, labelled with their item: "COM 1".
+// and that answer, a pseudo-terminal for instance. They carry no label: several items may share
+// one, and the path says what it is.
 void addChosen(std::vector<Device>& devices, const std::vector<std::string>& chosen,
                const std::function<bool(const std::string&)>& answers);
 

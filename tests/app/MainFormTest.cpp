@@ -22,6 +22,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Fixture = MainWindowFixture;
@@ -54,6 +56,8 @@ private slots:
     void effectToolBarButtons();
     void keysForCommandsAndEffects();
     void choosingTheDevicesOfThePortItems();
+    void deviceDialogChecksPathsBeforeStoring_data();
+    void deviceDialogChecksPathsBeforeStoring();
     void statusBarPanels();
     void windowGeometryAndDemoText();
     void statusMessageIsClearedThreeSecondsAfterTheFirst();
@@ -289,7 +293,7 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     };
     const PortDevicesDialog::Choice current = {"/dev/ttyS0", "/dev/pts/7", "/dev/ttyS2",
                                                "/dev/ttyS3", "/dev/ttyS4"};
-    PortDevicesDialog dialog(present, current);
+    PortDevicesDialog dialog(present, current, 0, f.dialogs);
     QCOMPARE(dialog.ListDevices->count(), 2);
     QCOMPARE(
         dialog.ListDevices->item(0)->text(),
@@ -316,24 +320,83 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     QCOMPARE(TMainForm(f.dialogs, f.serial, f.font).itemCom[2]->toolTip(),
              QStringLiteral("/tmp/sign-tty"));
 
+    // Items sharing one unlabelled device all show its path; the menu's item is marked.
+    const QString pty = QStringLiteral("/dev/pts/9");
+    PortDevicesDialog shared({{pty.toStdString(), ""}}, {pty, pty, pty, pty, pty}, 3, f.dialogs);
+    for (int n = 0; n < 5; ++n) {
+        QCOMPARE(shared.ComboCom[n]->currentText(), pty);
+        QCOMPARE(shared.LabelCom[n]->text(),
+                 n == 2 ? u"COM 3 (выбран):"_s : u"COM %1:"_s.arg(n + 1));
+    }
+
     // The menu item's handler: the dialog starts with the stored devices; OK stores the choice.
+    f.sandbox.write(QStringLiteral("other-tty"), "");
     QString shownForCom3;
     f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
         auto& open = dynamic_cast<PortDevicesDialog&>(shown);
         shownForCom3 = open.ComboCom[2]->currentText();
-        open.ComboCom[4]->setEditText(QStringLiteral("/tmp/other-tty"));
-        return true;
+        open.ComboCom[4]->setEditText(f.sandbox.path(QStringLiteral("other-tty")));
+        open.accept();
+        return open.result() == QDialog::Accepted;
     });
     form.itemDevicesClick();
     QCOMPARE(shownForCom3, QStringLiteral("/tmp/sign-tty"));
-    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
+    QCOMPARE(form.portDevice(5), f.sandbox.path(QStringLiteral("other-tty")));
     // Cancelled, nothing is stored.
     f.dialogs.dialogAnswers.push_back([](QDialog& shown) {
         dynamic_cast<PortDevicesDialog&>(shown).ComboCom[4]->setEditText(QStringLiteral("/x"));
         return false;
     });
     form.itemDevicesClick();
-    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
+    QCOMPARE(form.portDevice(5), f.sandbox.path(QStringLiteral("other-tty")));
+}
+
+void MainFormTest::deviceDialogChecksPathsBeforeStoring_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("line break") << u"/dev/pts/7\n[ComPort]"_s << false
+                                << u"COM 3: в пути к устройству есть перевод строки. "
+                                   u"Такой путь не записывается."_s;
+    QTest::newRow("carriage return") << u"/dev/pts/7\r[x]"_s << false
+                                     << u"COM 3: в пути к устройству есть перевод строки. "
+                                        u"Такой путь не записывается."_s;
+    QTest::newRow("outside Windows-1251")
+        << u"/tmp/знак✓😀✓"_s << false
+        << u"COM 3: в пути к устройству есть символы вне кодировки Windows-1251 (✓😀). Такой "
+           u"путь не записывается."_s;
+    QTest::newRow("not there") << u"absent"_s << true
+                               << u"Такого устройства сейчас нет. Выбор записан, но порт "
+                                  u"откроется, только когда устройство появится."_s;
+    QTest::newRow("there") << u"present"_s << true << QString();
+}
+
+// Nothing of the port map is written unless every path can be stored as given.
+void MainFormTest::deviceDialogChecksPathsBeforeStoring() {
+    QFETCH(QString, path);
+    QFETCH(bool, stored);
+    QFETCH(QString, warning);
+    Fixture f(QByteArray("[ComPort]\r\nAktive=COM 3\r\n"));
+    f.sandbox.write(QStringLiteral("present"), "");
+    if (!path.startsWith(QLatin1Char('/')))
+        path = f.sandbox.path(path);
+    TMainForm& form = f.make();
+    const QByteArray before = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
+    bool accepted = true;
+    f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
+        auto& open = dynamic_cast<PortDevicesDialog&>(shown);
+        open.ComboCom[2]->setEditText(path);
+        open.accept();
+        accepted = open.result() == QDialog::Accepted;
+        return accepted;
+    });
+    form.itemDevicesClick();
+    QCOMPARE(accepted, stored);
+    QCOMPARE(f.dialogs.texts(QStringLiteral("warning")).value(0).section(u" | "_s, 0, 0), warning);
+    if (stored)
+        QCOMPARE(form.portDevice(3), path);
+    else
+        QVERIFY(f.sandbox.read(QStringLiteral("config/Kesmar.ini")) == before);
 }
 
 void MainFormTest::statusBarPanels() {
