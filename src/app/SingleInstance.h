@@ -15,18 +15,27 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // `name`: the local socket both starts meet at (serverName() for the real program).
+    // `name`: the local socket both starts meet at (serverPlace() for the real program).
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket name for this user and settings file, in the user's runtime folder.
-    static QString serverName();
+    // Where the socket of this user and settings file lives: a folder nobody else can enter
+    // (the user's runtime folder, else a 0700 folder of the user's own in the temporary
+    // folder). Without one, `name` is empty and `problem` says why; the program then runs on
+    // its own, as other users' programs could otherwise stand in for the first one.
+    struct Place {
+        QString name;
+        QString problem;
+    };
+    static Place serverPlace();
 
-    // True when a running program answered; it has been asked to come to the front.
+    // True when a running Lumetra answered; it has been asked to come to the front. Anything
+    // else at the socket that does not answer as Lumetra does counts as nobody.
     bool activateRunning();
     // Starts answering later starts; `activate` runs for each. A socket left behind by a
-    // program that crashed is taken over. False when listening failed (the program then runs
-    // all the same, only without this service).
+    // program that crashed is taken over; one that something else listens on is left alone.
+    // False when listening failed (the program then runs all the same, only without this
+    // service).
     bool listen(std::function<void()> activate);
 
 private:

@@ -89,8 +89,12 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral(LUMETRA_DESKTOP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lumetra.svg")));
 
-    SingleInstance instance(SingleInstance::serverName());
-    if (instance.activateRunning())
+    const SingleInstance::Place place = SingleInstance::serverPlace();
+    if (!place.problem.isEmpty())
+        std::fprintf(stderr, "lumetra: %s; запуск без проверки второй копии программы\n",
+                     place.problem.toLocal8Bit().constData());
+    SingleInstance instance(place.name);
+    if (!place.name.isEmpty() && instance.activateRunning())
         return 0;
 
     QTranslator translator;
@@ -112,7 +116,8 @@ int main(int argc, char* argv[]) {
 
     Application lumetra(std::move(services));
     TMainForm& main = lumetra.mainForm();
-    instance.listen([&main] { bringToFront(main); });
+    if (!place.name.isEmpty())
+        instance.listen([&main] { bringToFront(main); });
     main.show();
     return QApplication::exec();
 }

@@ -12,9 +12,12 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
@@ -24,7 +27,14 @@
 #include <QTranslator>
 
 #include <cmath>
+#include <functional>
+#include <future>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,6 +53,15 @@ double contrast(const QColor& a, const QColor& b) {
 
 QString withoutMark(QString text) {
     return text.remove(QLatin1Char('&'));
+}
+
+// A later start, on a thread of its own: the first one answers from this thread's event loop.
+bool laterStart(const QString& name) {
+    auto answer =
+        std::async(std::launch::async, [name] { return SingleInstance(name).activateRunning(); });
+    while (answer.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return answer.get();
 }
 
 struct FontUploaderStub : FontUploader {
@@ -94,6 +113,8 @@ private slots:
     void programExitCodes_data();
     void programExitCodes();
     void aSecondStartBringsTheFirstToTheFront();
+    void theSocketFolderIsTheUsersAlone();
+    void somethingElseAtTheSocketIsNoLumetra();
     void aSecondProgramEndsAndTheFirstGoesOn();
 };
 
@@ -220,17 +241,16 @@ void DesktopTest::programExitCodes() {
 void DesktopTest::aSecondStartBringsTheFirstToTheFront() {
     Sandbox sandbox;
     const QString name = sandbox.path(QStringLiteral("instance"));
-    SingleInstance second(name);
-    QVERIFY(!second.activateRunning()); // nobody there yet
+    QVERIFY(!laterStart(name)); // nobody there yet
 
     // A socket left behind by a crashed program is taken over.
     sandbox.write(QStringLiteral("instance"), "left over");
     int activated = 0;
     SingleInstance first(name);
     QVERIFY(first.listen([&] { ++activated; }));
-    QVERIFY(second.activateRunning());
+    QVERIFY(laterStart(name));
     QTRY_COMPARE(activated, 1);
-    QVERIFY(SingleInstance(name).activateRunning());
+    QVERIFY(laterStart(name));
     QTRY_COMPARE(activated, 2);
     // Anything else that connects asks nothing.
     QLocalSocket stranger;
@@ -240,6 +260,98 @@ void DesktopTest::aSecondStartBringsTheFirstToTheFront() {
     stranger.waitForBytesWritten(1000);
     QTest::qWait(50);
     QCOMPARE(activated, 2);
+}
+
+// The socket's folder: the runtime folder when it is private, else a 0700 folder of the user's
+// own in the temporary folder; anything another user could enter or own gives no socket.
+void DesktopTest::theSocketFolderIsTheUsersAlone() {
+    Sandbox sandbox;
+    const QString own = sandbox.path(QStringLiteral("lumetra-") + QString::number(::geteuid()));
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR"), savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(sandbox.path()));
+    const auto makeFolder = [](const QString& path, mode_t mode) {
+        QVERIFY(QDir().mkpath(path));
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        QString runtime; // XDG_RUNTIME_DIR, empty for none
+        QString folder;  // where the socket lands, empty for no socket
+        QString problem; // what is said instead
+    } cases[] = {
+        {"private runtime folder",
+         [&] { makeFolder(sandbox.path("run"), 0700); },
+         sandbox.path("run"),
+         sandbox.path("run"),
+         {}},
+        {"open runtime folder",
+         [&] { makeFolder(sandbox.path("run"), 0755); },
+         sandbox.path("run"),
+         own,
+         {}},
+        {"no runtime folder, none of our own yet", [] {}, {}, own, {}},
+        {"our folder open to others",
+         [&] { makeFolder(own, 0750); },
+         {},
+         {},
+         u"в папку могут войти другие пользователи (права 0750, нужны 0700)"_s},
+        {"our folder owned by another",
+         [&] {
+             makeFolder(own, 0700);
+             QVERIFY(::chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+         },
+         {},
+         {},
+         u"папка принадлежит другому пользователю"_s},
+        {"a link in its place",
+         [&] {
+             makeFolder(sandbox.path("run"), 0700);
+             QVERIFY(QFile::link(sandbox.path("run"), own));
+         },
+         {},
+         {},
+         u"это не папка"_s},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(own);
+        QDir(own).removeRecursively();
+        QDir(sandbox.path("run")).removeRecursively();
+        c.prepare();
+        if (c.runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(c.runtime));
+        const SingleInstance::Place place = SingleInstance::serverPlace();
+        QCOMPARE(place.name.isEmpty() ? QString() : QFileInfo(place.name).path(), c.folder);
+        QCOMPARE(place.problem, c.problem.isEmpty() ? QString() : own + u": "_s + c.problem);
+        if (c.folder == own)
+            QCOMPARE(QFileInfo(own).permissions() & 0x7777, QFile::ReadOwner | QFile::WriteOwner |
+                                                                QFile::ExeOwner | QFile::ReadUser |
+                                                                QFile::WriteUser | QFile::ExeUser);
+    }
+    QDir(own).removeRecursively();
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    qputenv("TMPDIR", savedTmp);
+}
+
+// A program of the same user that listens at the name but is not Lumetra: the start goes on as
+// the only one, and the other program's socket stays where it is.
+void DesktopTest::somethingElseAtTheSocketIsNoLumetra() {
+    Sandbox sandbox;
+    const QString name = sandbox.path(QStringLiteral("instance"));
+    QLocalServer stranger;
+    QVERIFY(stranger.listen(name));
+    QStringList heard;
+    connect(&stranger, &QLocalServer::newConnection, &stranger, [&] {
+        QLocalSocket* client = stranger.nextPendingConnection();
+        connect(client, &QLocalSocket::readyRead, client,
+                [&heard, client] { heard << client->readAll(); });
+    });
+    QVERIFY(!laterStart(name));
+    QVERIFY(!SingleInstance(name).listen([] {}));
+    QVERIFY(QFileInfo(name).exists());
+    QTRY_COMPARE(heard.join(QString()), u"activate\n"_s);
 }
 
 void DesktopTest::aSecondProgramEndsAndTheFirstGoesOn() {
