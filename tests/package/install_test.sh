@@ -87,13 +87,13 @@ read -r -a exec_line <<<"$(sed -n 's/^Exec=//p' "$P/share/applications/$ID.deskt
 [ "${exec_line[0]}" = lumetra ] || fail "Exec starts ${exec_line[0]}"
 HOME_=$T/home
 mkdir -p "$HOME_" "$T/elsewhere"
+RUN_ENV=(env -u XDG_DATA_HOME HOME="$HOME_" XDG_CONFIG_HOME="$T/config" XDG_CACHE_HOME="$T/cache"
+    XDG_RUNTIME_DIR="$T/run" QT_QPA_PLATFORM=offscreen PATH="$P/bin:$PATH")
 # Started from `folder` with `env`; waits until the program's working folder is `want`.
 start() {
     local folder=$1 want=$2
     shift 2
-    (cd "$folder" && exec env -u XDG_DATA_HOME HOME="$HOME_" XDG_CONFIG_HOME="$T/config" \
-        XDG_CACHE_HOME="$T/cache" XDG_RUNTIME_DIR="$T/run" QT_QPA_PLATFORM=offscreen \
-        PATH="$P/bin:$PATH" "$@") &
+    (cd "$folder" && exec "${RUN_ENV[@]}" "$@") &
     PID=$!
     for _ in $(seq 600); do
         [ "$(readlink "/proc/$PID/cwd")" = "$want" ] && return 0
@@ -121,4 +121,48 @@ left=$(cd "$HOME_" && find . -mindepth 1 | sort | tr '\n' ' ')
 start "$T/elsewhere" "$T/elsewhere" lumetra
 stop
 [ -z "$(ls -A "$T/elsewhere")" ] || fail "a terminal start put $(ls -A "$T/elsewhere") there"
+
+# Every shared object the program maps once its main window is up belongs to the package, to
+# its Depends or to what they pull in: what installing the package brings to a clean system.
+rm -f "$T"/run/lumetra-*
+start "$T/elsewhere" "$T/elsewhere" lumetra
+for _ in $(seq 600); do
+    compgen -G "$T/run/lumetra-*" >/dev/null && break
+    sleep 0.1
+done
+# A second start is answered from the first one's event loop, so after its window was shown.
+(cd "$T/elsewhere" && timeout 20 "${RUN_ENV[@]}" lumetra) || fail "the running program never answered"
+# Icons and plugins load as the window paints: wait until the mappings hold still for a second.
+maps() { awk '$6 ~ /^\// && $6 ~ /\.so/ {print $6}' "/proc/$PID/maps" | sort -u; }
+before=$(maps)
+for _ in $(seq 20); do
+    sleep 1
+    now=$(maps)
+    [ "$now" = "$before" ] && break
+    before=$now
+done
+[ -n "$now" ] || fail "no shared objects seen in /proc/$PID/maps"
+dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' >"$T/own"
+read -r -a wanted <<<"$(field Depends | tr ',|' '\n\n' |
+    sed 's/([^)]*)//; s/:any//; s/[[:space:]]//g' | grep . | tr '\n' ' ')"
+apt-cache depends --recurse --installed --no-recommends --no-suggests --no-conflicts \
+    --no-breaks --no-replaces --no-enhances "${wanted[@]}" 2>/dev/null | grep -v '^ ' |
+    sort -u >"$T/closure"
+stop
+unexplained=()
+while read -r object; do
+    own=${object#"$P"}
+    [ "$own" != "$object" ] && grep -qxF "/usr$own" "$T/own" && continue
+    # Debian 12 lists some libraries under /lib, which merged /usr maps as /usr/lib.
+    owners=$(dpkg -S "$object" 2>/dev/null || dpkg -S "${object#/usr}" 2>/dev/null) ||
+        { unexplained+=("$object (no package)"); continue; }
+    found=
+    for owner in $(sed 's/: .*//; s/,/ /g' <<<"$owners"); do
+        grep -qxF "${owner%%:*}" "$T/closure" && found=1
+    done
+    [ -n "$found" ] || unexplained+=("$object ($(sed 's/: .*//' <<<"$owners"))")
+done <<<"$now"
+[ ${#unexplained[@]} -eq 0 ] ||
+    fail "mapped but not brought by the package's Depends: ${unexplained[*]}"
+
 echo "install, package and data folder checks passed"
