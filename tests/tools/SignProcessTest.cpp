@@ -234,20 +234,12 @@ TEST(SignProcess, ListensOnAGivenDevice) {
 
 // A device that is never dry still leaves room for the signals that end the program.
 TEST(SignProcess, AnEndlessDeviceStopsOnSignals) {
-    const struct {
-        int signal;
-        std::vector<std::string> args;
-    } cases[] = {
-        {SIGTERM, {"--headless", "--device", "/dev/zero"}},
-        {SIGINT, {"--headless", "--device", "/dev/zero"}},
-        {SIGTERM, {"--headless", "--pace", "--device", "/dev/zero"}},
-    };
-    for (const auto& c : cases) {
-        SignProcess sign(c.args);
+    for (const int sig : {SIGTERM, SIGINT}) {
+        SignProcess sign({"--headless", "--device", "/dev/zero"});
         EXPECT_EQ(devicePath(sign), "/dev/zero");
-        sign.signal(c.signal);
+        sign.signal(sig);
         const auto status = sign.waitExit();
-        ASSERT_TRUE(status) << "signal " << c.signal << " ignored";
+        ASSERT_TRUE(status) << "signal " << sig << " ignored";
         EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
     }
 }
