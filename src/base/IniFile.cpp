@@ -5,7 +5,6 @@
 #include "base/FileNames.h"
 #include "base/SystemError.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <optional>
 
@@ -139,7 +138,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     try {
         data = readRegularFile(m_path, MaxFileBytes);
     } catch (const std::system_error& e) {
-        if (e.code().value() == EFBIG)
+        if (isTooLargeError(e.code().value()))
             fail(TooLargeReason);
         if (!isNotFoundError(e.code().value()))
             fail();

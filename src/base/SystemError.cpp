@@ -40,6 +40,14 @@ bool isNotFoundError(int err) {
 #endif
 }
 
+bool isTooLargeError(int err) {
+#ifdef _WIN32
+    return err == ERROR_FILE_TOO_LARGE;
+#else
+    return err == EFBIG;
+#endif
+}
+
 bool isPermissionError(int err) {
 #ifdef _WIN32
     (void)err;
