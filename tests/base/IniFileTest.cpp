@@ -157,7 +157,8 @@ TEST_F(IniFileTest, TheSizeLimitHoldsForReadsAndWrites) {
         } catch (const AppError& e) {
             EXPECT_FALSE(c.written) << c.size;
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.path("Kesmar.ini") + "\n" +
-                                                 IniFile::TooLargeReason);
+                                                 IniFile::TooLargeReason)
+                << c.size;
             EXPECT_TRUE(dir.read("Kesmar.ini") == data) << c.size;
         }
     }
