@@ -1,10 +1,9 @@
-// The pieces of lumetra-send that need no port: the command line, the code check, the
+// The pieces of lumetra-send that need no port: the command line, the
 // progress line, the dump and the JSON line.
 
 #include "SendOptions.h"
 #include "SendReport.h"
 #include "SendTexts.h"
-#include "editor/EffectCodes.h"
 #include "editor/MessageFile.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +59,6 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         {{"--font", "f.zg", "--encoding", "auto"}, Msg::Conflict},
         {{"--check", "--dump", "-", "a.txt"}, Msg::Conflict},
         {{"--check", "--hex", "a.txt"}, Msg::Conflict},
-        {{"--check", "--json", "a.txt"}, Msg::Conflict},
         {{"--json", "--hex", "a.txt"}, Msg::Conflict},
         {{"--json", "--dump", "-", "a.txt"}, Msg::Conflict},
         // An unset shell variable: never taken for "the default".
@@ -79,37 +77,6 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         const auto parsed = parseOptions(c.args);
         ASSERT_TRUE(std::holds_alternative<UsageError>(parsed)) << ::testing::PrintToString(c.args);
         EXPECT_EQ(std::get<UsageError>(parsed).id, c.error) << ::testing::PrintToString(c.args);
-    }
-}
-
-TEST(EffectCodes, FindsWhatTheSignWouldMisread) {
-    using Kind = effectcodes::Misread::Kind;
-    struct Found {
-        Kind kind;
-        std::size_t line, column;
-        bool operator==(const Found&) const = default;
-    };
-    const struct {
-        std::string text;
-        std::vector<Found> found;
-    } cases[] = {
-        {"/S0/S7/W1/Q3/F5/U1/D2/J1/I1/N1", {}},
-        {"50/50 a/ b /5 end/", {}}, // no letter after the "/": no code
-        {"/S8", {{Kind::BadDigit, 1, 1}}},
-        {"x /W", {{Kind::BadDigit, 1, 3}}},
-        {"/Q /F\r\n", {{Kind::BadDigit, 1, 1}, {Kind::BadDigit, 1, 4}}},
-        {"/s5 /X1", {{Kind::BadLetter, 1, 1}, {Kind::BadLetter, 1, 5}}},
-        // The Cyrillic Es of the demo text, and Ukrainian I.
-        {"ab\r\n  /\xD1\x31 /\xB2\x31", {{Kind::BadLetter, 2, 3}, {Kind::BadLetter, 2, 7}}},
-        // CR LF, LF and CR each end a line; a tab is one column.
-        {"a\r\nb\nc\r\t/Z1\r\n\r\n/S", {{Kind::BadLetter, 4, 2}, {Kind::BadDigit, 6, 1}}},
-        {"//S5 /S/W1", {{Kind::BadDigit, 1, 6}}},
-    };
-    for (const auto& c : cases) {
-        std::vector<Found> found;
-        for (const auto& m : effectcodes::findMisread(c.text))
-            found.push_back({m.kind, m.line, m.column});
-        EXPECT_EQ(found, c.found) << c.text;
     }
 }
 

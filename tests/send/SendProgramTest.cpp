@@ -11,6 +11,7 @@
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -306,12 +307,13 @@ void SendProgramTest::checkNamesLineAndColumn() {
     const Run english = send({QStringLiteral("--check"), QStringLiteral("codes.txt")});
     QCOMPARE(english.exitCode, 1);
     QCOMPARE(english.out,
-             QByteArray("codes.txt:2:4: \"/С1\": С is no effect letter; the sign knows S W Q F U "
-                        "D J I N (Latin capitals)\n"
-                        "codes.txt:3:1: \"/s3\": s is no effect letter; the sign knows S W Q F U "
-                        "D J I N (Latin capitals)\n"
-                        "codes.txt:3:5: \"/S9\": after /S the sign expects a digit 0 to 7\n"
-                        "codes.txt:3:9: \"/Q\": after /Q the sign expects a digit 0 to 7\n"));
+             QByteArray("codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: "
+                        "pause 1 s\n"
+                        "codes.txt:3:1: \"/s3\": no effect letter after the \"/\"; the sign: "
+                        "pause 1 s\n"
+                        "codes.txt:3:5: \"/S9\": the digit is above 7; the sign: speed 7\n"
+                        "codes.txt:3:9: \"/Q\": the code ends with the line; the sign: clear, "
+                        "then pause 1 s\n"));
     // Codes are never changed: the frame still carries them.
     QVERIFY(send({QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("codes.txt")})
                 .out.contains("/s3 /S9 /Q\x08"));
@@ -320,13 +322,33 @@ void SendProgramTest::checkNamesLineAndColumn() {
     const Run russian = send({QStringLiteral("--check"), QStringLiteral("-")}, "ок /S1\nплохо /Ж1",
                              QStringLiteral("ru_RU.UTF-8"));
     QCOMPARE(russian.exitCode, 1);
-    QCOMPARE(russian.out, QByteArray("стандартный ввод:2:7: \"/Ж1\": Ж не буква эффекта; табло "
-                                     "знает S W Q F U D J I N (латинские заглавные)\n"));
+    QCOMPARE(russian.out, QByteArray("стандартный ввод:2:7: \"/Ж1\": после \"/\" нет буквы "
+                                     "эффекта; табло: пауза 1 с\n"));
 
-    m_sandbox->write(QStringLiteral("good.txt"), "/S0 /W7 /Q1 /F5 /U2 /D1 /J1 /I1 /N1 50/50");
+    m_sandbox->write(QStringLiteral("good.txt"), "/S0 /W7 /Q1 /F5 /U2 /D1 /J1 /I1 /N1 50%");
     const Run good = send({QStringLiteral("--check"), QStringLiteral("good.txt")});
     QCOMPARE(good.exitCode, 0);
     QCOMPARE(good.out, QByteArray());
+
+    // The texts that trip operators up: --check --json and the sign name the same effects.
+    m_sandbox->write(QStringLiteral("tricky.txt"),
+                     "/5 1/2 /S8 /X1 /W\r\n//S3 /\r\nS3 /\xD1\x31 /F2");
+    const Run json =
+        send({QStringLiteral("--check"), QStringLiteral("--json"), QStringLiteral("tricky.txt")});
+    QCOMPARE(json.exitCode, 1);
+    QCOMPARE(json.err.count('\n'), 8);
+    const QJsonObject checked = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(checked.value(QStringLiteral("outcome")).toString(), QStringLiteral("checked"));
+    QStringList surprising;
+    for (const QJsonValue& v : checked.value(QStringLiteral("surprises")).toArray())
+        surprising << v.toObject().value(QStringLiteral("code")).toString();
+    QCOMPARE(surprising, QString("/W5 /W2 /S7 /X1 /W1 /W1 /W1 /W1").split(u' '));
+    QCOMPARE(send({QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("tricky.txt")})
+                 .exitCode,
+             0);
+    const QJsonArray onSign = nextFrame().value(QStringLiteral("effects")).toArray();
+    QCOMPARE(onSign.size(), 9); // the unknown letter does nothing
+    QCOMPARE(checked.value(QStringLiteral("effects")).toArray(), onSign);
 }
 
 void SendProgramTest::portsResolveAsInTheWindow_data() {

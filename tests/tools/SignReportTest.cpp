@@ -35,7 +35,8 @@ TEST(FrameReport, OneLinePerFrame) {
     const auto frames = decodeFrames(stream);
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(sign::frameJson(frames[0]),
-              "{\"type\":\"text\",\"bytes\":219,\"text\":\"\\\"A\\\\  я/S5\",\"preamble\":200,"
+              "{\"type\":\"text\",\"bytes\":219,\"text\":\"\\\"A\\\\  я/S5\",\"effects\":"
+              "[{\"at\":6,\"code\":\"/S5\",\"type\":\"SPEED\",\"value\":5}],\"preamble\":200,"
               "\"skipped\":2,\"error\":\"\"}");
     const std::string symbols = "ab" + std::string(1790 * 2, '0') + "ff";
     EXPECT_EQ(sign::frameJson(frames[1]), "{\"type\":\"font\",\"bytes\":1847,\"symbols\":\"" +

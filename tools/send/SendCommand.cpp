@@ -5,9 +5,9 @@
 #include "SendReport.h"
 #include "base/Settings.h"
 #include "base/SystemError.h"
-#include "editor/EffectCodes.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageFile.h"
+#include "sign/Effects.h"
 #include "upload/Frames.h"
 #include "upload/SerialLink.h"
 #include "upload/Upload.h"
@@ -119,25 +119,65 @@ private:
         return code;
     }
 
+    // Every code the sign reads otherwise than it is written, with what the sign does there.
     int check(const std::string& cp1251) {
-        const auto found = effectcodes::findMisread(cp1251);
-        for (const auto& at : found) {
-            // The "/", the letter and the character the sign would take after it, if any.
-            const std::size_t third = at.offset + 2;
-            const bool shown =
-                third < cp1251.size() && static_cast<unsigned char>(cp1251[third]) >= 0x20;
-            const std::size_t length = shown ? 3 : 2;
-            const std::string code = toUtf8(cp1251.substr(at.offset, length));
-            const std::string letter = toUtf8(cp1251.substr(at.offset + 1, 1));
-            const Msg id =
-                at.kind == effectcodes::Misread::Kind::BadLetter ? Msg::BadLetter : Msg::BadDigit;
-            std::fprintf(m_c.out, "%s\n",
-                         say(m_c.language, id,
-                             {m_inputName, number(at.line), number(at.column), code, letter})
+        using Surprise = sign::CodeReading::Surprise;
+        const auto lang =
+            m_c.language == Language::Russian ? sign::Language::Russian : sign::Language::English;
+        const std::span<const std::uint8_t> bytes = asBytes(cp1251);
+        std::string surprises;
+        std::size_t line = 1, lineStart = 0, scanned = 0;
+        for (const sign::CodeReading& code : sign::readCodes(bytes)) {
+            for (; scanned < code.at; ++scanned) {
+                const char c = cp1251[scanned];
+                if (c == '\n' ||
+                    (c == '\r' && (scanned + 1 == cp1251.size() || cp1251[scanned + 1] != '\n'))) {
+                    ++line;
+                    lineStart = scanned + 1;
+                }
+            }
+            if (code.surprise == Surprise::None)
+                continue;
+            static constexpr Msg Ids[] = {Msg::NoLetter, Msg::NoLetter, Msg::UnknownLetter,
+                                          Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
+            const std::string written = toUtf8(writtenCode(cp1251, code));
+            const std::string does = sign::effectDoes(code, lang);
+            const std::string letter(1, code.letter);
+            const std::string column = number(code.at - lineStart + 1);
+            std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
+                         say(m_c.language, Ids[static_cast<int>(code.surprise)],
+                             {m_inputName, number(line), column, written, does, letter})
                              .c_str());
+            if (!surprises.empty())
+                surprises += ',';
+            surprises += "{\"at\":" + number(code.at) + ",\"line\":" + number(line) +
+                         ",\"column\":" + column + ",\"written\":" + jsonString(written) +
+                         ",\"code\":\"" + code.code() + "\",\"does\":" +
+                         jsonString(sign::effectDoes(code, sign::Language::English)) + "}";
         }
+        if (m_o.json)
+            std::fprintf(m_c.out,
+                         "{\"outcome\":\"checked\",\"bytes\":%zu,\"effects\":%s,"
+                         "\"surprises\":[%s]}\n",
+                         cp1251.size(), sign::effectsJson(bytes).c_str(), surprises.c_str());
         std::fflush(m_c.out);
-        return found.empty() ? ExitSent : ExitMisread;
+        std::fflush(m_c.err);
+        return surprises.empty() ? ExitSent : ExitMisread;
+    }
+
+    // The code as the operator sees it: what the sign takes, and the letters and digits right
+    // after a lone "/" ("/С1" rather than "/"), up to three characters.
+    static std::string writtenCode(const std::string& text, const sign::CodeReading& code) {
+        std::size_t end = code.at + code.length;
+        while (end < text.size() && end < code.at + 3) {
+            const auto c = static_cast<unsigned char>(text[end]);
+            const bool letterOrDigit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                                       (c >= 'a' && c <= 'z') || c >= 0xC0;
+            if (!letterOrDigit)
+                break;
+            ++end;
+        }
+        return text.substr(code.at, end - code.at);
     }
 
     // The limit the window holds texts to (chosen in its "Опции" menu, read from the same

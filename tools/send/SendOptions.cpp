@@ -101,7 +101,6 @@ std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
         {o.check && o.dump.has_value(), {"--check", "--dump"}},
         {o.check && o.hex, {"--check", "--hex"}},
         // The JSON line keeps standard output to itself.
-        {o.json && o.check, {"--json", "--check"}},
         {o.json && (o.dump == "-" || (o.hex && !o.dump)), {"--json", "--dump -"}},
     };
     for (const auto& [clash, names] : pairs)

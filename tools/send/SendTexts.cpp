@@ -25,8 +25,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "  --encoding E    cp1251, utf-8 or auto (default): how the text file is read\n"
      "  --dump FILE     write the frame to FILE (- for standard output), send nothing\n"
      "  --hex           the frame as a hex dump, to standard output or --dump FILE\n"
-     "  --check         report effect codes the sign would misread; send nothing\n"
-     "  --json          one result line (outcome, bytes, seconds) on standard output\n"
+     "  --check         report every effect code the sign reads otherwise than it\n"
+     "                  is written, and what the sign does there; send nothing\n"
+     "  --json          one result line (outcome, bytes, seconds; with --check the\n"
+     "                  effects and the surprises) on standard output\n"
      "  --quiet         no progress bar\n"
      "  --max-length N  a text may have up to N characters (1..65500); without it,\n"
      "                  the limit chosen in the window's \"Опции\" menu: fewer than\n"
@@ -50,9 +52,10 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "  --dump ФАЙЛ     записать кадр в ФАЙЛ (- в стандартный вывод), не передавать\n"
      "  --hex           кадр шестнадцатеричным дампом, в стандартный вывод или\n"
      "                  в ФАЙЛ --dump\n"
-     "  --check         найти коды эффектов, которые табло поймёт неверно;\n"
-     "                  не передавать\n"
-     "  --json          строка итога (исход, байты, секунды) в стандартный вывод\n"
+     "  --check         найти коды эффектов, которые табло прочтёт не так, как\n"
+     "                  они написаны, и сказать, что оно сделает; не передавать\n"
+     "  --json          строка итога (исход, байты, секунды; с --check эффекты\n"
+     "                  и неожиданности) в стандартный вывод\n"
      "  --quiet         без полосы хода передачи\n"
      "  --max-length N  в тексте может быть до N символов (1..65500); без него\n"
      "                  предел, выбранный в меню \"Опции\" окна: меньше 6000\n"
@@ -97,11 +100,18 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
     {Msg::Cancelled, "cancelled: %1 of %2 bytes sent", "отменено: передано %1 из %2 байт"},
     {Msg::Sent, "%1 bytes sent to %2 in %3 s", "%1 байт передано в %2 за %3 с"},
     {Msg::CannotWrite, "cannot write %1: %2", "не могу записать %1: %2"},
-    {Msg::BadLetter,
-     "%1:%2:%3: \"%4\": %5 is no effect letter; the sign knows S W Q F U D J I N (Latin capitals)",
-     "%1:%2:%3: \"%4\": %5 не буква эффекта; табло знает S W Q F U D J I N (латинские заглавные)"},
-    {Msg::BadDigit, "%1:%2:%3: \"%4\": after /%5 the sign expects a digit 0 to 7",
-     "%1:%2:%3: \"%4\": после /%5 табло ждёт цифру от 0 до 7"},
+    {Msg::NoLetter,
+     "%1:%2:%3: \"%4\": no effect letter after the \"/\"; the sign: %5",
+     "%1:%2:%3: \"%4\": после \"/\" нет буквы эффекта; табло: %5"},
+    {Msg::UnknownLetter,
+     "%1:%2:%3: \"%4\": %6 is no effect letter (S W Q F U D J I N); the sign: %5",
+     "%1:%2:%3: \"%4\": %6 не буква эффекта (S W Q F U D J I N); табло: %5"},
+    {Msg::NoDigit, "%1:%2:%3: \"%4\": no digit 0 to 7 after /%6; the sign: %5",
+     "%1:%2:%3: \"%4\": после /%6 нет цифры от 0 до 7; табло: %5"},
+    {Msg::LineEnd, "%1:%2:%3: \"%4\": the code ends with the line; the sign: %5",
+     "%1:%2:%3: \"%4\": код обрывается в конце строки; табло: %5"},
+    {Msg::DigitTooHigh, "%1:%2:%3: \"%4\": the digit is above 7; the sign: %5",
+     "%1:%2:%3: \"%4\": цифра больше 7; табло: %5"},
     {Msg::StandardInput, "standard input", "стандартный ввод"},
     {Msg::Bytes, "bytes", "байт"},
     {Msg::Left, "left", "осталось"},

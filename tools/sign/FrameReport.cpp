@@ -1,6 +1,7 @@
 #include "FrameReport.h"
 
 #include "base/Cp1251.h"
+#include "sign/Effects.h"
 
 #include <cstdio>
 
@@ -49,6 +50,7 @@ std::string frameJson(const DecodedFrame& frame) {
     out += ",\"bytes\":" + std::to_string(frame.byteCount);
     if (frame.kind == Kind::Text) {
         out += ",\"text\":" + jsonString(cp1251::cp1251ToUtf8(frame.payload));
+        out += ",\"effects\":" + effectsJson(frame.payload);
     } else if (frame.kind == Kind::Font) {
         static constexpr char Hex[] = "0123456789abcdef";
         out += ",\"symbols\":\"";

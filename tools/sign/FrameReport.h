@@ -11,7 +11,7 @@ namespace sign {
 std::string jsonString(std::string_view utf8);
 
 // One line of JSON (no line break) describing a decoded frame:
-// {"type":"text"|"font"|"malformed","bytes":N,"text":"..." | "symbols":"<hex>",
+// {"type":"text"|"font"|"malformed","bytes":N,"text":"...","effects":[...] | "symbols":"<hex>",
 //  "preamble":N,"skipped":N,"error":"..."}
 std::string frameJson(const DecodedFrame& frame);
 

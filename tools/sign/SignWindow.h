@@ -1,6 +1,7 @@
 #pragma once
 
-#include "SignPlayer.h"
+#include "sign/LedMatrix.h"
+#include "sign/SignPlayer.h"
 #include "upload/FrameDecoder.h"
 
 #include <QElapsedTimer>
@@ -10,20 +11,6 @@
 class QLabel;
 
 namespace sign {
-
-// The dots of the sign: red when lit, dark red when not, on black.
-class LedMatrix : public QWidget {
-public:
-    explicit LedMatrix(const SignPlayer& player, QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    const SignPlayer& m_player;
-};
 
 // The simulated sign's window: the matrix running the last text with the last font, and a
 // status line with the effect code running, the frames received and the last error.

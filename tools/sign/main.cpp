@@ -5,9 +5,9 @@
 #include "FrameReport.h"
 #include "LinePacer.h"
 #include "SignLine.h"
-#include "SignPlayer.h"
 #include "SignWindow.h"
 #include "WindowPlacement.h"
+#include "sign/SignPlayer.h"
 #include "upload/FrameDecoder.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "SignPlayer.h"
+#include "sign/SignPlayer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,10 @@
-#include "SignPlayer.h"
+#include "sign/SignPlayer.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace sign {
 namespace {
-
-bool isDigit(std::uint8_t c) {
-    return c >= '0' && c <= '9';
-}
-bool isCapital(std::uint8_t c) {
-    return c >= 'A' && c <= 'Z';
-}
 
 std::uint8_t fillPattern(int variant) {
     switch (variant) {
@@ -30,19 +23,19 @@ std::uint8_t fillPattern(int variant) {
 
 } // namespace
 
-std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text) {
+std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text,
+                                    std::vector<std::size_t>* offsets) {
     std::vector<SignItem> items;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (offsets)
+            offsets->push_back(i);
         if (text[i] != '/') {
             items.push_back({SignItem::Kind::Glyph, text[i], 0, 0});
             continue;
         }
-        SignItem effect{SignItem::Kind::Effect, 0, 'W', 1};
-        if (i + 1 < text.size() && isCapital(text[i + 1]))
-            effect.letter = static_cast<char>(text[++i]);
-        if (i + 1 < text.size() && isDigit(text[i + 1]))
-            effect.value = text[++i] - '0';
-        items.push_back(effect);
+        const CodeReading code = readCodeAt(text, i);
+        items.push_back({SignItem::Kind::Effect, 0, code.letter, code.value});
+        i += code.length - 1;
     }
     return items;
 }
@@ -63,7 +56,8 @@ void SignPlayer::setSentSymbols(std::span<const std::uint8_t, FontPayloadSize> s
 }
 
 void SignPlayer::setText(std::span<const std::uint8_t> text) {
-    m_items = parseSignText(text);
+    m_offsets.clear();
+    m_items = parseSignText(text, &m_offsets);
     std::fill(m_columns.begin(), m_columns.end(), 0);
     restart();
     if (m_items.empty())
@@ -78,6 +72,12 @@ int SignPlayer::columnMs(int speed) {
 std::uint8_t SignPlayer::shownColumn(int x) const {
     const std::uint8_t column = m_columns[static_cast<std::size_t>(x)];
     return m_inverted ? static_cast<std::uint8_t>(~column) : column;
+}
+
+std::optional<std::size_t> SignPlayer::runningAt() const {
+    if (m_phase == Phase::Idle || m_phase == Phase::Tail || m_next == 0)
+        return std::nullopt;
+    return m_offsets[m_next - 1];
 }
 
 bool SignPlayer::tick() {

@@ -4,21 +4,12 @@
 // window so it can be driven tick by tick.
 //
 // The text runs from right to left, eight columns per character, and starts over once it has
-// left the display, at the starting speed and without inversion. An effect code takes effect
-// when the text reaching the right edge gets to it:
-//   /Sd  speed, 0 slowest .. 7 fastest (8 and 9 count as 7); see columnMs()
-//   /Wd  stand still d seconds
-//   /Qd  clear the display, then stand still d seconds
-//   /Fd  fill the display, then stand still one second: 1 full, 2 empty, 3 a line at the
-//        bottom, 4 a line in the middle, 5 four lines; other digits count as 1
-//   /Ud  shift the picture up row by row, filling from below: 2 dark, anything else lit
-//   /Dd  the same downwards, filling from above
-//   /Jd  the two halves of the picture move apart to both sides, leaving it dark
-//   /Id  inversion on; /Nd inversion off
-// A code without its letter counts as W and one without its digit as 1: "/5" stands still
-// five seconds, "/W" and "/" alone one second. A code with another capital letter does
-// nothing. Shifts and moving apart step at the current speed.
+// left the display, at the starting speed and without inversion. An effect code (read as
+// sign/Effects.h reads it) takes effect when the text reaching the right edge gets to it.
+// Speeds run from 0 slowest to 7 fastest, see columnMs(); a fill holds one second; shifts and
+// moving apart step at the current speed.
 
+#include "sign/Effects.h"
 #include "upload/Frames.h"
 
 #include <array>
@@ -39,8 +30,10 @@ struct SignItem {
     bool operator==(const SignItem&) const = default;
 };
 
-// The text as characters to show and effect codes to carry out.
-std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text);
+// The text as characters to show and effect codes to carry out; `offsets`, when given, gets
+// where each item starts in the text.
+std::vector<SignItem> parseSignText(std::span<const std::uint8_t> text,
+                                    std::vector<std::size_t>* offsets = nullptr);
 
 // An effect as the operator writes it, e.g. "/S5".
 std::string effectCode(const SignItem& effect);
@@ -86,6 +79,9 @@ public:
     Phase phase() const { return m_phase; }
     // The effect carried out last in this pass of the text; none before the first one.
     const std::optional<SignItem>& lastEffect() const { return m_lastEffect; }
+    // Where in the text the character or code now running starts; none while the display
+    // is dark between passes.
+    std::optional<std::size_t> runningAt() const;
 
 private:
     void step();
@@ -100,6 +96,7 @@ private:
     int m_width;
     std::array<std::uint8_t, FontTableSize> m_font{};
     std::vector<SignItem> m_items;
+    std::vector<std::size_t> m_offsets; // of each item in the text
     std::vector<std::uint8_t> m_columns;
 
     Phase m_phase = Phase::Idle;

@@ -1,0 +1,87 @@
+#pragma once
+
+// The effect codes as the sign reads them: one table of the vocabulary, and the reading of a
+// text into codes with where each one differs from how it is written. The player, the
+// command-line check, the editor's marks and the preview all go by this reading.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sign {
+
+struct EffectType {
+    char letter;
+    std::string_view name;       // as reports name the type: "WAIT", "SPEED", ...
+    std::string_view russian;    // what it does, %d the digit; for the windows
+    std::string_view english;    // the same for the command line
+    std::string_view digitMeans; // what the digit stands for, in Russian
+};
+
+inline constexpr int DefaultValue = 1;
+inline constexpr int HighestDigit = 7;
+inline constexpr char DefaultLetter = 'W';
+
+// clang-format off
+inline constexpr EffectType EffectTypes[] = {
+    {'S', "SPEED",  "скорость %d",            "speed %d",                    "0 медленнее всего, 7 быстрее всего"},
+    {'W', "WAIT",   "пауза %d с",             "pause %d s",                  "секунды паузы"},
+    {'Q', "QWUKLY", "очистка, пауза %d с",    "clear, then pause %d s",      "секунды паузы после очистки"},
+    {'F', "FILL",   "заполнение %f, пауза 1 с", "fill %f, then pause 1 s",   "1 полностью, 2 пустотой, 3 линией внизу, 4 линией в середине, 5 четырьмя линиями"},
+    {'U', "UP",     "сдвиг вверх, заполнение %u", "shift up, filling %u",    "2 пустотой, иначе полностью"},
+    {'D', "DOWN",   "сдвиг вниз, заполнение %u",  "shift down, filling %u",  "2 пустотой, иначе полностью"},
+    {'J', "APART",  "разбежка в разные стороны", "the text moves apart to both sides", "не важна"},
+    {'I', "INVERT", "инверсия включена",      "inversion on",                "не важна"},
+    {'N', "NORMAL", "инверсия выключена",     "inversion off",               "не важна"},
+};
+// clang-format on
+
+// The row of a letter; nullptr for a letter the sign does nothing with.
+const EffectType* effectType(char letter);
+
+// How the sign reads one "/" of a text and what follows it.
+struct CodeReading {
+    enum class Surprise {
+        None,          // "/", a known Latin capital, a digit 0..7: as written
+        NoLetter,      // no Latin capital after "/": WAIT ("/5", "1/2", "//S3", "/С1")
+        UnknownLetter, // a capital with no effect: the sign does nothing ("/X1")
+        NoDigit,       // no digit after the letter: 1 ("/W" then a blank)
+        LineEnd,       // the line or the text ends within the code: the rest is cut off
+        DigitTooHigh,  // 8 or 9
+    };
+    std::size_t at = 0;     // of the "/"
+    std::size_t length = 1; // characters the sign takes as the code, "/" included
+    char letter = DefaultLetter;
+    int value = DefaultValue;
+    Surprise surprise = Surprise::None;
+
+    bool carriedOut() const { return effectType(letter) != nullptr; }
+    // As the sign runs it, e.g. "/W5" for "/5".
+    std::string code() const;
+    bool operator==(const CodeReading&) const = default;
+};
+
+// Every "/" of a text in the order the sign meets them. Control characters (line breaks
+// included) read as the blank the text frame turns them into.
+std::vector<CodeReading> readCodes(std::span<const std::uint8_t> text);
+// The reading of the "/" at `at`.
+CodeReading readCodeAt(std::span<const std::uint8_t> text, std::size_t at);
+
+enum class Language { English, Russian };
+
+// What the sign does, e.g. "пауза 5 с", "скорость 7"; the speed is the one it runs.
+std::string effectDoes(char letter, int value, Language language);
+inline std::string effectDoes(const CodeReading& code, Language language) {
+    return effectDoes(code.letter, code.value, language);
+}
+
+// One JSON object of an effect the sign carries out:
+// {"at":7,"code":"/S5","type":"SPEED","value":5}
+std::string effectJson(const CodeReading& code);
+// The effects of a text the sign carries out, as a JSON array.
+std::string effectsJson(std::span<const std::uint8_t> text);
+
+} // namespace sign
