@@ -13,6 +13,8 @@ BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
 # lumetra-font unpacks gzipped fonts; its tests import Debian's console fonts.
 BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
+# The preview's GIF export (optional: without it the build leaves the export out).
+BUILD_PACKAGES+=(libgif-dev)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build)
 

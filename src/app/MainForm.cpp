@@ -11,6 +11,7 @@
 #include "base/WindowPlacement.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
+#include "sign/CodeMarks.h"
 #include "upload/PortDevicesDialog.h"
 #include "upload/SerialDevices.h"
 
@@ -62,6 +63,7 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     setupStatusBar();
     setupTimers();
     setupUpload();
+    setupPreview();
     // The frame belongs to the window manager: the window's corner goes to 195, 109 and the
     // window itself gets the 592 x 440 the operator is used to, where the screen has room.
     placement::placeWindow(this, QPoint(195, 109), QSize(592, 440));
@@ -247,6 +249,20 @@ void TMainForm::showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence
     bar->widgetForAction(action)->setToolTip(hint);
 }
 
+void TMainForm::addEffectToHint(QToolBar* bar, QAction* action, QStringView code) {
+    // The hint stays as it is; below it, what the code does on the sign.
+    const std::string bytes = code.toString().toStdString();
+    const sign::CodeReading reading =
+        sign::readCodeAt({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, 0);
+    const sign::EffectType* type = sign::effectType(reading.letter);
+    QString hint = action->toolTip() + QLatin1Char('\n') + describeCode(reading);
+    if (type && reading.letter == 'S')
+        hint += QStringLiteral("; ") +
+                QString::fromUtf8(type->digitMeans.data(), qsizetype(type->digitMeans.size()));
+    action->setToolTip(hint);
+    bar->widgetForAction(action)->setToolTip(hint);
+}
+
 void TMainForm::setupToolBar() {
     using namespace mainform;
     ToolBar = addToolBar(QStringLiteral("ToolBar"));
@@ -287,6 +303,7 @@ void TMainForm::setupToolBar1() {
         addButton(ToolBar1, action, name, row.hint.toString());
         action->setShortcut(QKeySequence(row.key.toString(), QKeySequence::PortableText));
         showKeyInHint(ToolBar1, action, action->shortcut());
+        addEffectToHint(ToolBar1, action, row.code);
         const auto handler = row.handler;
         connect(action, &QAction::triggered, this,
                 [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
@@ -499,6 +516,8 @@ void TMainForm::ReadIniFile() {
     ItemLeng6140->setChecked(!longLimit);
     if (port != 0)
         checkPort(port);
+    if (settings.previewShown())
+        showPreview(true);
 }
 
 void TMainForm::SaveIniFile() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+class CodeMarks;
 class Dialogs;
 class FontTables;
 class MessageDocument;
@@ -21,6 +22,7 @@ class SerialLink;
 class UploadAnimation;
 class UploadProgressPanel;
 class QAction;
+class QDockWidget;
 class QKeySequence;
 class QDialog;
 class QLabel;
@@ -29,6 +31,9 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class QTimer;
+namespace sign {
+class SignPreview;
+}
 
 // The main window: message editor, uploads, settings. Its handlers keep the names the rest of
 // the program and the operator's documentation use: the shell in MainForm.cpp, the editor's
@@ -139,6 +144,12 @@ public:
     void setUploadOptions(const Upload::Options& options) { m_uploadOptions = options; }
     void setupUpload(); // creates the animation; called by the constructor
 
+    // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
+    void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
+    void showPreview(bool shown);
+    sign::SignPreview* preview() const { return m_preview; }
+    CodeMarks* codeMarks() const { return m_codeMarks; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -155,9 +166,12 @@ private:
     void setupKeys();
     QMenu* addMenu(QStringView caption, QChar mnemonic);
     void showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence& key);
+    void addEffectToHint(QToolBar* bar, QAction* action, QStringView code);
     void setupEditor();
     void setupStatusBar();
     void setupTimers();
+    void setupPreview();
+    void showSurprises(int count);
     void showModal(QDialog* window);
     void checkPort(int n);
     void portItemClick(int n);
@@ -213,12 +227,19 @@ public:
     QAction* SpeedButtonSave = nullptr;
     QAction* SpeedButtonTx = nullptr;
     QAction* SpeedButtonZg = nullptr;
+    QAction* itemPreview = nullptr; // ours: shows and hides the preview
 
 private:
     // ---- message editor state (MainFormEditor.cpp) ----
     std::unique_ptr<MessageDocument> m_document; // the text's file, name and commands
     // The font dialog starts with this font and keeps the last one confirmed.
     QFont m_fontDialogFont{QStringLiteral("MS Sans Serif"), 8};
+
+    // ---- preview and code marks (MainFormPreview.cpp) ----
+    QDockWidget* m_previewDock = nullptr;
+    sign::SignPreview* m_preview = nullptr;
+    CodeMarks* m_codeMarks = nullptr;
+    QLabel* m_surprises = nullptr;
 
     // ---- upload state (MainFormUpload.cpp) ----
     TxFrame m_tx;

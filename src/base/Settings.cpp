@@ -13,6 +13,10 @@ constexpr char ShortLength[] = "6 140";
 constexpr char LongLength[] = "59 000";
 constexpr char FontSection[] = "ZgLastFile";
 constexpr char FontKey[] = "Mesto";
+// Ours: the sign preview of the main window.
+constexpr char PreviewSection[] = "Preview";
+constexpr char PreviewShownKey[] = "Shown";
+constexpr char PreviewWidthKey[] = "Width";
 
 } // namespace
 
@@ -70,4 +74,27 @@ std::string Settings::fontFile() const {
 
 void Settings::setFontFile(std::string_view name) {
     m_ini.WriteString(FontSection, FontKey, name);
+}
+
+bool Settings::previewShown() const {
+    return m_ini.ReadString(PreviewSection, PreviewShownKey, "0") == "1";
+}
+
+void Settings::setPreviewShown(bool shown) {
+    m_ini.WriteString(PreviewSection, PreviewShownKey, shown ? "1" : "0");
+}
+
+int Settings::previewWidth(int fallback) const {
+    const std::string value = m_ini.ReadString(PreviewSection, PreviewWidthKey, "");
+    int width = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '9' || width > 100000)
+            return fallback;
+        width = width * 10 + (c - '0');
+    }
+    return value.empty() ? fallback : width;
+}
+
+void Settings::setPreviewWidth(int width) {
+    m_ini.WriteString(PreviewSection, PreviewWidthKey, std::to_string(width));
 }

@@ -40,6 +40,13 @@ public:
     bool fileTooLarge() const { return m_ini.tooLarge(); }
     const std::string& path() const { return m_ini.path(); }
 
+    // [Preview] Shown and Width: the main window's sign preview, ours alone. Hidden and
+    // `fallback` dots wide unless set.
+    bool previewShown() const;
+    void setPreviewShown(bool shown);
+    int previewWidth(int fallback) const;
+    void setPreviewWidth(int width);
+
     // The settings value of port n: "COM n", with the blank.
     static std::string portValue(int n);
 

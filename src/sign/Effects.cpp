@@ -90,6 +90,19 @@ std::vector<CodeReading> readCodes(std::span<const std::uint8_t> text) {
     return codes;
 }
 
+std::size_t writtenLength(std::span<const std::uint8_t> text, const CodeReading& code) {
+    std::size_t end = code.at + code.length;
+    while (end < text.size() && end < code.at + 3) {
+        const std::uint8_t c = text[end];
+        const bool letterOrDigit =
+            isDigit(c) || isCapital(c) || (c >= 'a' && c <= 'z') || c >= 0xC0;
+        if (!letterOrDigit)
+            break;
+        ++end;
+    }
+    return end - code.at;
+}
+
 std::string effectDoes(char letter, int value, Language language) {
     const EffectType* type = effectType(letter);
     const bool russian = language == Language::Russian;

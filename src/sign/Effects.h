@@ -70,6 +70,10 @@ std::vector<CodeReading> readCodes(std::span<const std::uint8_t> text);
 // The reading of the "/" at `at`.
 CodeReading readCodeAt(std::span<const std::uint8_t> text, std::size_t at);
 
+// How many characters from the "/" the operator reads as the code: what the sign takes, and
+// the letters and digits right after a lone "/" ("/С1" rather than "/"), three at most.
+std::size_t writtenLength(std::span<const std::uint8_t> text, const CodeReading& code);
+
 enum class Language { English, Russian };
 
 // What the sign does, e.g. "пауза 5 с", "скорость 7"; the speed is the one it runs.

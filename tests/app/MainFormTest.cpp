@@ -96,7 +96,8 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
         menuCaptions(menus[2]->menu()),
         (QStringList{"Установить типичные параметры текста", "Выбор шрифта", "Добавить пробелы",
                      "-", QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
-                     QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"), "-"}));
+                     QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"), "-",
+                     "Просмотр"})); // ours, after the specified items
     QCOMPARE(menuCaptions(menus[3]->menu()),
              (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
                           "соединить с COM 4", "соединить с COM 5",
@@ -176,6 +177,7 @@ void MainFormTest::upperToolBarButtons() {
     QStringList expectedOrder;
     for (const auto& e : expected)
         expectedOrder << QString::fromLatin1(e.name);
+    expectedOrder << QStringLiteral("SpeedButtonPreview"); // ours, after the specified ones
     QCOMPARE(order, expectedOrder);
 
     for (const auto& e : expected) {

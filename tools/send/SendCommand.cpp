@@ -140,7 +140,8 @@ private:
                 continue;
             static constexpr Msg Ids[] = {Msg::NoLetter, Msg::NoLetter, Msg::UnknownLetter,
                                           Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
-            const std::string written = toUtf8(writtenCode(cp1251, code));
+            const std::string written =
+                toUtf8(cp1251.substr(code.at, sign::writtenLength(bytes, code)));
             const std::string does = sign::effectDoes(code, lang);
             const std::string letter(1, code.letter);
             const std::string column = number(code.at - lineStart + 1);
@@ -163,21 +164,6 @@ private:
         std::fflush(m_c.out);
         std::fflush(m_c.err);
         return surprises.empty() ? ExitSent : ExitMisread;
-    }
-
-    // The code as the operator sees it: what the sign takes, and the letters and digits right
-    // after a lone "/" ("/С1" rather than "/"), up to three characters.
-    static std::string writtenCode(const std::string& text, const sign::CodeReading& code) {
-        std::size_t end = code.at + code.length;
-        while (end < text.size() && end < code.at + 3) {
-            const auto c = static_cast<unsigned char>(text[end]);
-            const bool letterOrDigit = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                                       (c >= 'a' && c <= 'z') || c >= 0xC0;
-            if (!letterOrDigit)
-                break;
-            ++end;
-        }
-        return text.substr(code.at, end - code.at);
     }
 
     // The limit the window holds texts to (chosen in its "Опции" menu, read from the same

@@ -1,0 +1,136 @@
+// Our additions to the main window: the sign preview under the editor and the marks of the
+// effect codes. Neither changes a byte of the text, a frame or a specified control.
+
+#include "app/MainForm.h"
+
+#include "base/Keys.h"
+#include "base/Settings.h"
+#include "editor/MessageEdit.h"
+#include "font/FontTable.h"
+#include "sign/CodeMarks.h"
+#include "sign/SignPreview.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QHBoxLayout>
+#include <QIconEngine>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+const QString PreviewName = QStringLiteral("Просмотр бегущей строки");
+
+// A few lit dots of the sign, for the tool bar button; drawn when first shown.
+class PreviewIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 20.0, rect.height() / 20.0);
+        painter->setBrush(Qt::black);
+        painter->drawRoundedRect(QRectF(0, 3, 20, 14), 2, 2);
+        for (int x = 0; x < 4; ++x)
+            for (int y = 0; y < 3; ++y) {
+                painter->setBrush((x + y) % 2 ? QColor(255, 40, 24) : QColor(90, 14, 8));
+                painter->drawEllipse(QRectF(2 + x * 4.2, 5 + y * 3.6, 3, 3));
+            }
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap picture(size);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return picture;
+    }
+    QIconEngine* clone() const override { return new PreviewIconEngine; }
+};
+
+} // namespace
+
+void TMainForm::setupPreview() {
+    itemPreview = new QAction(QStringLiteral("Просмотр"), this);
+    itemPreview->setObjectName(QStringLiteral("itemPreview"));
+    itemPreview->setCheckable(true);
+    itemPreview->setIcon(QIcon(new PreviewIconEngine));
+    itemPreview->setToolTip(QStringLiteral("Показать или скрыть просмотр бегущей строки"));
+    connect(itemPreview, &QAction::triggered, this,
+            [this](bool shown) { runCommand([this, shown] { itemPreviewClick(shown); }); });
+    findChild<QMenu*>(QStringLiteral("itemOptions"))->addAction(itemPreview);
+    itemPreview->setText(keys::withMnemonic(itemPreview->text(), u'П'));
+    ToolBar->addAction(itemPreview);
+    auto* button = ToolBar->widgetForAction(itemPreview);
+    button->setObjectName(QStringLiteral("SpeedButtonPreview"));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+
+    m_codeMarks = new CodeMarks(*RichEdit, [this] { return messageBytes(); });
+    // At the right end inside the message panel, so the specified panels keep their places.
+    m_surprises = new QLabel(m_panels[2]);
+    m_surprises->setObjectName(QStringLiteral("StatusSurprises"));
+    m_surprises->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_surprises->setVisible(false);
+    auto* inPanel = new QHBoxLayout(m_panels[2]);
+    inPanel->setContentsMargins(0, 0, 4, 0);
+    inPanel->addStretch();
+    inPanel->addWidget(m_surprises);
+    connect(m_codeMarks, &CodeMarks::surprisesChanged, this, &TMainForm::showSurprises);
+
+    connect(RichEdit->document(), &QTextDocument::contentsChanged, this, [this] {
+        // Checked, not visible: the start-up load comes before the window is shown.
+        if (m_preview && itemPreview->isChecked())
+            m_preview->scheduleText(messageBytes());
+    });
+}
+
+void TMainForm::showSurprises(int count) {
+    // Only told, never in the way: the upload sends the text as it stands.
+    m_surprises->setVisible(count > 0);
+    m_surprises->setText(QStringLiteral("⚠ %1").arg(count));
+    const QString tip =
+        QStringLiteral("Кодов эффектов, которые табло прочтёт не так, как они написаны: %1")
+            .arg(count);
+    m_surprises->setToolTip(tip);
+    m_surprises->setAccessibleName(tip);
+}
+
+void TMainForm::itemPreviewClick(bool shown) {
+    showPreview(shown);
+    Settings().setPreviewShown(shown);
+}
+
+void TMainForm::showPreview(bool shown) {
+    itemPreview->setChecked(shown);
+    if (!shown) {
+        if (m_previewDock)
+            m_previewDock->hide();
+        m_codeMarks->setRunningAt(-1);
+        return;
+    }
+    // Built on first use, so a window that never shows it starts as fast as before.
+    if (!m_preview) {
+        m_previewDock = new QDockWidget(this);
+        m_previewDock->setObjectName(QStringLiteral("PreviewDock"));
+        m_previewDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+        m_previewDock->setTitleBarWidget(new QWidget(m_previewDock));
+        m_previewDock->setAccessibleName(PreviewName);
+        m_preview = new sign::SignPreview(m_font.FontTable,
+                                          Settings().previewWidth(sign::SignPlayer::DefaultWidth),
+                                          m_dialogs, m_previewDock);
+        m_previewDock->setWidget(m_preview);
+        addDockWidget(Qt::BottomDockWidgetArea, m_previewDock);
+        connect(m_preview, &sign::SignPreview::runningAtChanged, m_codeMarks,
+                &CodeMarks::setRunningAt);
+        connect(m_preview, &sign::SignPreview::signWidthChanged, this,
+                [this](int width) { runCommand([width] { Settings().setPreviewWidth(width); }); });
+    }
+    m_previewDock->show();
+    m_preview->scheduleText(messageBytes());
+    m_preview->restartNow();
+}
