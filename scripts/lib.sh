@@ -11,6 +11,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 # The install and package test runs the validators, man and lintian.
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
+# The network ports are tested against ser2net in front of a pseudo-terminal.
+TEST_PACKAGES+=(ser2net)
 # lumetra-font unpacks gzipped fonts; its tests import Debian's console fonts.
 BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 # The preview's GIF export (optional: without it the build leaves the export out).

@@ -4,6 +4,7 @@
 #include "upload/FontUploader.h"
 #include "upload/Frames.h"
 #include "upload/Upload.h"
+#include "upload/UploadSession.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -248,8 +249,8 @@ private:
     bool m_statusTickDue = false;
     bool m_lengthTickDue = false;
     Upload::Options m_uploadOptions;
-    std::unique_ptr<Upload> m_upload; // the upload ComPortOpen opened, until it is sent
-    int checkedPort() const;          // 0 when none is checked
+    std::unique_ptr<UploadSession> m_upload; // the upload ComPortOpen opened, until it is sent
+    int checkedPort() const;                 // 0 when none is checked
     void reportUnfinishedWrite(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
 };

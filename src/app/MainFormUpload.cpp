@@ -4,7 +4,6 @@
 #include "base/Dialogs.h"
 #include "base/SystemError.h"
 #include "font/FontTable.h"
-#include "upload/SerialLink.h"
 #include "upload/UploadAnimation.h"
 #include "upload/UploadProgressPanel.h"
 
@@ -13,9 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QStringList>
-
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -41,14 +37,14 @@ private:
 };
 
 // The port's device and the system's reason, and for a refused permission what grants it.
-QString portFailureDetails(const UploadResult& result) {
+QString portFailureDetails(const UploadMessage& message) {
     using namespace mainform;
     QStringList lines;
-    if (!result.device.empty())
-        lines << str(PortDevice).arg(QString::fromLocal8Bit(result.device.c_str()));
-    if (!result.failure.reason.empty())
-        lines << QString::fromLocal8Bit(result.failure.reason.c_str());
-    if (isPermissionError(result.failure.error))
+    if (!message.device.empty())
+        lines << str(PortDevice).arg(QString::fromLocal8Bit(message.device.c_str()));
+    if (!message.reason.empty())
+        lines << QString::fromLocal8Bit(message.reason.c_str());
+    if (message.permissionHint)
         lines << str(PortDialoutHint);
     return lines.join(QLatin1Char('\n'));
 }
@@ -57,25 +53,26 @@ QString portFailureDetails(const UploadResult& result) {
 
 void TMainForm::ComPortOpen() {
     using namespace mainform;
-    m_upload = std::make_unique<Upload>(m_serial, m_uploadOptions);
+    m_upload = std::make_unique<UploadSession>(m_serial, m_uploadOptions);
     const int port = checkedPort();
-    UploadResult result;
-    if (port == 0)
-        result.failure.reason = str(PortNotChosen).toStdString();
-    else
-        result = m_upload->open(QFile::encodeName(portDevice(port)).toStdString());
-    if (!result.opened) {
-        m_upload.reset();
+    UploadSession::OpenReports reports;
+    reports.openFailed = [this](const UploadMessage& message) {
         StatusBarHelp(str(PortOpenFailedStatus));
-        m_dialogs.warning(this, str(PortOpenFailedBox), portFailureDetails(result));
-        m_comPortReady = false;
-        return;
-    }
-    m_comPortReady = true;
-    if (!result.configured) {
+        m_dialogs.warning(this, str(PortOpenFailedBox), portFailureDetails(message));
+    };
+    reports.configureRefused = [this](const UploadMessage& message) {
         StatusBarHelp(str(PortConfigFailed));
-        m_dialogs.warning(this, str(PortConfigFailed), portFailureDetails(result));
+        m_dialogs.warning(this, str(PortConfigFailed), portFailureDetails(message));
+    };
+    if (port == 0) {
+        UploadMessage none;
+        none.reason = str(PortNotChosen).toStdString();
+        reports.openFailed(none);
     }
+    m_comPortReady =
+        port != 0 && m_upload->open(QFile::encodeName(portDevice(port)).toStdString(), reports);
+    if (!m_comPortReady)
+        m_upload.reset();
 }
 
 namespace {
@@ -92,8 +89,7 @@ QRect progressPlace(QWidget* window, const QWidget* mainWindow) {
 
 UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     const std::span<const std::uint8_t> frame = m_tx.frame();
-    const std::unique_ptr<Upload> upload = std::move(m_upload);
-    UploadResult result;
+    const std::unique_ptr<UploadSession> upload = std::move(m_upload);
 
     // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
     // and animating; the progress panel drops all other input, its button and Esc cancel, the
@@ -105,24 +101,20 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     UploadPanel->begin(window, progressPlace(window, this), frame.size());
     const auto cancel = connect(UploadPanel, &UploadProgressPanel::cancelRequested, this,
                                 [&upload] { upload->cancel(); });
+    UploadSession::Writing writing;
     // The engine reports on the writing thread; the panel is updated on this one.
-    const auto progress = [panel = UploadPanel](const UploadProgress& now) {
+    writing.progress = [panel = UploadPanel](const UploadProgress& now) {
         QMetaObject::invokeMethod(
             panel, [panel, now] { panel->setProgress(now); }, Qt::QueuedConnection);
     };
-    try {
-        std::thread worker([&] {
-            result = upload->send(frame, progress);
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        loop.exec();
-        worker.join();
-    } catch (const std::system_error& e) { // no thread to be had: nothing was written
-        m_serial.close();
-        result.outcome = UploadResult::Outcome::WriteFailed;
-        result.total = frame.size();
-        result.failure = {0, e.what()};
-    }
+    writing.wait = [&loop](const std::function<bool()>& finished) {
+        while (!finished())
+            loop.exec();
+    };
+    writing.ended = [&loop] {
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    const UploadResult result = upload->send(frame, writing);
     disconnect(cancel);
     UploadPanel->end();
     // Back home, so the panel lives as long as this window whatever becomes of the other one.
@@ -133,15 +125,16 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
 
 void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
     using namespace mainform;
+    using Kind = UploadMessage::Kind;
+    const UploadMessage message = describeUpload(result);
     QString reason;
-    if (result.outcome == UploadResult::Outcome::TimedOut)
-        reason =
-            str(SendTimedOut).arg(std::chrono::ceil<std::chrono::seconds>(result.deadline).count());
-    else if (result.outcome == UploadResult::Outcome::Cancelled)
+    if (message.kind == Kind::TimedOut)
+        reason = str(SendTimedOut).arg(message.limitSeconds);
+    else if (message.kind == Kind::Cancelled)
         reason = str(SendCancelled);
     else
-        reason = QString::fromLocal8Bit(result.failure.reason.c_str());
-    const QString sent = str(SentPart).arg(result.sent).arg(result.total);
+        reason = QString::fromLocal8Bit(message.reason.c_str());
+    const QString sent = str(SentPart).arg(message.sent).arg(message.total);
     StatusBarHelp(str(SendFailedStatus));
     m_dialogs.warning(this, str(SendFailedBox),
                       reason.isEmpty() ? sent : reason + QLatin1Char('\n') + sent);

@@ -2,6 +2,7 @@
 
 #include "base/Dialogs.h"
 #include "base/QtAdapt.h"
+#include "upload/LinkUrl.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -27,6 +28,18 @@ constexpr QStringView OutsideCodePage = u"COM %1: в пути к устройс�
 constexpr QStringView MissingDevices =
     u"Такого устройства сейчас нет. Выбор записан, но порт откроется, только когда устройство "
     u"появится.";
+constexpr QStringView UrlHint =
+    u"Устройство за сетевым преобразователем: socket://адрес:порт или rfc2217://адрес:порт";
+constexpr QStringView BadUrl = u"COM %1: адрес не годится (%2). Такой адрес не записывается.";
+
+// Why the typed URL cannot be used, or nothing for a path or a good URL.
+QString urlProblem(const QString& typed) {
+    const std::string device = typed.trimmed().toStdString();
+    std::string why;
+    if (!looksLikeUrl(device) || parseLinkUrl(device, &why))
+        return {};
+    return QString::fromStdString(why);
+}
 
 QString shown(const serialdevices::Device& device) {
     const QString path = QString::fromStdString(device.path);
@@ -91,6 +104,9 @@ PortDevicesDialog::PortDevicesDialog(const std::vector<serialdevices::Device>& p
         form->addRow(label, combo);
     }
     layout->addLayout(form);
+    auto* hint = new QLabel(UrlHint.toString(), this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -124,6 +140,8 @@ QString PortDevicesDialog::refusal(int n, const QString& path) const {
     }
     if (!outside.isEmpty())
         return OutsideCodePage.toString().arg(n + 1).arg(outside);
+    if (const QString why = urlProblem(path); !why.isEmpty())
+        return BadUrl.toString().arg(n + 1).arg(why);
     return {};
 }
 
@@ -138,7 +156,8 @@ void PortDevicesDialog::accept() {
     }
     QStringList missing;
     for (int n = 0; n < 5; ++n)
-        if (chosen[n] != m_current[n] && !QFileInfo::exists(chosen[n]))
+        if (chosen[n] != m_current[n] && !looksLikeUrl(chosen[n].toStdString()) &&
+            !QFileInfo::exists(chosen[n]))
             missing << ItemLabel.toString() + QString::number(n + 1) + QStringLiteral(": ") +
                            chosen[n];
     if (!missing.isEmpty())

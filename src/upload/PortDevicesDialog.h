@@ -15,8 +15,9 @@ class QListWidget;
 
 // Which device each of the five COM items stands for: the devices present are listed, each
 // item's current device is shown, the item checked in the menu is marked, and any path (a
-// pseudo-terminal, a link) may be typed. OK refuses, before anything is stored, a path the
-// settings file cannot hold (a line break, a character outside Windows-1251) and warns of a
+// pseudo-terminal, a link) or a converter's URL (socket://host:port, rfc2217://host:port)
+// may be typed. OK refuses, before anything is stored, a path the settings file cannot hold (a
+// line break, a character outside Windows-1251) or a URL that cannot be used, and warns of a
 // changed path that leads nowhere.
 class PortDevicesDialog : public QDialog {
     Q_OBJECT

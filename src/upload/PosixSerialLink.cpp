@@ -206,7 +206,3 @@ void PosixSerialLink::close() {
     m_fd = -1;
     m_madeExclusive = false;
 }
-
-std::unique_ptr<SerialLink> makeSystemSerialLink() {
-    return std::make_unique<PosixSerialLink>();
-}

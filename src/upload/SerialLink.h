@@ -59,7 +59,11 @@ public:
     virtual void close() = 0;
 };
 
-// The platform's serial link.
+// The one place a device name chooses its transport: a socket:// or rfc2217:// URL gets a
+// network link, anything else the platform's serial port.
+std::unique_ptr<SerialLink> makeLinkFor(const std::string& device);
+
+// A link that becomes, at each open, the one makeLinkFor gives for that device.
 std::unique_ptr<SerialLink> makeSystemSerialLink();
 
 // Line settings the link applies, and what follows from them.
@@ -77,6 +81,10 @@ constexpr std::size_t lineBytes(std::chrono::milliseconds elapsed) {
     const auto ms = elapsed.count() < 0 ? 0 : static_cast<std::uint64_t>(elapsed.count());
     return static_cast<std::size_t>(ms * LineBaud / (LineBitsPerByte * 1000));
 }
+
+// What the upload keeps on its way ahead of what has left the line: about 0.25 s of line time,
+// so a cancel stops the line within that, and the line never waits for the next bytes.
+inline constexpr std::size_t LineAheadBytes = 28;
 
 // How long an upload of `bytes` may take before it counts as failed: twice the line time, so a
 // slow driver still finishes, plus 10 s for opening and draining.

@@ -14,6 +14,7 @@ using std::chrono::milliseconds;
 // How long one step of the write or the drain may wait, so a cancel is seen promptly.
 constexpr milliseconds WriteStep{50};
 constexpr milliseconds DrainStep{20};
+constexpr milliseconds PaceStep{50};
 
 milliseconds left(Clock::time_point end) {
     return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(end - Clock::now()));
@@ -65,20 +66,22 @@ public:
 
     std::size_t written() const { return m_written; }
 
-    // Hands the driver what it takes within one step; false when the device failed.
-    bool writeStep(milliseconds wait, SerialLink::Failure& failure) {
-        if (m_written == 0 && !m_started) {
-            m_start = Clock::now();
-            m_started = true;
-        }
-        const auto status = m_link.write(m_frame.subspan(m_written), wait);
-        m_written += std::min(status.accepted, m_frame.size() - m_written);
+    // Hands the driver up to `most` bytes within one step; false when the device failed.
+    bool writeStep(std::size_t most, milliseconds wait, SerialLink::Failure& failure) {
+        const auto status = m_link.write(m_frame.subspan(m_written, most), wait);
+        const std::size_t taken = std::min(status.accepted, most);
+        const auto now = Clock::now();
+        // The line is busy from the first byte on; bytes handed over while it stood idle
+        // start it again rather than count as already gone.
+        m_lineFreeAt = std::max(m_lineFreeAt, now) + byteTime * static_cast<long long>(taken);
+        m_written += taken;
+        m_started = m_started || taken > 0;
         failure = status.failure;
         return !failure;
     }
 
     // What has left the line: the device's own count once it has shown it can tell (a
-    // pseudo-terminal always answers 0), else the bytes the line could carry since the start.
+    // pseudo-terminal always answers 0), else what the line-time clock lets through.
     std::size_t sent() {
         const std::optional<std::size_t> queued = m_link.pending();
         if (queued && *queued > 0)
@@ -86,13 +89,30 @@ public:
         if (m_queueTold && queued)
             m_lastSent = m_written - std::min(*queued, m_written);
         else if (m_started)
-            m_lastSent = std::min(m_written, lineBytes(std::chrono::duration_cast<milliseconds>(
-                                                 Clock::now() - m_start)));
+            m_lastSent = m_written - std::min(m_written, clockInFlight());
         return m_lastSent;
     }
 
     // The last count sent() found, for when the device can no longer be asked.
     std::size_t sentSoFar() const { return m_lastSent; }
+
+    // How many bytes may go to the driver now: enough to keep about 0.25 s of line time
+    // ahead of what has left, so a cancel stops the line within that. Unpaced, all of them.
+    std::size_t room(std::size_t sent) const {
+        const std::size_t rest = m_frame.size() - m_written;
+        if (!m_options.waitLineTime)
+            return rest;
+        const std::size_t inFlight = m_written - sent;
+        return inFlight >= LineAheadBytes ? 0 : std::min(rest, LineAheadBytes - inFlight);
+    }
+
+    // How long to wait before more bytes may go: until about half the lead has left.
+    milliseconds pause(std::size_t sent) const {
+        const std::size_t inFlight = m_written - sent;
+        const std::size_t drop =
+            inFlight + 1 > LineAheadBytes / 2 ? inFlight + 1 - LineAheadBytes / 2 : 1;
+        return std::min(PaceStep, lineTime(drop));
+    }
 
     // True when the frame has left the line as far as can be known.
     bool drained(std::size_t sent) const {
@@ -113,6 +133,17 @@ public:
     }
 
 private:
+    static constexpr auto byteTime =
+        std::chrono::nanoseconds(1'000'000'000LL * LineBitsPerByte / LineBaud);
+
+    // Bytes the line-time clock says are still on their way.
+    std::size_t clockInFlight() const {
+        const auto left = m_lineFreeAt - Clock::now();
+        if (left <= Clock::duration::zero())
+            return 0;
+        return static_cast<std::size_t>((left + byteTime - std::chrono::nanoseconds(1)) / byteTime);
+    }
+
     SerialLink& m_link;
     std::span<const std::uint8_t> m_frame;
     const Upload::Options& m_options;
@@ -122,7 +153,7 @@ private:
     bool m_started = false;
     bool m_queueTold = false;
     bool m_reported = false;
-    Clock::time_point m_start;
+    Clock::time_point m_lineFreeAt;
     Clock::time_point m_lastReport;
 };
 
@@ -154,8 +185,15 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
                 return finish(UploadResult::Outcome::Cancelled, transfer.sent());
             if (left(end) == milliseconds(0))
                 return finish(UploadResult::Outcome::TimedOut, transfer.sent());
+            const std::size_t room = transfer.room(transfer.sentSoFar());
+            if (room == 0) {
+                std::this_thread::sleep_for(
+                    std::min(transfer.pause(transfer.sentSoFar()), left(end)));
+                transfer.report(transfer.sent(), false);
+                continue;
+            }
             SerialLink::Failure failure;
-            if (!transfer.writeStep(std::min(WriteStep, left(end)), failure)) {
+            if (!transfer.writeStep(room, std::min(WriteStep, left(end)), failure)) {
                 result.failure = failure;
                 return finish(UploadResult::Outcome::WriteFailed, transfer.sent());
             }

@@ -54,8 +54,10 @@ public:
     using ProgressFn = std::function<void(const UploadProgress&)>;
 
     struct Options {
-        // Where the device cannot tell its queue (a pseudo-terminal), finish no sooner than
-        // the frame's line time, as a real line would; tests of large frames switch it off.
+        // Keep about 0.25 s of line time ahead of the line (LineAheadBytes) and, where the
+        // device cannot tell its queue (a pseudo-terminal, a TCP link), finish no sooner than
+        // the line-time clock, as a real line would. Tests of large frames switch it off, and
+        // then the frame goes as fast as the device takes it.
         bool waitLineTime = true;
         // At most this often the progress callback runs (besides the first and the last).
         std::chrono::milliseconds progressInterval{50};

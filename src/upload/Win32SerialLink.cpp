@@ -113,7 +113,3 @@ void Win32SerialLink::close() {
     ::CloseHandle(m_handle);
     m_handle = nullptr;
 }
-
-std::unique_ptr<SerialLink> makeSystemSerialLink() {
-    return std::make_unique<Win32SerialLink>();
-}

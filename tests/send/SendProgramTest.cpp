@@ -10,11 +10,14 @@
 #include "PseudoTerminal.h"
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
+#include "Ser2net.h"
+#include "TempDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -407,6 +410,13 @@ void SendProgramTest::exitStatuses_data() {
         {json, QStringLiteral("--device"), QStringLiteral("/nowhere/tty"),
          QStringLiteral("hello.txt")},
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
+    row("3 connection refused",
+        {json, QStringLiteral("--device"), QStringLiteral("refused"), QStringLiteral("hello.txt")},
+        "refused", 3, "open-failed", ": Connection refused");
+    for (const char* url : {"socket", "rfc2217"})
+        row(url,
+            {json, QStringLiteral("--device"), QLatin1String(url), QStringLiteral("hello.txt")},
+            "ser2net", 0, "sent", "");
     row("3 permission denied", {json, QStringLiteral("-")}, "nobody", 3, "open-failed",
         "sudo usermod -aG dialout");
     row("2 an empty --device", {json, QStringLiteral("--device="), QStringLiteral("hello.txt")}, "",
@@ -453,6 +463,22 @@ void SendProgramTest::exitStatuses() {
         args.replaceInStrings(QStringLiteral("pty"), QString::fromStdString(pty->slaveName()));
         reader = std::make_unique<MasterReader>(*pty, SIZE_MAX, 400);
     }
+    // A sign behind ser2net, and a port nobody listens on.
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<Ser2net> converter;
+    if (setup == QLatin1String("ser2net")) {
+        pty = std::make_unique<PseudoTerminal>();
+        dir = std::make_unique<TempDir>();
+        converter = std::make_unique<Ser2net>(pty->slaveName(), dir->path());
+        reader = std::make_unique<MasterReader>(*pty, textFrame("Hi").size());
+        const bool telnet = args.contains(QStringLiteral("rfc2217"));
+        args.replaceInStrings(
+            QRegularExpression(QStringLiteral("^(socket|rfc2217)$")),
+            QString::fromStdString(telnet ? converter->rfc2217Url() : converter->socketUrl()));
+    }
+    if (setup == QLatin1String("refused"))
+        args.replaceInStrings(QStringLiteral("refused"),
+                              QStringLiteral("socket://127.0.0.1:%1").arg(freeLoopbackPort()));
     Run run;
     if (setup == QLatin1String("nobody")) {
         if (::geteuid() != 0)
@@ -491,6 +517,8 @@ void SendProgramTest::exitStatuses() {
     }
     if (exitCode == 0 && args.contains(QStringLiteral("--dump")))
         QCOMPARE(m_sandbox->read(QStringLiteral("frame.bin")), textFrame("Hi"));
+    else if (converter)
+        QCOMPARE(bytesOf(reader->bytes()), textFrame("Hi"));
     else if (exitCode == 0)
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }

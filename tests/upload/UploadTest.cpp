@@ -157,16 +157,16 @@ TEST(UploadOnPseudoTerminal, CancelStopsPromptlyDiscardsTheRestAndFreesThePort) 
     EXPECT_LT(result.sent, frame.size());
     log.expectMonotonicUpTo(frame.size(), false);
     EXPECT_EQ(log.reports.back().sent, result.sent);
-    // Unsent output was thrown away and the port is free again.
+    // Only the lead went ahead of the line, and the port is free again.
     int waiting = 0;
     ::ioctl(pty.master(), FIONREAD, &waiting);
-    EXPECT_LT(static_cast<std::size_t>(waiting), result.written);
+    EXPECT_LE(static_cast<std::size_t>(waiting), lineBytes(700ms) + LineAheadBytes);
     PosixSerialLink next;
     EXPECT_EQ(next.open(pty.slaveName()).result, SerialLink::OpenResult::Opened);
 }
 
 TEST(UploadOnPseudoTerminal, DeviceVanishingWhileTheLineRunsIsAFailure) {
-    PseudoTerminal pty; // the frame fits the buffer: the write is over before the master goes
+    PseudoTerminal pty;
     PosixSerialLink link;
     const Bytes frame = textFrame(10);
     Upload upload(link);
@@ -176,7 +176,8 @@ TEST(UploadOnPseudoTerminal, DeviceVanishingWhileTheLineRunsIsAFailure) {
     pty.closeMaster();
     const UploadResult result = sending.get();
     EXPECT_EQ(result.outcome, Outcome::WriteFailed);
-    EXPECT_EQ(result.written, frame.size());
+    EXPECT_GT(result.written, 0u);
+    EXPECT_LE(result.sent, result.written);
     EXPECT_LT(result.sent, frame.size());
     EXPECT_FALSE(result.failure.reason.empty());
 }
@@ -261,6 +262,7 @@ TEST_F(UploadOnDouble, EveryWayOutClosesThePortAndSaysHowFarItGot) {
         fake.failAfter = c.failAfter;
         Upload::Options options;
         options.deadline = 100ms;
+        options.waitLineTime = false; // as fast as the device takes it
         Upload upload(fake, options);
         ASSERT_TRUE(upload.open("COM1").opened) << c.name;
         if (c.cancelFirst)
@@ -287,7 +289,8 @@ TEST_F(UploadOnDouble, CancelFromAnotherThreadDuringTheWrite) {
     };
     const UploadResult result = upload.run("COM1", frame, log.fn());
     EXPECT_EQ(result.outcome, Outcome::Cancelled);
-    EXPECT_EQ(result.written, 50u);
+    EXPECT_GT(result.written, 0u);
+    EXPECT_LE(result.written, 50u);
     EXPECT_TRUE(upload.cancelRequested());
     EXPECT_FALSE(link.isOpen);
 }

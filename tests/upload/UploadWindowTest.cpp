@@ -12,6 +12,8 @@
 
 #include "MainWindowFixture.h"
 #include "PseudoTerminal.h"
+#include "Ser2net.h"
+#include "TempDir.h"
 
 #include <QAction>
 #include <QEvent>
@@ -152,6 +154,7 @@ private slots:
     void realUploadDeliversTheFrameToThePort();
     void realFontUploadDeliversTheFontFrame();
     void realUploadToMissingPortShowsBothMessages();
+    void realUploadThroughAConverterByEitherUrl();
     void realUploadToHeldPortShowsBothMessages();
     void realUploadToVanishingPortIsReportedUnfinished();
 };
@@ -805,6 +808,35 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
                                          "/dev/lumetra-no-such-port\nNo such file or directory")}));
     QVERIFY(!form.ComPortReady());
     QVERIFY(form.Animate->isHidden());
+}
+
+// ser2net in front of a pseudo-terminal: the frame arrives by both URLs, and a port nobody
+// listens on gives the box of a port that cannot be opened, with the address and the reason.
+void UploadWindowTest::realUploadThroughAConverterByEitherUrl() {
+    const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
+    for (const bool rfc2217 : {false, true}) {
+        PseudoTerminal pty;
+        TempDir dir;
+        Ser2net converter(pty.slaveName(), dir.path());
+        Window w(portMap(rfc2217 ? converter.rfc2217Url() : converter.socketUrl()));
+        TMainForm& form = w.make(link.get());
+        form.setUploadOptions({}); // paced, as the operator's uploads are
+        w.setText(QStringLiteral("Hi"));
+        const Bytes expected = textFrameOf({'H', 'i'});
+        MasterReader reader(pty, expected.size());
+        form.SpeedButtonTx->trigger();
+        QVERIFY(reader.bytes() == expected);
+        QVERIFY2(w.dialogs.log.isEmpty(), qPrintable(w.dialogs.log.join(QLatin1Char('\n'))));
+    }
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(freeLoopbackPort());
+    Window w(portMap(("socket://" + address).toStdString()));
+    TMainForm& form = w.make(link.get());
+    form.SpeedButtonTx->trigger();
+    QCOMPARE(w.dialogs.log,
+             QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: "
+                                         "socket://%1\n%1: Connection refused")
+                              .arg(address)}));
+    QVERIFY(!form.ComPortReady());
 }
 
 void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {

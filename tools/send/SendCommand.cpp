@@ -4,17 +4,16 @@
 #include "SendInput.h"
 #include "SendReport.h"
 #include "base/Settings.h"
-#include "base/SystemError.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageFile.h"
 #include "sign/Effects.h"
 #include "upload/Frames.h"
 #include "upload/SerialLink.h"
 #include "upload/Upload.h"
+#include "upload/UploadSession.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -225,76 +224,75 @@ private:
     }
 
     int upload(const std::string& device) {
+        using Kind = UploadMessage::Kind;
         m_c.catchInterrupts();
         const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
-        Upload upload(*link);
+        UploadSession session(*link, Upload::Options{});
         const std::size_t total = m_frame.frame().size();
-        const UploadResult opened = upload.open(device);
-        if (!opened.opened) {
-            m_error = opened.failure.reason;
+        UploadSession::OpenReports reports;
+        reports.openFailed = [&](const UploadMessage& m) {
+            m_error = m.reason;
             tell(Msg::OpenFailed, {device, m_error});
-            if (isPermissionError(opened.failure.error))
+            if (m.permissionHint)
                 std::fprintf(m_c.err, "%s\n",
                              std::string(text(Msg::DialoutHint, m_c.language)).c_str());
+        };
+        reports.configureRefused = [&](const UploadMessage& m) {
+            tell(Msg::ConfigureFailed, {device, m.reason});
+        };
+        if (!session.open(device, reports))
             return finish(ExitOpen, device, outcome("open-failed", total));
-        }
-        if (!opened.configured)
-            tell(Msg::ConfigureFailed, {device, opened.failure.reason});
 
         const bool bar = m_c.errIsTerminal && !m_o.quiet;
         std::size_t shownWidth = 0;
-        const Upload::ProgressFn progress = [&](const UploadProgress& p) {
-            const std::string line = progressLine(p.sent, p.total, p.remaining, m_c.language);
-            const std::size_t pad = shownWidth > line.size() ? shownWidth - line.size() : 0;
-            shownWidth = line.size();
-            std::fprintf(m_c.err, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
-            std::fflush(m_c.err);
+        UploadSession::Writing writing;
+        if (bar)
+            writing.progress = [&](const UploadProgress& p) {
+                const std::string line = progressLine(p.sent, p.total, p.remaining, m_c.language);
+                const std::size_t pad = shownWidth > line.size() ? shownWidth - line.size() : 0;
+                shownWidth = line.size();
+                std::fprintf(m_c.err, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
+                std::fflush(m_c.err);
+            };
+        // This thread turns an interrupt into a cancel, since a signal handler may do no more
+        // than raise a flag.
+        writing.wait = [&](const std::function<bool()>& finished) {
+            while (!finished()) {
+                if (m_c.interrupted())
+                    session.cancel();
+                std::this_thread::sleep_for(InterruptPoll);
+            }
         };
-
-        // The write runs on a worker; this thread turns an interrupt into a cancel, since a
-        // signal handler may do no more than raise a flag.
         const auto start = Clock::now();
-        UploadResult result;
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            result = upload.send(m_frame.frame(), bar ? progress : Upload::ProgressFn());
-            done.store(true);
-        });
-        while (!done.load()) {
-            if (m_c.interrupted())
-                upload.cancel();
-            std::this_thread::sleep_for(InterruptPoll);
-        }
-        worker.join();
+        const UploadResult result = session.send(m_frame.frame(), writing);
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (bar)
             std::fputc('\n', m_c.err);
 
-        JsonResult json = outcome({}, result.total, result.sent);
+        const UploadMessage m = describeUpload(result);
+        JsonResult json = outcome({}, m.total, m.sent);
         json.seconds = elapsed;
-        m_error = result.failure.reason;
-        switch (result.outcome) {
-        case Outcome::Completed:
+        m_error = m.reason;
+        switch (m.kind) {
+        case Kind::Sent:
             if (bar)
                 std::fprintf(
                     m_c.err, "%s\n",
-                    say(m_c.language, Msg::Sent, {number(result.total), device, seconds(elapsed)})
+                    say(m_c.language, Msg::Sent, {number(m.total), device, seconds(elapsed)})
                         .c_str());
             json.outcome = "sent";
             return finish(ExitSent, device, json);
-        case Outcome::Cancelled:
-            tell(Msg::Cancelled, {number(result.sent), number(result.total)});
+        case Kind::Cancelled:
+            tell(Msg::Cancelled, {number(m.sent), number(m.total)});
             json.outcome = "cancelled";
             return finish(ExitCancelled, device, json);
-        case Outcome::TimedOut: {
-            const std::string limit =
-                number(std::chrono::ceil<std::chrono::seconds>(result.deadline).count());
-            fail(Msg::TimedOut, {device, limit, number(result.sent), number(result.total)});
+        case Kind::TimedOut:
+            fail(Msg::TimedOut, {device, number(static_cast<std::size_t>(m.limitSeconds)),
+                                 number(m.sent), number(m.total)});
             json.outcome = "timed-out";
             return finish(ExitWrite, device, json);
-        }
         default:
-            tell(Msg::WriteFailed, {device, m_error, number(result.sent), number(result.total)});
+            tell(Msg::WriteFailed, {device, m_error, number(m.sent), number(m.total)});
             json.outcome = "write-failed";
             return finish(ExitWrite, device, json);
         }

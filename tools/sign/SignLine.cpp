@@ -1,11 +1,17 @@
 #include "SignLine.h"
 
+#include "upload/LinkUrl.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
+#include <optional>
 #include <stdexcept>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -108,6 +114,99 @@ std::unique_ptr<SignLine> openSerialDevice(const std::string& path) {
     std::string warning = ::isatty(fd) ? applySignLineSettings(fd)
                                        : std::string("not a terminal: line settings not applied");
     return std::make_unique<FdLine>(fd, -1, path, std::move(warning));
+}
+
+namespace {
+
+// A sign behind a converter: one TCP connection at a time, the bytes read as they come. The
+// descriptor handed out is an epoll set of the listener and the connection, so it turns
+// readable for a new caller as well as for new bytes; a caller that hangs up is let go and the
+// next one is taken, as a converter does.
+class TcpLine : public SignLine {
+public:
+    TcpLine(int listener, std::string address)
+        : m_listener(listener), m_epoll(::epoll_create1(EPOLL_CLOEXEC)),
+          m_path(std::move(address)) {
+        if (m_epoll < 0)
+            throw std::runtime_error(systemError("epoll"));
+        watch(m_listener);
+    }
+    ~TcpLine() override {
+        drop();
+        ::close(m_listener);
+        ::close(m_epoll);
+    }
+    int fd() const override { return m_epoll; }
+    const std::string& devicePath() const override { return m_path; }
+    const std::string& settingsWarning() const override { return m_warning; }
+
+    long read(unsigned char* buffer, std::size_t size) override {
+        const int caller = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (caller >= 0) {
+            drop();
+            m_connection = caller;
+            watch(m_connection);
+        }
+        if (m_connection < 0) {
+            errno = EAGAIN;
+            return -1;
+        }
+        const ssize_t n = ::recv(m_connection, buffer, size, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            drop();
+            errno = EAGAIN;
+            return -1;
+        }
+        return n;
+    }
+
+private:
+    void watch(int fd) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.fd = fd;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
+    }
+    void drop() {
+        if (m_connection < 0)
+            return;
+        ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_connection, nullptr);
+        ::close(m_connection);
+        m_connection = -1;
+    }
+
+    int m_listener;
+    int m_epoll;
+    int m_connection = -1;
+    std::string m_path;
+    std::string m_warning;
+};
+
+} // namespace
+
+std::unique_ptr<SignLine> listenTcp(const std::string& url) {
+    std::string why;
+    const std::optional<LinkUrl> parsed = parseLinkUrl(url, &why);
+    if (!parsed || parsed->kind != LinkUrl::Kind::Socket)
+        throw std::runtime_error(url + ": " + (parsed ? "only socket:// can be listened on" : why));
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    if (const int err = ::getaddrinfo(parsed->host.c_str(), parsed->port.c_str(), &hints, &found))
+        throw std::runtime_error(url + ": " + ::gai_strerror(err));
+    const int s = ::socket(found->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int on = 1;
+    const bool bound = s >= 0 && ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                       ::bind(s, found->ai_addr, found->ai_addrlen) == 0 && ::listen(s, 4) == 0;
+    ::freeaddrinfo(found);
+    if (!bound) {
+        const std::string error = systemError("cannot listen on " + parsed->address());
+        if (s >= 0)
+            ::close(s);
+        throw std::runtime_error(error);
+    }
+    return std::make_unique<TcpLine>(s, url);
 }
 
 DeviceLink::DeviceLink(std::string linkPath, const std::string& target)

@@ -32,6 +32,10 @@ std::unique_ptr<SignLine> openPseudoTerminal();
 // A serial device (or any readable file such as a FIFO). Throws std::runtime_error.
 std::unique_ptr<SignLine> openSerialDevice(const std::string& path);
 
+// A TCP listener for "socket://host:port", as a sign behind a converter is reached; its
+// device path is the URL. Throws std::runtime_error.
+std::unique_ptr<SignLine> listenTcp(const std::string& url);
+
 // Sets 1200 baud, 8 data bits, no parity, 2 stop bits, raw. Empty on success, else the reason.
 std::string applySignLineSettings(int fd);
 

@@ -32,10 +32,13 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: lumetra-sign [--headless] [--device PATH | --link PATH] [--width DOTS] [--pace]\n"
+    "usage: lumetra-sign [--headless] [--device PATH | --link PATH | --listen URL]\n"
+    "                    [--width DOTS] [--pace]\n"
     "                    [--beside X,Y,WIDTH,HEIGHT]\n"
     "  (no --device)    listen on a new pseudo-terminal; its path is printed first\n"
     "  --device PATH    listen on this serial device instead\n"
+    "  --listen URL     listen on TCP instead, as a sign behind a converter:\n"
+    "                   socket://127.0.0.1:PORT\n"
     "  --link PATH      also make a symbolic link PATH to the pseudo-terminal\n"
     "  --headless       no window: print each frame received as a JSON line\n"
     "  --width DOTS     columns of the display, 64 or more (default 96)\n"
@@ -58,6 +61,7 @@ struct Options {
     bool headless = false;
     std::string device;
     std::string link;
+    std::string listen;
     int width = sign::SignPlayer::DefaultWidth;
     bool pace = false;
     std::optional<sign::Rect> beside;
@@ -72,6 +76,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.headless = true;
         } else if (arg == "--device" && hasValue) {
             options.device = argv[++i];
+        } else if (arg == "--listen" && hasValue) {
+            options.listen = argv[++i];
         } else if (arg == "--link" && hasValue) {
             options.link = argv[++i];
         } else if (arg == "--pace") {
@@ -90,6 +96,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             return std::nullopt;
         }
     }
+    if (!options.listen.empty() && (!options.device.empty() || !options.link.empty()))
+        return std::nullopt;
     if (!options.device.empty() && !options.link.empty())
         return std::nullopt;
     return options;
@@ -134,8 +142,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<sign::SignLine> line;
     std::unique_ptr<sign::DeviceLink> link;
     try {
-        line = options->device.empty() ? sign::openPseudoTerminal()
-                                       : sign::openSerialDevice(options->device);
+        if (!options->listen.empty())
+            line = sign::listenTcp(options->listen);
+        else
+            line = options->device.empty() ? sign::openPseudoTerminal()
+                                           : sign::openSerialDevice(options->device);
         if (!options->link.empty())
             link = std::make_unique<sign::DeviceLink>(options->link, line->devicePath());
     } catch (const std::exception& e) {

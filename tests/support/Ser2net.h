@@ -1,0 +1,92 @@
+#pragma once
+
+// ser2net on the loopback in front of a device, as a sign behind a converter is reached: an
+// RFC 2217 accepter and a raw TCP one, each with the device opened at 9600 8N1 as a converter
+// fresh from the box would have it. Started with a configuration file of its own and stopped
+// again; only 127.0.0.1.
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// A TCP port of the loopback nobody listens on at the moment.
+inline int freeLoopbackPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) != 0)
+        throw std::runtime_error("no free loopback port");
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+inline bool acceptsConnections(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+class Ser2net {
+public:
+    Ser2net(const std::string& device, const std::string& folder)
+        : m_telnetPort(freeLoopbackPort()), m_rawPort(freeLoopbackPort()),
+          m_config(folder + "/ser2net.yaml") {
+        std::ofstream(m_config) << "%YAML 1.1\n---\n"
+                                << "connection: &rfc2217\n"
+                                << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnetPort
+                                << "\n  connector: serialdev," << device << ",9600n81,local\n"
+                                << "  options:\n    mdns: false\n"
+                                << "connection: &raw\n"
+                                << "  accepter: tcp,127.0.0.1," << m_rawPort
+                                << "\n  connector: serialdev," << device << ",9600n81,local\n"
+                                << "  options:\n    mdns: false\n";
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            std::freopen("/dev/null", "w", stderr);
+            ::execlp("ser2net", "ser2net", "-n", "-d", "-c", m_config.c_str(), "-P",
+                     (m_config + ".pid").c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0;
+             i < 100 && !(acceptsConnections(m_telnetPort) && acceptsConnections(m_rawPort)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!acceptsConnections(m_rawPort))
+            throw std::runtime_error("ser2net did not start (is it installed?)");
+        // The probes above are connections too; let ser2net close the device after them.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    ~Ser2net() {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        std::remove(m_config.c_str());
+        std::remove((m_config + ".pid").c_str());
+    }
+    Ser2net(const Ser2net&) = delete;
+    Ser2net& operator=(const Ser2net&) = delete;
+
+    std::string rfc2217Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_telnetPort); }
+    std::string socketUrl() const { return "socket://127.0.0.1:" + std::to_string(m_rawPort); }
+
+private:
+    int m_telnetPort;
+    int m_rawPort;
+    std::string m_config;
+    pid_t m_pid = -1;
+};

@@ -1,0 +1,392 @@
+// Uploads through a converter: ser2net in front of a pseudo-terminal by both URLs, and the
+// RFC 2217 layer against a scripted server that answers otherwise or not at all.
+
+#include "upload/NetworkLink.h"
+#include "upload/Frames.h"
+#include "upload/PosixSerialLink.h"
+#include "upload/Telnet.h"
+#include "upload/Upload.h"
+
+#include "PseudoTerminal.h"
+#include "Ser2net.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <future>
+#include <map>
+#include <mutex>
+
+#include <arpa/inet.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Outcome = UploadResult::Outcome;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+Bytes textFrame(std::size_t letters) {
+    TxFrame tx;
+    tx.BuildTextFrame(Bytes(letters, 'A'));
+    return {tx.frame().begin(), tx.frame().end()};
+}
+
+Bytes fontFrameAllFF() {
+    std::array<std::uint8_t, FontTableSize> table;
+    table.fill(0xFF);
+    TxFrame tx;
+    tx.BuildFontFrame(table);
+    return {tx.frame().begin(), tx.frame().end()};
+}
+
+// Reads the master at most `perSecond` bytes a second, as a slow sign would, noting when each
+// byte came, until `stop`.
+class SlowReader {
+public:
+    SlowReader(int master, std::size_t perSecond)
+        : m_thread([this, master, perSecond] {
+              while (!m_stop) {
+                  std::this_thread::sleep_for(100ms);
+                  std::uint8_t buffer[512];
+                  pollfd p{master, POLLIN, 0};
+                  if (::poll(&p, 1, 0) <= 0)
+                      continue;
+                  const ssize_t n =
+                      ::read(master, buffer, std::max<std::size_t>(1, perSecond / 10));
+                  std::lock_guard lock(m_mutex);
+                  for (ssize_t i = 0; i < n; ++i)
+                      m_arrivals.push_back(Clock::now());
+              }
+          }) {}
+    ~SlowReader() {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::size_t after(Clock::time_point t) {
+        std::lock_guard lock(m_mutex);
+        return static_cast<std::size_t>(
+            std::count_if(m_arrivals.begin(), m_arrivals.end(), [t](auto a) { return a > t; }));
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<Clock::time_point> m_arrivals;
+    std::thread m_thread;
+};
+
+// A fresh converter for each case: ser2net stays busy with a device for a while after a
+// caller has gone.
+struct Converter {
+    TempDir dir;
+    PseudoTerminal pty;
+    Ser2net server{pty.slaveName(), dir.path()};
+    std::string url(bool rfc2217) const {
+        return rfc2217 ? server.rfc2217Url() : server.socketUrl();
+    }
+};
+
+} // namespace
+
+// Both URLs, a text and a font of all 0xFF: the pseudo-terminal behind ser2net gets exactly
+// the frame, and RFC 2217 leaves it at 1200 8N2 although ser2net opened it at 9600 8N1.
+TEST(ThroughSer2net, FramesArriveExactlyAndRfc2217SetsTheLine) {
+    const struct {
+        bool rfc2217;
+        Bytes frame;
+        bool paced;
+    } cases[] = {
+        {false, textFrame(20), true},
+        {true, textFrame(20), true},
+        // Paced as an upload is: ser2net opens the device after it has answered, and drops
+        // what a caller that has already gone sent before that.
+        {true, fontFrameAllFF(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.rfc2217 ? "rfc2217 " : "socket ") +
+                     std::to_string(c.frame.size()));
+        Converter converter;
+        PseudoTerminal& pty = converter.pty;
+        termios before = pty.slaveSettings();
+        cfsetospeed(&before, B9600);
+        before.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+        pty.setSlaveSettings(before);
+        MasterReader reader(pty, c.frame.size());
+        NetworkLink link;
+        Upload::Options options;
+        options.waitLineTime = c.paced;
+        const UploadResult result = Upload(link, options).run(converter.url(c.rfc2217), c.frame);
+        EXPECT_EQ(result.outcome, Outcome::Completed) << result.failure.reason;
+        EXPECT_TRUE(result.configured) << result.failure.reason;
+        EXPECT_EQ(reader.bytes(), c.frame);
+        const termios after = pty.slaveSettings();
+        EXPECT_EQ(cfgetospeed(&after) == B1200, c.rfc2217);
+        EXPECT_EQ((after.c_cflag & CSTOPB) != 0, c.rfc2217);
+        EXPECT_EQ(after.c_cflag & (CSIZE | PARENB), static_cast<tcflag_t>(CS8));
+    }
+}
+
+// Over TCP nothing can be recalled once sent, so only what the engine keeps ahead may still
+// arrive after a cancel: about 0.25 s of line time, well within half a second's worth.
+TEST(ThroughSer2net, CancelStopsTheLineOfASlowReaderOnEveryTransport) {
+    for (const bool rfc2217 : {false, true}) {
+        SCOPED_TRACE(rfc2217 ? "rfc2217" : "socket");
+        const Bytes frame = textFrame(3000);
+        Converter converter;
+        // A sign takes the bytes as fast as the line brings them, a little faster at times.
+        SlowReader reader(converter.pty.master(), lineBytes(1200ms));
+        NetworkLink link;
+        Upload upload(link);
+        ASSERT_TRUE(upload.open(converter.url(rfc2217)).opened);
+        auto sending = std::async(std::launch::async, [&] { return upload.send(frame); });
+        std::this_thread::sleep_for(1500ms);
+        const auto cancelledAt = Clock::now();
+        upload.cancel();
+        const UploadResult result = sending.get();
+        EXPECT_LT(Clock::now() - cancelledAt, 500ms);
+        EXPECT_EQ(result.outcome, Outcome::Cancelled);
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_LE(reader.after(cancelledAt), lineBytes(500ms));
+        EXPECT_LE(result.written, lineBytes(1500ms) + LineAheadBytes + 5);
+    }
+}
+
+// A UART shows its queue: the engine keeps no more than its lead in it, so the purge at the
+// cancel drops at most that.
+TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
+    struct Uart : SerialLink {
+        std::size_t written = 0, mostQueued = 0;
+        Clock::time_point start;
+        std::mutex m;
+        std::size_t queued() {
+            const auto gone = written
+                                  ? lineBytes(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        Clock::now() - start))
+                                  : 0;
+            return written - std::min(written, gone);
+        }
+        OpenStatus open(const std::string&) override { return {OpenResult::Opened, {}}; }
+        WriteStatus write(std::span<const std::uint8_t> b, std::chrono::milliseconds) override {
+            std::lock_guard lock(m);
+            if (written == 0)
+                start = Clock::now();
+            written += b.size();
+            mostQueued = std::max(mostQueued, queued());
+            return {b.size(), {}};
+        }
+        std::optional<std::size_t> pending() override {
+            std::lock_guard lock(m);
+            return queued();
+        }
+        void discard() override {}
+        void close() override {}
+    } uart;
+    Upload upload(uart);
+    upload.open("COM1");
+    auto sending = std::async(std::launch::async, [&] { return upload.send(textFrame(1000)); });
+    std::this_thread::sleep_for(1000ms);
+    const auto cancelledAt = Clock::now();
+    upload.cancel();
+    EXPECT_EQ(sending.get().outcome, Outcome::Cancelled);
+    EXPECT_LT(Clock::now() - cancelledAt, 200ms);
+    EXPECT_LE(uart.mostQueued, LineAheadBytes);
+    EXPECT_GE(uart.written, lineBytes(900ms));
+}
+
+namespace {
+
+// A server scripted to answer the COM port option its own way; it records what it got.
+class ScriptedServer {
+public:
+    // Answers to the requests by command; a missing entry is not answered.
+    std::map<std::uint8_t, Bytes> answers;
+    std::vector<Bytes> options; // extra option requests sent first, e.g. {WONT, 44}
+    std::size_t closeAfterData = SIZE_MAX;
+
+    ScriptedServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &size);
+        m_port = ntohs(a.sin_port);
+    }
+    ~ScriptedServer() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        ::close(m_listener);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void start(bool telnet) {
+        m_thread = std::thread([this, telnet] { serve(telnet); });
+    }
+    std::string url(const char* scheme) const {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(m_port);
+    }
+    Bytes wire() {
+        std::lock_guard lock(m_mutex);
+        return m_wire;
+    }
+    std::vector<Bytes> requests() {
+        std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+
+private:
+    void serve(bool telnet) {
+        const int c = ::accept(m_listener, nullptr, nullptr);
+        if (c < 0)
+            return;
+        for (const Bytes& o : options)
+            (void)!::send(c, o.data(), o.size(), MSG_NOSIGNAL);
+        telnet::Reader reader;
+        reader.onSubnegotiation = [&](std::span<const std::uint8_t> body) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.emplace_back(body.begin(), body.end());
+            }
+            const auto found = answers.find(body[1]);
+            if (found == answers.end())
+                return;
+            Bytes out;
+            telnet::appendComCommand(out, static_cast<std::uint8_t>(body[1] + 100), found->second);
+            (void)!::send(c, out.data(), out.size(), MSG_NOSIGNAL);
+        };
+        std::size_t data = 0;
+        for (;;) {
+            pollfd p{c, POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0)
+                break;
+            std::uint8_t buffer[4096];
+            const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            {
+                std::lock_guard lock(m_mutex);
+                m_wire.insert(m_wire.end(), buffer, buffer + n);
+            }
+            if (telnet)
+                reader.feed(std::span(buffer, static_cast<std::size_t>(n)));
+            data += static_cast<std::size_t>(n);
+            if (data >= closeAfterData)
+                break;
+        }
+        ::close(c);
+    }
+
+    int m_listener = -1;
+    int m_port = 0;
+    std::mutex m_mutex;
+    Bytes m_wire;
+    std::vector<Bytes> m_requests;
+    std::thread m_thread;
+};
+
+const std::map<std::uint8_t, Bytes> AsAsked = {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {2}}};
+
+} // namespace
+
+// What the server answers decides whether the line settings count as taken; the frame goes
+// either way, every 0xFF doubled on the wire.
+TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
+    const struct {
+        const char* name;
+        std::map<std::uint8_t, Bytes> answers;
+        std::vector<Bytes> options;
+        const char* refusal; // part of the reason, or null when the settings count as taken
+    } cases[] = {
+        {"as asked, SET-CONTROL unanswered", AsAsked, {}, nullptr},
+        {"other baud",
+         {{1, {0, 0, 0x25, 0x80}}, {2, {8}}, {3, {1}}, {4, {2}}},
+         {},
+         "baud rate to 9600"},
+        {"other stop size",
+         {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {1}}},
+         {},
+         "stop size to 1"},
+        {"wrong flow control",
+         {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {2}}, {5, {3}}},
+         {},
+         "flow control"},
+        {"no answers", {}, {}, "did not confirm the baud rate"},
+        {"option refused",
+         AsAsked,
+         {{telnet::IAC, telnet::DONT, telnet::ComPort}},
+         "COM port option"},
+    };
+    const Bytes frame = {0x01, 0xFF, 0xFF, 0x02, 0xFF};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        server.answers = c.answers;
+        server.options = c.options;
+        server.start(true);
+        NetworkLink link({5000ms, 300ms});
+        Upload::Options quick;
+        quick.waitLineTime = false;
+        const UploadResult result = Upload(link, quick).run(server.url("rfc2217"), frame);
+        EXPECT_EQ(result.outcome, Outcome::Completed);
+        EXPECT_EQ(result.configured, c.refusal == nullptr);
+        if (c.refusal) {
+            EXPECT_NE(result.failure.reason.find(c.refusal), std::string::npos)
+                << result.failure.reason;
+        }
+        std::this_thread::sleep_for(100ms);
+        const Bytes wire = server.wire();
+        const Bytes escaped = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF, 0xFF};
+        EXPECT_TRUE(std::search(wire.begin(), wire.end(), escaped.begin(), escaped.end()) !=
+                    wire.end());
+        const std::vector<Bytes> requests = server.requests();
+        const std::vector<Bytes> asked = {
+            {44, 1, 0, 0, 4, 0xB0}, {44, 2, 8}, {44, 3, 1}, {44, 4, 2}, {44, 5, 1}, {44, 5, 8}};
+        EXPECT_EQ(requests, asked);
+    }
+}
+
+// A cancel asks the server to drop what it still holds for the line (PURGE-DATA 2); a server
+// that goes away mid-frame, and one that is not there, are the engine's usual failures.
+TEST(Rfc2217Protocol, CancelPurgesAndFailuresAreReported) {
+    {
+        ScriptedServer server;
+        server.answers = AsAsked;
+        server.start(true);
+        NetworkLink link;
+        Upload upload(link);
+        ASSERT_TRUE(upload.open(server.url("rfc2217")).configured);
+        auto sending = std::async(std::launch::async, [&] { return upload.send(textFrame(500)); });
+        std::this_thread::sleep_for(300ms);
+        upload.cancel();
+        EXPECT_EQ(sending.get().outcome, Outcome::Cancelled);
+        std::this_thread::sleep_for(100ms);
+        const std::vector<Bytes> requests = server.requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back(), (Bytes{44, 12, 2}));
+    }
+    for (const char* scheme : {"socket", "rfc2217"}) {
+        SCOPED_TRACE(scheme);
+        ScriptedServer server;
+        server.answers = AsAsked;
+        server.closeAfterData = 150;
+        server.start(std::string(scheme) == "rfc2217");
+        NetworkLink link;
+        const UploadResult result = Upload(link).run(server.url(scheme), textFrame(100));
+        EXPECT_EQ(result.outcome, Outcome::WriteFailed);
+        EXPECT_LT(result.written, 309u);
+        EXPECT_FALSE(result.failure.reason.empty());
+    }
+    {
+        const int port = freeLoopbackPort();
+        NetworkLink link;
+        const UploadResult result =
+            Upload(link).run("socket://127.0.0.1:" + std::to_string(port), textFrame(5));
+        EXPECT_EQ(result.outcome, Outcome::OpenFailed);
+        EXPECT_EQ(result.failure.error, ECONNREFUSED);
+        EXPECT_EQ(result.failure.reason,
+                  "127.0.0.1:" + std::to_string(port) + ": Connection refused");
+    }
+}
