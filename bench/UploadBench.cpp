@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -101,6 +102,35 @@ void UploadDemoTextToPty(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(UploadDemoTextToPty)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A paced upload as the operator runs it: the frame dealt out a quarter second ahead of the
+// line over its whole line time. What counts is the processor time the uploading thread
+// spends, against the line time; it should stay under 1 %.
+void PacedUploadCpuShare(benchmark::State& state) {
+    const std::string text = qtadapt::toCp1251(QString::fromUtf16(DemoText));
+    TxFrame tx;
+    tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    DrainedPty pty;
+    PosixSerialLink link;
+    double cpuMs = 0;
+    for (auto _ : state) {
+        timespec before{}, after{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+        const UploadResult result = Upload(link).run(pty.name(), tx.frame());
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+        if (!result.completed()) {
+            state.SkipWithError(result.failure.reason.c_str());
+            break;
+        }
+        cpuMs += static_cast<double>(after.tv_sec - before.tv_sec) * 1e3 +
+                 static_cast<double>(after.tv_nsec - before.tv_nsec) / 1e6;
+    }
+    const double lineMs = static_cast<double>(lineTime(tx.TxCount()).count());
+    state.counters["line_time_ms"] = lineMs;
+    state.counters["cpu_percent_of_line"] =
+        100.0 * cpuMs / static_cast<double>(state.iterations()) / lineMs;
+}
+BENCHMARK(PacedUploadCpuShare)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Opening and configuring alone: the part of the overhead paid before the first byte goes.
 void OpenConfigureClose(benchmark::State& state) {

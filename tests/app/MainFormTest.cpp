@@ -9,12 +9,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -305,12 +307,12 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     QCOMPARE(dialog.ComboCom[1]->currentText(), QStringLiteral("/dev/pts/7"));
     QCOMPARE(dialog.choice(), current);
     dialog.ComboCom[0]->setCurrentIndex(0);
-    dialog.ComboCom[2]->setEditText(QStringLiteral("  /tmp/sign-tty "));
+    dialog.ComboCom[2]->setEditText(QStringLiteral("  rfc2217://sign.local:2217 "));
     dialog.ComboCom[3]->setEditText(QString()); // emptied: keeps its device
     const PortDevicesDialog::Choice chosen = dialog.choice();
     QCOMPARE(chosen, (PortDevicesDialog::Choice{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
-                                                "/dev/pts/7", "/tmp/sign-tty", "/dev/ttyS3",
-                                                "/dev/ttyS4"}));
+                                                "/dev/pts/7", "rfc2217://sign.local:2217",
+                                                "/dev/ttyS3", "/dev/ttyS4"}));
 
     // Stored in PortMap, read back by the port items and shown in their tooltips.
     form.savePortMap(chosen);
@@ -319,7 +321,7 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
         QCOMPARE(form.itemCom[n - 1]->toolTip(), chosen[n - 1]);
     }
     QCOMPARE(TMainForm(f.dialogs, f.serial, f.font).itemCom[2]->toolTip(),
-             QStringLiteral("/tmp/sign-tty"));
+             QStringLiteral("rfc2217://sign.local:2217"));
 
     // Items sharing one unlabelled device all show its path; the menu's item is marked.
     const QString pty = QStringLiteral("/dev/pts/9");
@@ -341,7 +343,7 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
         return open.result() == QDialog::Accepted;
     });
     form.itemDevicesClick();
-    QCOMPARE(shownForCom3, QStringLiteral("/tmp/sign-tty"));
+    QCOMPARE(shownForCom3, QStringLiteral("rfc2217://sign.local:2217"));
     QCOMPARE(form.portDevice(5), f.sandbox.path(QStringLiteral("other-tty")));
     // Cancelled, nothing is stored.
     f.dialogs.dialogAnswers.push_back([](QDialog& shown) {
@@ -366,11 +368,15 @@ void MainFormTest::deviceDialogChecksPathsBeforeStoring() {
          u"Windows-1251 (✓😀)"_s},
         {u"absent"_s, true, u"Такого устройства сейчас нет."_s},
         {u"present"_s, true, {}},
+        {u"socket://sign.local"_s, false, u"COM 3: адрес не годится (the port number is missing"_s},
+        {u"rfc2217://sign.local:2217"_s, true, {}}, // a URL is no file, so nothing is missing
     };
     for (const auto& c : cases) {
         Fixture f(QByteArray("[ComPort]\r\nAktive=COM 3\r\n"));
         f.sandbox.write(QStringLiteral("present"), "");
-        const QString path = c.path.startsWith(QLatin1Char('/')) ? c.path : f.sandbox.path(c.path);
+        const QString path = c.path.startsWith(QLatin1Char('/')) || c.path.contains(u"://"_s)
+                                 ? c.path
+                                 : f.sandbox.path(c.path);
         TMainForm& form = f.make();
         const QByteArray before = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
         f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {

@@ -1,5 +1,7 @@
 #include "SendOptions.h"
 
+#include "upload/LinkUrl.h"
+
 #include <string>
 #include <utility>
 
@@ -49,7 +51,9 @@ std::size_t plainNumber(const std::string& value, std::size_t most) {
 // Applies one option; a usage error when its value is wrong.
 std::optional<UsageError> apply(Options& o, std::string_view name, const std::string& value,
                                 bool& encodingGiven) {
-    if (name == "--port") {
+    if (name == "--port" && looksLikeUrl(value)) {
+        o.device = value; // a converter's port, named as --device names it
+    } else if (name == "--port") {
         // 1..5 are the window's port items; a higher number names the system's COM N (or the
         // settings' "COM N" entry), as Windows numbers its ports.
         const std::size_t port = plainNumber(value, MaxPort);
