@@ -18,18 +18,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// A TCP port of the loopback nobody listens on at the moment.
-inline int freeLoopbackPort() {
+// A socket listening on a port of the loopback the system picked; `port` tells which.
+inline int loopbackListener(int& port) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof a;
-    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, 1) != 0 ||
         ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) != 0)
-        throw std::runtime_error("no free loopback port");
-    ::close(s);
-    return ntohs(a.sin_port);
+        throw std::runtime_error("no loopback port");
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+// A TCP port of the loopback nobody listens on at the moment.
+inline int freeLoopbackPort() {
+    int port = 0;
+    ::close(loopbackListener(port));
+    return port;
 }
 
 inline bool acceptsConnections(int port) {

@@ -110,10 +110,6 @@ TEST(ThroughSer2net, FramesArriveExactlyAndRfc2217SetsTheLine) {
                      std::to_string(c.frame.size()));
         Converter converter;
         PseudoTerminal& pty = converter.pty;
-        termios before = pty.slaveSettings();
-        cfsetospeed(&before, B9600);
-        before.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-        pty.setSlaveSettings(before);
         MasterReader reader(pty, c.frame.size());
         NetworkLink link;
         Upload::Options options;
@@ -206,17 +202,7 @@ public:
     std::vector<Bytes> options; // extra option requests sent first, e.g. {WONT, 44}
     std::size_t closeAfterData = SIZE_MAX;
 
-    ScriptedServer() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof a;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(m_listener, 1);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &size);
-        m_port = ntohs(a.sin_port);
-    }
+    ScriptedServer() : m_listener(loopbackListener(m_port)) {}
     ~ScriptedServer() {
         ::shutdown(m_listener, SHUT_RDWR);
         ::close(m_listener);
@@ -280,8 +266,8 @@ private:
         ::close(c);
     }
 
-    int m_listener = -1;
     int m_port = 0;
+    int m_listener;
     std::mutex m_mutex;
     Bytes m_wire;
     std::vector<Bytes> m_requests;

@@ -89,8 +89,8 @@ Upload::Options quick() {
 
 TEST(Win32SerialLink, TheFrameArrivesExactlyAt1200Baud8N2WithoutFlowControl) {
     ASSERT_NE(readWhole(bridgeFile(3, "line")), LineSettings) << "the line starts otherwise";
+    ASSERT_NE(dynamic_cast<Win32SerialLink*>(makeLinkFor("COM3").get()), nullptr);
     const auto link = makeSystemSerialLink();
-    ASSERT_NE(dynamic_cast<Win32SerialLink*>(link.get()), nullptr);
     const Bytes frame = everyByteFrame();
     const UploadResult result = Upload(*link, quick()).run("COM3", frame);
     EXPECT_EQ(result.outcome, Outcome::Completed) << result.failure.reason;
