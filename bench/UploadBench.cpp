@@ -67,10 +67,14 @@ private:
     std::thread m_reader;
 };
 
-void UploadDemoTextToPty(benchmark::State& state) {
+void buildDemoFrame(TxFrame& tx) {
     const std::string text = qtadapt::toCp1251(QString::fromUtf16(DemoText));
-    TxFrame tx;
     tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+void UploadDemoTextToPty(benchmark::State& state) {
+    TxFrame tx;
+    buildDemoFrame(tx);
     DrainedPty pty;
     PosixSerialLink link;
     Upload::Options options;
@@ -107,9 +111,8 @@ BENCHMARK(UploadDemoTextToPty)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchm
 // line over its whole line time. What counts is the processor time the uploading thread
 // spends, against the line time; it should stay under 1 %.
 void PacedUploadCpuShare(benchmark::State& state) {
-    const std::string text = qtadapt::toCp1251(QString::fromUtf16(DemoText));
     TxFrame tx;
-    tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    buildDemoFrame(tx);
     DrainedPty pty;
     PosixSerialLink link;
     double cpuMs = 0;

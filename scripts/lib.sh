@@ -18,7 +18,7 @@ BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 # The preview's GIF export (optional: without it the build leaves the export out).
 BUILD_PACKAGES+=(libgif-dev)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net)
 
 install_missing() {
     local missing=()

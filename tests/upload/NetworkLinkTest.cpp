@@ -151,10 +151,10 @@ TEST(ThroughSer2net, CancelStopsTheLineOfASlowReaderOnEveryTransport) {
 }
 
 // A UART shows its queue: the engine keeps no more than its lead in it, so the purge at the
-// cancel drops at most that.
+// cancel drops at most that, yet never lets it run dry before the frame's end.
 TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
     struct Uart : SerialLink {
-        std::size_t written = 0, mostQueued = 0;
+        std::size_t written = 0, mostQueued = 0, gaps = 0;
         Clock::time_point start;
         std::mutex m;
         std::size_t queued() {
@@ -169,6 +169,8 @@ TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
             std::lock_guard lock(m);
             if (written == 0)
                 start = Clock::now();
+            else
+                gaps += queued() == 0; // the line stood idle waiting for bytes
             written += b.size();
             mostQueued = std::max(mostQueued, queued());
             return {b.size(), {}};
@@ -189,6 +191,7 @@ TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
     EXPECT_EQ(sending.get().outcome, Outcome::Cancelled);
     EXPECT_LT(Clock::now() - cancelledAt, 200ms);
     EXPECT_LE(uart.mostQueued, LineAheadBytes);
+    EXPECT_EQ(uart.gaps, 0u);
     EXPECT_GE(uart.written, lineBytes(900ms));
 }
 

@@ -92,7 +92,5 @@ viaRfc2217() { viaSer2net rfc2217; }
 viaSocket() { viaSer2net socket; }
 
 check "COM7" viaCom7
-if command -v ser2net >/dev/null; then
-    check "RFC 2217" viaRfc2217
-    check "raw TCP" viaSocket
-fi
+check "RFC 2217" viaRfc2217
+check "raw TCP" viaSocket
