@@ -9,14 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
