@@ -34,37 +34,23 @@ Bytes textFrame(std::size_t letters) {
     return {tx.frame().begin(), tx.frame().end()};
 }
 
-Bytes fontFrameAllFF() {
-    std::array<std::uint8_t, FontTableSize> table;
-    table.fill(0xFF);
-    TxFrame tx;
-    tx.BuildFontFrame(table);
-    return {tx.frame().begin(), tx.frame().end()};
-}
-
 // Reads the master at most `perSecond` bytes a second, as a sign on a line would.
 class SlowReader {
 public:
     SlowReader(int master, std::size_t perSecond)
-        : m_thread([this, master, perSecond] {
-              while (!m_stop) {
+        : m_thread([this, master, perSecond](std::stop_token stop) {
+              std::uint8_t buffer[512];
+              while (!stop.stop_requested()) {
                   std::this_thread::sleep_for(100ms);
-                  std::uint8_t buffer[512];
                   pollfd p{master, POLLIN, 0};
                   if (::poll(&p, 1, 0) > 0)
-                      m_count += std::max<ssize_t>(0, ::read(master, buffer, perSecond / 10));
+                      count += std::max<ssize_t>(0, ::read(master, buffer, perSecond / 10));
               }
           }) {}
-    ~SlowReader() {
-        m_stop = true;
-        m_thread.join();
-    }
-    std::size_t count() const { return static_cast<std::size_t>(m_count.load()); }
+    std::atomic<std::size_t> count{0};
 
 private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<ssize_t> m_count{0};
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 // A fresh converter for each case: ser2net stays busy with a device for a while after a
@@ -81,35 +67,29 @@ struct Converter {
 } // namespace
 
 // Both URLs, a text and a font of all 0xFF: the pseudo-terminal behind ser2net gets exactly
-// the frame, and RFC 2217 leaves it at 1200 8N2 although ser2net opened it at 9600 8N1.
+// the frame, and RFC 2217 leaves it at 1200 8N2 although ser2net opened it at 9600 8N1. Paced
+// as an upload is: ser2net opens the device after it has answered, and drops what a caller
+// that has already gone sent before that.
 TEST(ThroughSer2net, FramesArriveExactlyAndRfc2217SetsTheLine) {
-    const struct {
-        bool rfc2217;
-        Bytes frame;
-        bool paced;
-    } cases[] = {
-        {false, textFrame(20), true},
-        {true, textFrame(20), true},
-        // Paced as an upload is: ser2net opens the device after it has answered, and drops
-        // what a caller that has already gone sent before that.
-        {true, fontFrameAllFF(), true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.rfc2217 ? "rfc2217 " : "socket ") +
-                     std::to_string(c.frame.size()));
+    std::array<std::uint8_t, FontTableSize> allFF;
+    allFF.fill(0xFF);
+    TxFrame font;
+    font.BuildFontFrame(allFF);
+    const std::pair<bool, Bytes> cases[] = {{false, textFrame(20)},
+                                            {true, textFrame(20)},
+                                            {true, {font.frame().begin(), font.frame().end()}}};
+    for (const auto& [rfc2217, frame] : cases) {
+        SCOPED_TRACE(std::string(rfc2217 ? "rfc2217 " : "socket ") + std::to_string(frame.size()));
         Converter converter;
-        PseudoTerminal& pty = converter.pty;
-        MasterReader reader(pty, c.frame.size());
+        MasterReader reader(converter.pty, frame.size());
         NetworkLink link;
-        Upload::Options options;
-        options.waitLineTime = c.paced;
-        const UploadResult result = Upload(link, options).run(converter.url(c.rfc2217), c.frame);
+        const UploadResult result = Upload(link).run(converter.url(rfc2217), frame);
         EXPECT_EQ(result.outcome, Outcome::Completed) << result.failure.reason;
         EXPECT_TRUE(result.configured) << result.failure.reason;
-        EXPECT_EQ(reader.bytes(), c.frame);
-        const termios after = pty.slaveSettings();
-        EXPECT_EQ(cfgetospeed(&after) == B1200, c.rfc2217);
-        EXPECT_EQ((after.c_cflag & CSTOPB) != 0, c.rfc2217);
+        EXPECT_EQ(reader.bytes(), frame);
+        const termios after = converter.pty.slaveSettings();
+        EXPECT_EQ(cfgetospeed(&after) == B1200, rfc2217);
+        EXPECT_EQ((after.c_cflag & CSTOPB) != 0, rfc2217);
         EXPECT_EQ(after.c_cflag & (CSIZE | PARENB), static_cast<tcflag_t>(CS8));
     }
 }
@@ -129,13 +109,13 @@ TEST(ThroughSer2net, CancelStopsTheLineOfASlowReaderOnEveryTransport) {
         auto sending = std::async(std::launch::async, [&] { return upload.send(frame); });
         std::this_thread::sleep_for(1500ms);
         const auto cancelledAt = Clock::now();
-        const std::size_t before = reader.count();
+        const std::size_t before = reader.count;
         upload.cancel();
         const UploadResult result = sending.get();
         EXPECT_LT(Clock::now() - cancelledAt, 500ms);
         EXPECT_EQ(result.outcome, Outcome::Cancelled);
         std::this_thread::sleep_for(1500ms);
-        EXPECT_LE(reader.count() - before, lineBytes(500ms));
+        EXPECT_LE(reader.count - before, lineBytes(500ms));
         EXPECT_LE(result.written, lineBytes(1500ms) + LineAheadBytes + 5);
     }
 }
@@ -187,82 +167,75 @@ TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
 
 namespace {
 
-// A server scripted to answer the COM port option its own way; it records what it got.
+// A server that answers the COM port option as scripted and records what it got.
 class ScriptedServer {
 public:
-    // Answers to the requests by command; a missing entry is not answered.
-    std::map<std::uint8_t, Bytes> answers;
-    std::vector<Bytes> options; // extra option requests sent first, e.g. {WONT, 44}
-    std::size_t closeAfterData = SIZE_MAX;
-
-    ScriptedServer() : m_listener(loopbackListener(m_port)) {}
+    // Answers by command, a missing one unanswered; `options` are option requests sent first,
+    // e.g. {IAC, DONT, 44}.
+    explicit ScriptedServer(std::map<std::uint8_t, Bytes> answers, std::vector<Bytes> options = {},
+                            bool telnet = true, std::size_t closeAfterData = SIZE_MAX)
+        : m_answers(std::move(answers)), m_options(std::move(options)), m_telnet(telnet),
+          m_closeAfterData(closeAfterData), m_listener(loopbackListener(m_port)),
+          m_thread([this] { serve(); }) {}
     ~ScriptedServer() { finish(); }
+    std::string url(const char* scheme) const {
+        return std::string(scheme) + "://127.0.0.1:" + std::to_string(m_port);
+    }
+    // Waits for the caller to go; `wire` and `requests` are whole then.
     void finish() {
         ::shutdown(m_listener, SHUT_RDWR);
         if (m_thread.joinable())
             m_thread.join();
         ::close(std::exchange(m_listener, -1));
     }
-    void start(bool telnet) {
-        m_thread = std::thread([this, telnet] { serve(telnet); });
-    }
-    std::string url(const char* scheme) const {
-        return std::string(scheme) + "://127.0.0.1:" + std::to_string(m_port);
-    }
-    // What the server got, once the caller has gone.
-    const Bytes& wire() {
-        finish();
-        return m_wire;
-    }
-    const std::vector<Bytes>& requests() {
-        finish();
-        return m_requests;
-    }
+    Bytes wire;
+    std::vector<Bytes> requests;
 
 private:
-    void serve(bool telnet) {
+    void serve() {
         const int c = ::accept(m_listener, nullptr, nullptr);
         if (c < 0)
             return;
-        for (const Bytes& o : options)
+        for (const Bytes& o : m_options)
             (void)!::send(c, o.data(), o.size(), MSG_NOSIGNAL);
         telnet::Reader reader;
         reader.onSubnegotiation = [&](std::span<const std::uint8_t> body) {
-            m_requests.emplace_back(body.begin(), body.end());
-            const auto found = answers.find(body[1]);
-            if (found == answers.end())
+            requests.emplace_back(body.begin(), body.end());
+            const auto found = m_answers.find(body[1]);
+            if (found == m_answers.end())
                 return;
             Bytes out;
             telnet::appendComCommand(out, static_cast<std::uint8_t>(body[1] + 100), found->second);
             (void)!::send(c, out.data(), out.size(), MSG_NOSIGNAL);
         };
-        std::size_t data = 0;
-        for (;;) {
+        for (std::uint8_t buffer[4096]; wire.size() < m_closeAfterData;) {
             pollfd p{c, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                break;
-            std::uint8_t buffer[4096];
-            const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
+            const ssize_t n = ::poll(&p, 1, 5000) > 0 ? ::recv(c, buffer, sizeof buffer, 0) : 0;
             if (n <= 0)
                 break;
-            m_wire.insert(m_wire.end(), buffer, buffer + n);
-            if (telnet)
+            wire.insert(wire.end(), buffer, buffer + n);
+            if (m_telnet)
                 reader.feed(std::span(buffer, static_cast<std::size_t>(n)));
-            data += static_cast<std::size_t>(n);
-            if (data >= closeAfterData)
-                break;
         }
         ::close(c);
     }
 
+    std::map<std::uint8_t, Bytes> m_answers;
+    std::vector<Bytes> m_options;
+    bool m_telnet;
+    std::size_t m_closeAfterData;
     int m_port = 0;
     int m_listener;
-    Bytes m_wire;
-    std::vector<Bytes> m_requests;
     std::thread m_thread;
 };
 
 const std::map<std::uint8_t, Bytes> AsAsked = {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {2}}};
+
+std::map<std::uint8_t, Bytes> asAskedBut(std::uint8_t command, Bytes answer) {
+    auto answers = AsAsked;
+    answers[command] = std::move(answer);
+    return answers;
+}
 
 } // namespace
 
@@ -276,18 +249,9 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
         const char* refusal; // part of the reason, or null when the settings count as taken
     } cases[] = {
         {"as asked, SET-CONTROL unanswered", AsAsked, {}, nullptr},
-        {"other baud",
-         {{1, {0, 0, 0x25, 0x80}}, {2, {8}}, {3, {1}}, {4, {2}}},
-         {},
-         "baud rate to 9600"},
-        {"other stop size",
-         {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {1}}},
-         {},
-         "stop size to 1"},
-        {"wrong flow control",
-         {{1, {0, 0, 4, 0xB0}}, {2, {8}}, {3, {1}}, {4, {2}}, {5, {3}}},
-         {},
-         "flow control"},
+        {"other baud", asAskedBut(1, {0, 0, 0x25, 0x80}), {}, "baud rate to 9600"},
+        {"other stop size", asAskedBut(4, {1}), {}, "stop size to 1"},
+        {"wrong flow control", asAskedBut(5, {3}), {}, "flow control"},
         {"no answers", {}, {}, "did not confirm the baud rate"},
         {"option refused",
          AsAsked,
@@ -295,12 +259,10 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
          "COM port option"},
     };
     const Bytes frame = {0x01, 0xFF, 0xFF, 0x02, 0xFF};
+    const Bytes escaped = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF, 0xFF};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedServer server;
-        server.answers = c.answers;
-        server.options = c.options;
-        server.start(true);
+        ScriptedServer server(c.answers, c.options);
         NetworkLink link({5000ms, 300ms});
         Upload::Options quick;
         quick.waitLineTime = false;
@@ -311,14 +273,16 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
             EXPECT_NE(result.failure.reason.find(c.refusal), std::string::npos)
                 << result.failure.reason;
         }
-        const Bytes& wire = server.wire();
-        const Bytes escaped = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF, 0xFF};
-        EXPECT_TRUE(std::search(wire.begin(), wire.end(), escaped.begin(), escaped.end()) !=
-                    wire.end());
-        const std::vector<Bytes>& requests = server.requests();
-        const std::vector<Bytes> asked = {
-            {44, 1, 0, 0, 4, 0xB0}, {44, 2, 8}, {44, 3, 1}, {44, 4, 2}, {44, 5, 1}, {44, 5, 8}};
-        EXPECT_EQ(requests, asked);
+        server.finish();
+        EXPECT_NE(
+            std::search(server.wire.begin(), server.wire.end(), escaped.begin(), escaped.end()),
+            server.wire.end());
+        EXPECT_EQ(server.requests, (std::vector<Bytes>{{44, 1, 0, 0, 4, 0xB0},
+                                                       {44, 2, 8},
+                                                       {44, 3, 1},
+                                                       {44, 4, 2},
+                                                       {44, 5, 1},
+                                                       {44, 5, 8}}));
     }
 }
 
@@ -326,9 +290,7 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
 // that goes away mid-frame, and one that is not there, are the engine's usual failures.
 TEST(Rfc2217Protocol, CancelPurgesAndFailuresAreReported) {
     {
-        ScriptedServer server;
-        server.answers = AsAsked;
-        server.start(true);
+        ScriptedServer server(AsAsked);
         NetworkLink link;
         Upload upload(link);
         ASSERT_TRUE(upload.open(server.url("rfc2217")).configured);
@@ -336,18 +298,16 @@ TEST(Rfc2217Protocol, CancelPurgesAndFailuresAreReported) {
         std::this_thread::sleep_for(300ms);
         upload.cancel();
         EXPECT_EQ(sending.get().outcome, Outcome::Cancelled);
-        const std::vector<Bytes>& requests = server.requests();
-        ASSERT_FALSE(requests.empty());
-        EXPECT_EQ(requests.back(), (Bytes{44, 12, 2}));
+        server.finish();
+        ASSERT_FALSE(server.requests.empty());
+        EXPECT_EQ(server.requests.back(), (Bytes{44, 12, 2}));
     }
-    for (const char* scheme : {"socket", "rfc2217"}) {
-        SCOPED_TRACE(scheme);
-        ScriptedServer server;
-        server.answers = AsAsked;
-        server.closeAfterData = 150;
-        server.start(std::string(scheme) == "rfc2217");
+    for (const bool telnet : {false, true}) {
+        SCOPED_TRACE(telnet);
+        ScriptedServer server(AsAsked, {}, telnet, 150);
         NetworkLink link;
-        const UploadResult result = Upload(link).run(server.url(scheme), textFrame(100));
+        const UploadResult result =
+            Upload(link).run(server.url(telnet ? "rfc2217" : "socket"), textFrame(100));
         EXPECT_EQ(result.outcome, Outcome::WriteFailed);
         EXPECT_LT(result.written, 309u);
         EXPECT_FALSE(result.failure.reason.empty());
