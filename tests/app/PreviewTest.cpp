@@ -12,7 +12,8 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTest>
-#include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,22 +27,16 @@ std::vector<std::uint8_t> shown(const sign::SignPlayer& player) {
     return columns;
 }
 
-bool anyLit(const sign::SignPlayer& player) {
-    for (const auto column : shown(player))
-        if (column)
-            return true;
-    return false;
-}
-
 // Runs the preview `ticks` steps; how many distinct pictures it showed and whether any dot lit.
 std::pair<int, bool> watch(sign::SignPreview& preview, int ticks) {
     std::vector<std::vector<std::uint8_t>> seen;
     bool lit = false;
     for (int t = 0; t < ticks; ++t) {
         preview.advance(1);
-        lit |= anyLit(preview.player());
-        if (seen.empty() || seen.back() != shown(preview.player()))
-            seen.push_back(shown(preview.player()));
+        const auto now = shown(preview.player());
+        lit |= std::ranges::any_of(now, [](std::uint8_t column) { return column != 0; });
+        if (seen.empty() || seen.back() != now)
+            seen.push_back(now);
     }
     return {int(seen.size()), lit};
 }
