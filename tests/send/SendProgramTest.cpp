@@ -410,9 +410,6 @@ void SendProgramTest::exitStatuses_data() {
         {json, QStringLiteral("--device"), QStringLiteral("/nowhere/tty"),
          QStringLiteral("hello.txt")},
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
-    row("3 connection refused",
-        {json, QStringLiteral("--device"), QStringLiteral("refused"), QStringLiteral("hello.txt")},
-        "refused", 3, "open-failed", ": Connection refused");
     for (const char* url : {"socket", "rfc2217"})
         row(url,
             {json, QStringLiteral("--device"), QLatin1String(url), QStringLiteral("hello.txt")},
@@ -463,7 +460,7 @@ void SendProgramTest::exitStatuses() {
         args.replaceInStrings(QStringLiteral("pty"), QString::fromStdString(pty->slaveName()));
         reader = std::make_unique<MasterReader>(*pty, SIZE_MAX, 400);
     }
-    // A sign behind ser2net, and a port nobody listens on.
+    // A sign behind ser2net.
     std::unique_ptr<TempDir> dir;
     std::unique_ptr<Ser2net> converter;
     if (setup == QLatin1String("ser2net")) {
@@ -476,9 +473,6 @@ void SendProgramTest::exitStatuses() {
             QRegularExpression(QStringLiteral("^(socket|rfc2217)$")),
             QString::fromStdString(telnet ? converter->rfc2217Url() : converter->socketUrl()));
     }
-    if (setup == QLatin1String("refused"))
-        args.replaceInStrings(QStringLiteral("refused"),
-                              QStringLiteral("socket://127.0.0.1:%1").arg(freeLoopbackPort()));
     Run run;
     if (setup == QLatin1String("nobody")) {
         if (::geteuid() != 0)

@@ -125,13 +125,12 @@ TEST(ThroughSer2net, CancelStopsTheLineOfASlowReaderOnEveryTransport) {
 TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
     struct Uart : SerialLink {
         std::size_t written = 0, mostQueued = 0, gaps = 0;
-        Clock::time_point start;
+        Clock::time_point start = Clock::now();
         std::mutex m;
         std::size_t queued() {
-            const auto gone = written
-                                  ? lineBytes(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        Clock::now() - start))
-                                  : 0;
+            using std::chrono::milliseconds;
+            const auto gone =
+                lineBytes(std::chrono::duration_cast<milliseconds>(Clock::now() - start));
             return written - std::min(written, gone);
         }
         OpenStatus open(const std::string&) override { return {OpenResult::Opened, {}}; }
