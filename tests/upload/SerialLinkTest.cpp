@@ -179,19 +179,17 @@ void SerialLinkTest::portHeldWithFlockIsRefused() {
 void SerialLinkTest::absentOrUnsuitableDeviceIsRefused_data() {
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("absent") << QStringLiteral("/dev/lumetra-absent-port")
-                            << QStringLiteral("No such file or directory");
-    QTest::newRow("folder missing")
-        << QStringLiteral("/nonexistent/ttyS4") << QStringLiteral("No such file or directory");
-    const QString notATerminal =
-        QStringLiteral("not a serial port: it does not answer as a terminal");
-    QTest::newRow("not a terminal") << QStringLiteral("/dev/null") << notATerminal;
-    QTest::newRow("regular file") << QStringLiteral("regular") << notATerminal;
+    const auto row = [](const char* name, const char* device, const char* reason) {
+        QTest::newRow(name) << QString::fromUtf8(device) << QString::fromUtf8(reason);
+    };
+    const char* notATerminal = "not a serial port: it does not answer as a terminal";
+    row("absent", "/dev/lumetra-absent-port", "No such file or directory");
+    row("folder missing", "/nonexistent/ttyS4", "No such file or directory");
+    row("not a terminal", "/dev/null", notATerminal);
+    row("regular file", "regular", notATerminal);
     // Terminals all the same, but no line to a sign.
-    QTest::newRow("/dev/tty") << QStringLiteral("/dev/tty")
-                              << QStringLiteral("controlling terminal");
-    QTest::newRow("/dev/ptmx") << QStringLiteral("/dev/ptmx")
-                               << QStringLiteral("pseudo-terminal multiplexer");
+    row("/dev/tty", "/dev/tty", "controlling terminal");
+    row("/dev/ptmx", "/dev/ptmx", "pseudo-terminal multiplexer");
 }
 
 void SerialLinkTest::absentOrUnsuitableDeviceIsRefused() {
