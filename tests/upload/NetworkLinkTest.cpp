@@ -4,7 +4,6 @@
 #include "upload/NetworkLink.h"
 #include "upload/Frames.h"
 #include "upload/LinkUrl.h"
-#include "upload/PosixSerialLink.h"
 #include "upload/Telnet.h"
 #include "upload/Upload.h"
 
@@ -18,8 +17,6 @@
 #include <future>
 #include <map>
 #include <mutex>
-
-#include <arpa/inet.h>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
