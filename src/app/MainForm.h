@@ -134,7 +134,9 @@ public:
     void reportReplacedCharacters(int count);
 
     // ---- upload (MainFormUpload.cpp) ----
-    void ComPortOpen();
+    // Opens on a worker while the progress of the `total` bytes to come shows in `window` (the
+    // main window when none is given) and takes the Cancel; a cancel is reported as the write's.
+    void ComPortOpen(std::size_t total, QWidget* window = nullptr);
     // Shows the progress in `window` (the main window when none is given) during the write.
     UploadResult ComPortTxAndClose(QWidget* window = nullptr);
     void SpeedButtonTxClick();
@@ -251,6 +253,8 @@ private:
     Upload::Options m_uploadOptions;
     std::unique_ptr<UploadSession> m_upload; // the upload ComPortOpen opened, until it is sent
     int checkedPort() const;                 // 0 when none is checked
+    // How this thread waits, the panel in `window` up, while m_upload's worker opens or writes.
+    UploadSession::Waiting uploadWaiting(QWidget* window, std::size_t total);
     void reportUnfinishedWrite(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
 };

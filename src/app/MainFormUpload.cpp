@@ -51,7 +51,7 @@ QString portFailureDetails(const UploadMessage& message) {
 
 } // namespace
 
-void TMainForm::ComPortOpen() {
+void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
     using namespace mainform;
     m_upload = std::make_unique<UploadSession>(m_serial, m_uploadOptions);
     const int port = checkedPort();
@@ -68,9 +68,15 @@ void TMainForm::ComPortOpen() {
         UploadMessage none;
         none.reason = str(PortNotChosen).toStdString();
         reports.openFailed(none);
+        m_comPortReady = false;
+    } else {
+        UploadResult opened = m_upload->open(QFile::encodeName(portDevice(port)).toStdString(),
+                                             reports, uploadWaiting(window, total));
+        m_comPortReady = opened.opened;
+        opened.total = total;
+        if (opened.outcome == UploadResult::Outcome::Cancelled)
+            reportUnfinishedWrite(opened);
     }
-    m_comPortReady =
-        port != 0 && m_upload->open(QFile::encodeName(portDevice(port)).toStdString(), reports);
     if (!m_comPortReady)
         m_upload.reset();
 }
@@ -87,39 +93,47 @@ QRect progressPlace(QWidget* window, const QWidget* mainWindow) {
 
 } // namespace
 
+UploadSession::Waiting TMainForm::uploadWaiting(QWidget* window, std::size_t total) {
+    // The worker opens the port or writes (about 9 ms a byte) while this thread keeps painting
+    // and animating; the progress panel drops all other input, its button and Esc cancel, the
+    // timers' ticks are held back (m_uploading) and closing the window is refused. The loop
+    // lives as long as the Waiting, past the worker's last call.
+    const auto loop = std::make_shared<QEventLoop>();
+    UploadSession::Waiting waiting;
+    waiting.wait = [this, loop, window = window ? window : this,
+                    total](const std::function<bool()>& finished) {
+        m_uploading = true;
+        UploadPanel->begin(window, progressPlace(window, this), total);
+        const auto cancel = connect(UploadPanel, &UploadProgressPanel::cancelRequested, this,
+                                    [session = m_upload.get()] { session->cancel(); });
+        // Until the worker's quit, even when it is done already: the progress it posted
+        // before that shows first.
+        do
+            loop->exec();
+        while (!finished());
+        disconnect(cancel);
+        UploadPanel->end();
+        // Back home, so the panel lives as long as this window whatever becomes of the other.
+        UploadPanel->setParent(this);
+        m_uploading = false;
+    };
+    waiting.ended = [loop] {
+        QMetaObject::invokeMethod(loop.get(), &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    return waiting;
+}
+
 UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     const std::span<const std::uint8_t> frame = m_tx.frame();
-    const std::unique_ptr<UploadSession> upload = std::move(m_upload);
-
-    // The write takes about 9 ms a byte. It runs on a worker while this thread keeps painting
-    // and animating; the progress panel drops all other input, its button and Esc cancel, the
-    // timers' ticks are held back (m_uploading) and closing the window is refused.
-    QEventLoop loop;
-    m_uploading = true;
-    if (!window)
-        window = this;
-    UploadPanel->begin(window, progressPlace(window, this), frame.size());
-    const auto cancel = connect(UploadPanel, &UploadProgressPanel::cancelRequested, this,
-                                [&upload] { upload->cancel(); });
     UploadSession::Writing writing;
+    static_cast<UploadSession::Waiting&>(writing) = uploadWaiting(window, frame.size());
     // The engine reports on the writing thread; the panel is updated on this one.
     writing.progress = [panel = UploadPanel](const UploadProgress& now) {
         QMetaObject::invokeMethod(
             panel, [panel, now] { panel->setProgress(now); }, Qt::QueuedConnection);
     };
-    writing.wait = [&loop](const std::function<bool()>& finished) {
-        while (!finished())
-            loop.exec();
-    };
-    writing.ended = [&loop] {
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    };
-    const UploadResult result = upload->send(frame, writing);
-    disconnect(cancel);
-    UploadPanel->end();
-    // Back home, so the panel lives as long as this window whatever becomes of the other one.
-    UploadPanel->setParent(this);
-    m_uploading = false;
+    const UploadResult result = m_upload->send(frame, writing);
+    m_upload.reset();
     return result;
 }
 
@@ -161,7 +175,7 @@ void TMainForm::SpeedButtonTxClick() {
         return;
     }
 
-    ComPortOpen();
+    ComPortOpen(frameSize);
     if (!m_comPortReady)
         return;
     m_tx.BuildTextFrame(asBytes(text)); // fits: its size was checked above
@@ -186,14 +200,16 @@ void TMainForm::SendAllZG() {
     if (m_uploading)
         return;
     const TicksAfterUpload ticks(*this);
-    ComPortOpen();
+    // Built first, so the progress shows the frame's size while the port opens; nothing reads
+    // the buffer before the write.
+    m_tx.BuildFontFrame(m_font.FontTable);
+    // The operator is in the font editor: the progress shows there.
+    ComPortOpen(m_tx.frame().size(), m_fontEditor);
     if (!m_comPortReady)
         return;
     m_panels[1]->setText(str(FontTime));
     StatusBarHelp(str(SendingFont));
-    m_tx.BuildFontFrame(m_font.FontTable);
 
-    // The operator is in the font editor: the progress shows there.
     const UploadResult result = ComPortTxAndClose(m_fontEditor);
 
     if (result.completed())

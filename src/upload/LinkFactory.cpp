@@ -21,6 +21,12 @@ public:
         m_link = makeLinkFor(device);
         return m_link->open(device);
     }
+    OpenStatus openCancellable(const std::string& device,
+                               const std::atomic<bool>& cancelled) override {
+        close();
+        m_link = makeLinkFor(device);
+        return m_link->openCancellable(device, cancelled);
+    }
     WriteStatus write(std::span<const std::uint8_t> bytes,
                       std::chrono::milliseconds wait) override {
         return m_link ? m_link->write(bytes, wait) : WriteStatus{0, {0, "no port is open"}};

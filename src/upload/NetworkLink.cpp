@@ -41,27 +41,42 @@ std::string valueText(std::span<const std::uint8_t> value) {
 } // namespace
 
 SerialLink::OpenStatus NetworkLink::open(const std::string& device) {
+    static const std::atomic<bool> never{false};
+    return openCancellable(device, never);
+}
+
+SerialLink::OpenStatus NetworkLink::openCancellable(const std::string& device,
+                                                    const std::atomic<bool>& cancelled) {
     close();
     std::string why;
     const std::optional<LinkUrl> url = parseLinkUrl(device, &why);
     if (!url)
         return {OpenResult::OpenFailed, {0, device + ": " + why}};
-    if (Failure failure = m_socket.connect(*url, m_timing.connect))
+    if (Failure failure = m_socket.connect(*url, m_timing.connect, &cancelled))
         return {OpenResult::OpenFailed, failure};
     m_telnet = url->kind == LinkUrl::Kind::Rfc2217;
-    if (!m_telnet)
-        return {OpenResult::Opened, {}};
-    m_reader.onOption = [this](std::uint8_t verb, std::uint8_t option) {
-        answerOption(verb, option);
-    };
-    m_reader.onSubnegotiation = [this](std::span<const std::uint8_t> body) { takeAnswer(body); };
-    const Failure failure = negotiate();
-    if (!m_socket.isOpen()) // the server went away while answering
-        return {OpenResult::OpenFailed, failure};
+    Failure failure;
+    if (m_telnet) {
+        m_reader.onOption = [this](std::uint8_t verb, std::uint8_t option) {
+            answerOption(verb, option);
+        };
+        m_reader.onSubnegotiation = [this](std::span<const std::uint8_t> body) {
+            takeAnswer(body);
+        };
+        failure = negotiate(cancelled);
+        if (!m_socket.isOpen()) // the server went away while answering
+            return {OpenResult::OpenFailed, failure};
+    }
+    if (cancelled.load()) {
+        // Nothing is owed to the server, and one that never answers would not close either.
+        m_socket.close(milliseconds(0));
+        close();
+        return {OpenResult::OpenFailed, {0, "cancelled"}};
+    }
     return {failure ? OpenResult::ConfigureFailed : OpenResult::Opened, failure};
 }
 
-SerialLink::Failure NetworkLink::negotiate() {
+SerialLink::Failure NetworkLink::negotiate(const std::atomic<bool>& cancelled) {
     appendOption(m_out, WILL, Binary);
     appendOption(m_out, DO, Binary);
     appendOption(m_out, WILL, ComPort);
@@ -74,7 +89,7 @@ SerialLink::Failure NetworkLink::negotiate() {
                std::count_if(m_answers.begin(), m_answers.end(),
                              [](const auto& a) { return a[0] != ServerAnswer + SetControl; }) >= 4;
     };
-    while (!allAnswered() && m_refusal.empty()) {
+    while (!allAnswered() && m_refusal.empty() && !cancelled.load()) {
         const auto left = std::chrono::ceil<milliseconds>(end - Clock::now());
         if (left <= milliseconds(0))
             break;

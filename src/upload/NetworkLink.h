@@ -25,13 +25,15 @@ public:
     explicit NetworkLink(Timing timing) : m_timing(timing) {}
 
     OpenStatus open(const std::string& device) override;
+    OpenStatus openCancellable(const std::string& device,
+                               const std::atomic<bool>& cancelled) override;
     WriteStatus write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds wait) override;
     std::optional<std::size_t> pending() override;
     void discard() override;
     void close() override;
 
 private:
-    Failure negotiate();
+    Failure negotiate(const std::atomic<bool>& cancelled);
     void answerOption(std::uint8_t verb, std::uint8_t option);
     void takeAnswer(std::span<const std::uint8_t> body);
     Failure pump(std::chrono::milliseconds wait); // reads and handles what the server sent

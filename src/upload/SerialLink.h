@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,14 @@ public:
     // bits, no flow control, DTR raised, RTS not raised. A port another program holds is
     // refused (OpenFailed, EBUSY or the system's own number).
     virtual OpenStatus open(const std::string& device) = 0;
+
+    // open() for a caller that may give up meanwhile: a link whose opening can take seconds (a
+    // network connection) gives up soon after `cancelled` turns true and leaves nothing open.
+    virtual OpenStatus openCancellable(const std::string& device,
+                                       const std::atomic<bool>& cancelled) {
+        (void)cancelled;
+        return open(device);
+    }
 
     // Hands the driver as much of `bytes` as it takes within `wait`; 0 accepted and no failure
     // means the driver's queue stayed full.

@@ -23,8 +23,8 @@ namespace {
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-// How long a close waits for the server to close its end.
-constexpr milliseconds CloseWait{2000};
+// How often a connect that is under way looks whether it was cancelled.
+constexpr milliseconds CancelStep{50};
 
 #ifdef _WIN32
 using Native = SOCKET;
@@ -117,7 +117,8 @@ TcpSocket::~TcpSocket() {
     close();
 }
 
-SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout) {
+SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout,
+                                       const std::atomic<bool>* cancelled) {
     close();
     const auto named = [&url](SerialLink::Failure f) {
         f.reason = url.address() + ": " + f.reason;
@@ -154,11 +155,21 @@ SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout)
         if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0) {
             err = lastError();
             if (wouldBlock(err)) {
-                const auto left =
-                    std::max(milliseconds(0), std::chrono::ceil<milliseconds>(end - Clock::now()));
-                const int ready = waitFor(s, true, left);
+                int ready = 0;
+                for (;;) {
+                    const auto left = std::max(milliseconds(0),
+                                               std::chrono::ceil<milliseconds>(end - Clock::now()));
+                    ready = waitFor(s, true, std::min(left, CancelStep));
+                    if (ready != 0 || left <= CancelStep || (cancelled && cancelled->load()))
+                        break;
+                }
                 socklen_t size = sizeof err;
                 err = 0;
+                if (ready == 0 && cancelled && cancelled->load()) {
+                    closeNative(s);
+                    ::freeaddrinfo(found);
+                    return named({0, "cancelled"});
+                }
                 if (ready == 0)
                     err = TimedOut;
                 else if (ready < 0)
@@ -231,7 +242,7 @@ SerialLink::Failure TcpSocket::receive(std::vector<std::uint8_t>& into, millisec
     }
 }
 
-void TcpSocket::close() {
+void TcpSocket::close(milliseconds serverWait) {
     if (!isOpen())
         return;
         // An orderly close: our end first, then the server's once it has taken everything. A
@@ -242,7 +253,7 @@ void TcpSocket::close() {
 #else
     ::shutdown(native(m_socket), SHUT_WR);
 #endif
-    const auto end = Clock::now() + CloseWait;
+    const auto end = Clock::now() + serverWait;
     for (;;) {
         std::vector<std::uint8_t> rest;
         const auto left = std::chrono::ceil<milliseconds>(end - Clock::now());

@@ -3,6 +3,7 @@
 #include "upload/LinkUrl.h"
 #include "upload/SerialLink.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <span>
@@ -18,8 +19,10 @@ public:
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     // Connects to the first of the host's addresses that answers within `timeout` in all. The
-    // failure's reason names the address: "host:port: Connection refused".
-    SerialLink::Failure connect(const LinkUrl& url, std::chrono::milliseconds timeout);
+    // failure's reason names the address: "host:port: Connection refused". Gives up soon after
+    // `cancelled` turns true (the name lookup excepted).
+    SerialLink::Failure connect(const LinkUrl& url, std::chrono::milliseconds timeout,
+                                const std::atomic<bool>* cancelled = nullptr);
 
     // Sends what the connection takes within `wait`.
     SerialLink::WriteStatus send(std::span<const std::uint8_t> bytes,
@@ -31,8 +34,8 @@ public:
 
     bool isOpen() const { return m_socket != Invalid; }
 
-    // Closes our end, waits (up to 2 s) for the server to close its own, then lets go.
-    void close();
+    // Closes our end, waits (up to `serverWait`) for the server to close its own, then lets go.
+    void close(std::chrono::milliseconds serverWait = std::chrono::milliseconds(2000));
 
 private:
     using Handle = std::intptr_t; // an int descriptor, or a Winsock SOCKET

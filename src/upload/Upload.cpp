@@ -40,7 +40,13 @@ Upload::Upload(SerialLink& link, Options options) : m_link(link), m_options(opti
 UploadResult Upload::open(const std::string& device) {
     m_opened = {};
     m_opened.device = device;
-    const SerialLink::OpenStatus status = m_link.open(device);
+    const SerialLink::OpenStatus status = m_link.openCancellable(device, m_cancel);
+    if (m_cancel.load()) { // also when the opening had got through: nothing may go now
+        if (status.result != SerialLink::OpenResult::OpenFailed)
+            m_link.close();
+        m_opened.outcome = UploadResult::Outcome::Cancelled;
+        return m_opened;
+    }
     m_opened.opened = status.result != SerialLink::OpenResult::OpenFailed;
     m_opened.configured = status.result == SerialLink::OpenResult::Opened;
     m_opened.failure = status.failure;

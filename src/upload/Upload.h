@@ -29,7 +29,7 @@ struct UploadResult {
         OpenFailed,  // nothing was opened
         WriteFailed, // the device failed during the write or the drain
         TimedOut,    // the deadline passed before the frame was out
-        Cancelled,   // stopped by cancel(); unsent output was discarded
+        Cancelled,   // stopped by cancel(); unsent output was discarded, or nothing opened
     };
     Outcome outcome = Outcome::OpenFailed;
     std::string device;
@@ -68,7 +68,8 @@ public:
     explicit Upload(SerialLink& link);
     Upload(SerialLink& link, Options options);
 
-    // Opens and configures `device`. On OpenFailed nothing is open and send() must not follow.
+    // Opens and configures `device`; a cancel() meanwhile gives up the opening (Cancelled). On
+    // OpenFailed or Cancelled nothing is open and send() must not follow.
     UploadResult open(const std::string& device);
 
     // Writes the frame, waits until it has left the line (or the deadline, writeTimeout of its

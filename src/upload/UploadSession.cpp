@@ -42,29 +42,40 @@ UploadMessage describeUpload(const UploadResult& result) {
 UploadSession::UploadSession(SerialLink& link, Upload::Options options)
     : m_link(link), m_upload(link, options) {}
 
-bool UploadSession::open(const std::string& device, const OpenReports& reports) {
-    const UploadResult opened = m_upload.open(device);
+void UploadSession::onWorker(const std::function<void()>& job, const Waiting& waiting) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        job();
+        done.store(true);
+        if (waiting.ended)
+            waiting.ended();
+    });
+    if (waiting.wait)
+        waiting.wait([&done] { return done.load(); });
+    worker.join();
+}
+
+UploadResult UploadSession::open(const std::string& device, const OpenReports& reports,
+                                 const Waiting& waiting) {
+    UploadResult opened;
+    try {
+        onWorker([&] { opened = m_upload.open(device); }, waiting);
+    } catch (const std::system_error& e) { // no thread to be had: nothing was opened
+        opened.device = device;
+        opened.failure = {0, e.what()};
+    }
     const UploadMessage message = describeUpload(opened);
     if (message.kind == UploadMessage::Kind::OpenFailed && reports.openFailed)
         reports.openFailed(message);
     if (message.kind == UploadMessage::Kind::ConfigureRefused && reports.configureRefused)
         reports.configureRefused(message);
-    return opened.opened;
+    return opened;
 }
 
 UploadResult UploadSession::send(std::span<const std::uint8_t> frame, const Writing& writing) {
     UploadResult result;
-    std::atomic<bool> done{false};
     try {
-        std::thread worker([&] {
-            result = m_upload.send(frame, writing.progress);
-            done.store(true);
-            if (writing.ended)
-                writing.ended();
-        });
-        if (writing.wait)
-            writing.wait([&done] { return done.load(); });
-        worker.join();
+        onWorker([&] { result = m_upload.send(frame, writing.progress); }, writing);
     } catch (const std::system_error& e) { // no thread to be had: nothing was written
         m_link.close();
         result.outcome = UploadResult::Outcome::WriteFailed;

@@ -13,6 +13,7 @@
 #include "Ser2net.h"
 #include "TempDir.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -117,6 +118,7 @@ private slots:
     void lengthLimitIsTheWindows();
     void interruptStopsAPacedUpload_data();
     void interruptStopsAPacedUpload();
+    void interruptStopsTheOpeningOfASilentConverter();
 
 private:
     QProcess* start(const QStringList& args, const QByteArray& input = {},
@@ -601,6 +603,31 @@ void SendProgramTest::interruptStopsAPacedUpload() {
     QVERIFY2(shown.contains("\r[###"), shown.constData());
     QVERIFY(shown.contains("  2209 bytes") || shown.contains("/2209 bytes"));
     QVERIFY(shown.contains("cancelled: " + QByteArray::number(sent) + " of 2209 bytes sent"));
+}
+
+// A converter that takes the connection and never answers RFC 2217 would hold the opening for
+// the answers' 3 s; Ctrl+C ends it at once with the result of a cancel.
+void SendProgramTest::interruptStopsTheOpeningOfASilentConverter() {
+    int port = 0;
+    const int converter = loopbackListener(port);
+    m_sandbox->write(QStringLiteral("hello.txt"), "Hi");
+    QProcess* process =
+        start({QStringLiteral("--json"), QStringLiteral("--device"),
+               QStringLiteral("rfc2217://127.0.0.1:%1").arg(port), QStringLiteral("hello.txt")});
+    pollfd connecting{converter, POLLIN, 0};
+    QCOMPARE(::poll(&connecting, 1, 10000), 1);
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(process->processId()), SIGINT);
+    QVERIFY(process->waitForFinished(10000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(process->exitCode(), 5);
+    const QJsonObject result = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
+    QCOMPARE(result.value(QStringLiteral("outcome")).toString(), QStringLiteral("cancelled"));
+    QCOMPARE(result.value(QStringLiteral("sent")).toInt(), 0);
+    QCOMPARE(process->readAllStandardError(),
+             QByteArray("lumetra-send: cancelled: 0 of 211 bytes sent\n"));
+    ::close(converter);
 }
 
 QTEST_MAIN(SendProgramTest)

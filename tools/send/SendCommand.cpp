@@ -240,12 +240,22 @@ private:
         reports.configureRefused = [&](const UploadMessage& m) {
             tell(Msg::ConfigureFailed, {device, m.reason});
         };
-        if (!session.open(device, reports))
+        // This thread turns an interrupt into a cancel, since a signal handler may do no more
+        // than raise a flag; it waits so while the port opens and while the frame goes.
+        UploadSession::Writing writing;
+        writing.wait = [&](const std::function<bool()>& finished) {
+            while (!finished()) {
+                if (m_c.interrupted())
+                    session.cancel();
+                std::this_thread::sleep_for(InterruptPoll);
+            }
+        };
+        UploadResult result = session.open(device, reports, writing);
+        if (result.outcome == Outcome::OpenFailed)
             return finish(ExitOpen, device, outcome("open-failed", total));
 
-        const bool bar = m_c.errIsTerminal && !m_o.quiet;
+        const bool bar = m_c.errIsTerminal && !m_o.quiet && result.opened;
         std::size_t shownWidth = 0;
-        UploadSession::Writing writing;
         if (bar)
             writing.progress = [&](const UploadProgress& p) {
                 const std::string line = progressLine(p.sent, p.total, p.remaining, m_c.language);
@@ -254,17 +264,10 @@ private:
                 std::fprintf(m_c.err, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
                 std::fflush(m_c.err);
             };
-        // This thread turns an interrupt into a cancel, since a signal handler may do no more
-        // than raise a flag.
-        writing.wait = [&](const std::function<bool()>& finished) {
-            while (!finished()) {
-                if (m_c.interrupted())
-                    session.cancel();
-                std::this_thread::sleep_for(InterruptPoll);
-            }
-        };
         const auto start = Clock::now();
-        const UploadResult result = session.send(m_frame.frame(), writing);
+        if (result.opened)
+            result = session.send(m_frame.frame(), writing);
+        result.total = total;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (bar)
             std::fputc('\n', m_c.err);
