@@ -605,8 +605,7 @@ void SendProgramTest::interruptStopsAPacedUpload() {
     QVERIFY(shown.contains("cancelled: " + QByteArray::number(sent) + " of 2209 bytes sent"));
 }
 
-// A converter that takes the connection and never answers RFC 2217 would hold the opening for
-// the answers' 3 s; Ctrl+C ends it at once with the result of a cancel.
+// A converter that never answers RFC 2217 holds the opening for 3 s; Ctrl+C ends it at once.
 void SendProgramTest::interruptStopsTheOpeningOfASilentConverter() {
     int port = 0;
     const int converter = loopbackListener(port);
@@ -619,12 +618,10 @@ void SendProgramTest::interruptStopsTheOpeningOfASilentConverter() {
     QElapsedTimer clock;
     clock.start();
     ::kill(pid_t(process->processId()), SIGINT);
-    QVERIFY(process->waitForFinished(10000));
-    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(process->waitForFinished(10000) && clock.elapsed() < 1000);
     QCOMPARE(process->exitCode(), 5);
     const QJsonObject result = QJsonDocument::fromJson(process->readAllStandardOutput()).object();
     QCOMPARE(result.value(QStringLiteral("outcome")).toString(), QStringLiteral("cancelled"));
-    QCOMPARE(result.value(QStringLiteral("sent")).toInt(), 0);
     QCOMPARE(process->readAllStandardError(),
              QByteArray("lumetra-send: cancelled: 0 of 211 bytes sent\n"));
     ::close(converter);
