@@ -49,7 +49,7 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
     : QMainWindow(parent), m_dialogs(dialogs), m_serial(serial), m_font(font) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(str(mainform::DesignCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
     setupActions();
     setupFileMenu();
     setupEditMenu();
@@ -84,7 +84,7 @@ QAction* TMainForm::makeAction(const QString& objectName, const QString& text,
     auto* action = new QAction(text, this);
     action->setObjectName(objectName);
     if (!icon.isEmpty())
-        action->setIcon(lazyIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
+        action->setIcon(lazyIcon(QStringLiteral(":/icons/%1").arg(icon)));
     return action;
 }
 

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
 #include "base/AppError.h"
+#include "base/LazyIcon.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -87,7 +88,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
     QApplication::setDesktopFileName(QStringLiteral(LUMETRA_DESKTOP_ID));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lumetra.svg")));
+    QApplication::setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
 
     const SingleInstance::Place place = SingleInstance::serverPlace();
     if (!place.problem.isEmpty())

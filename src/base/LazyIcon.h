@@ -3,7 +3,8 @@
 #include <QIcon>
 #include <QString>
 
-// An icon whose picture file is read the first time it is drawn or measured. A QIcon of an
-// SVG file parses the file at once; most of the program's icons wait in menus and windows not
-// yet shown, so reading them only when needed shortens the start.
-QIcon lazyIcon(const QString& path);
+// An icon of PNG pictures rendered at build time, "<stem>-<pixels>.png" for the sizes the
+// program draws at 1x and 2x. Each picture is read the first time a size needs it, with its
+// format named: no SVG engine and no image-format plugin is loaded, and most of the icons wait
+// in menus and windows not yet shown.
+QIcon lazyIcon(const QString& stem);

@@ -155,7 +155,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     : QDialog(parent), m_font(font), m_dialogs(dialogs), m_uploader(uploader) {
     setObjectName(QStringLiteral("FormZg"));
     setWindowTitle(text(zgtext::CaptionAtBuild));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/zg-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/zg-window")));
     setFont(sansSerif(8));
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
@@ -190,23 +190,23 @@ QToolButton* TFormZg::makeButton(const char* name, const char* hint, const char*
 
 void TFormZg::setupControls() {
     using namespace zgtext;
-    SpeedButtonNew = makeButton("SpeedButtonNew", HintSpeedButtonNew, "zg-new.svg", 0, 0, 22,
+    SpeedButtonNew = makeButton("SpeedButtonNew", HintSpeedButtonNew, "zg-new", 0, 0, 22,
                                 &TFormZg::SpeedButtonNewClick);
-    SpeedButtonOpen = makeButton("SpeedButtonOpen", HintSpeedButtonOpen, "zg-open.svg", 24, 0, 22,
+    SpeedButtonOpen = makeButton("SpeedButtonOpen", HintSpeedButtonOpen, "zg-open", 24, 0, 22,
                                  &TFormZg::SpeedButtonOpenClick);
-    SpeedButtonSave = makeButton("SpeedButtonSave", HintSpeedButtonSave, "zg-save.svg", 48, 0, 22,
+    SpeedButtonSave = makeButton("SpeedButtonSave", HintSpeedButtonSave, "zg-save", 48, 0, 22,
                                  &TFormZg::SpeedButtonSaveClick);
-    SpeedButtonCopy = makeButton("SpeedButtonCopy", HintSpeedButtonCopy, "zg-copy.svg", 96, 0, 22,
+    SpeedButtonCopy = makeButton("SpeedButtonCopy", HintSpeedButtonCopy, "zg-copy", 96, 0, 22,
                                  &TFormZg::SpeedButtonCopyClick);
-    SpeedButtonPaste = makeButton("SpeedButtonPaste", HintSpeedButtonPaste, "zg-paste.svg", 120, 0,
-                                  22, &TFormZg::SpeedButtonPasteClick);
-    SpeedButtonUndo = makeButton("SpeedButtonUndo", HintSpeedButtonUndo, "zg-undo.svg", 144, 0, 22,
+    SpeedButtonPaste = makeButton("SpeedButtonPaste", HintSpeedButtonPaste, "zg-paste", 120, 0, 22,
+                                  &TFormZg::SpeedButtonPasteClick);
+    SpeedButtonUndo = makeButton("SpeedButtonUndo", HintSpeedButtonUndo, "zg-undo", 144, 0, 22,
                                  &TFormZg::SpeedButtonUndoClick);
-    SpeedButtonClearSym = makeButton("SpeedButtonClearSym", HintSpeedButtonClearSym, "zg-clear.svg",
+    SpeedButtonClearSym = makeButton("SpeedButtonClearSym", HintSpeedButtonClearSym, "zg-clear",
                                      200, 0, 22, &TFormZg::SpeedButtonClearSymClick);
-    SpeedButtonInvers = makeButton("SpeedButtonInvers", HintSpeedButtonInvers, "zg-invert.svg", 224,
-                                   0, 22, &TFormZg::SpeedButtonInversClick);
-    SpeedButtonTx = makeButton("SpeedButtonTx", HintSpeedButtonTx, "zg-upload.svg", 256, -1, 23,
+    SpeedButtonInvers = makeButton("SpeedButtonInvers", HintSpeedButtonInvers, "zg-invert", 224, 0,
+                                   22, &TFormZg::SpeedButtonInversClick);
+    SpeedButtonTx = makeButton("SpeedButtonTx", HintSpeedButtonTx, "zg-upload", 256, -1, 23,
                                &TFormZg::SpeedButtonTxClick);
     SpeedButtonPaste->setEnabled(false);
     SpeedButtonUndo->setEnabled(false);

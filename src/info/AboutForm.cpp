@@ -95,7 +95,7 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
     : PlacedOnceDialog(parent), m_info(info), m_shell(shell) {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(text(infotexts::AboutCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/about-window.svg")));
+    setWindowIcon(lazyIcon(QStringLiteral(":/icons/about-window")));
     // A title bar with no buttons at all: the OK button is the only way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -313,7 +313,7 @@ void TAboutForm::prepareFirstShowing() {
     if (waves.isNull())
         qWarning("The About picture cannot be decoded: %s", qPrintable(reader.errorString()));
     Image2->setPixmap(QPixmap::fromImage(waves));
-    Image1->setPixmap(QIcon(QStringLiteral(":/info/pictures/chip.svg")).pixmap(QSize(32, 32)));
+    Image1->setPixmap(lazyIcon(QStringLiteral(":/info/pictures/chip")).pixmap(QSize(32, 32)));
 }
 
 void TAboutForm::showEvent(QShowEvent* event) {

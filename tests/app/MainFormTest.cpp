@@ -192,12 +192,16 @@ void MainFormTest::upperToolBarButtons() {
     // The "C" of "Cоздать" is Latin.
     QCOMPARE(f.button("SpeedButtonNew")->toolTip().at(0).unicode(), u'C');
 
-    // Pictures are read when first drawn, and drawn as their files are, disabled ones greyed.
-    const QIcon direct(QStringLiteral(":/icons/upload.svg"));
+    // Pictures are read when first drawn, the rendered size that fits at 1x and 2x, and drawn
+    // as their files are, disabled ones greyed.
     const QIcon lazy = f.button("SpeedButtonTx")->icon();
-    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
-        QCOMPARE(lazy.pixmap(QSize(20, 20), mode).toImage(),
-                 direct.pixmap(QSize(20, 20), mode).toImage());
+    for (const qreal scale : {1.0, 2.0}) {
+        QIcon direct;
+        direct.addPixmap(QPixmap(QStringLiteral(":/icons/upload-%1.png").arg(20 * scale), "PNG"));
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+            QCOMPARE(lazy.pixmap(QSize(20, 20), scale, mode).toImage(),
+                     direct.pixmap(QSize(20, 20), scale, mode).toImage());
+    }
 }
 
 void MainFormTest::effectToolBarButtons() {
