@@ -4,10 +4,9 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${LUMETRA_BUILD_DIR:-$ROOT/build}"
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev
-    libqt6svg6 libxcb1-dev googletest libgtest-dev fonts-dejavu-core
-    qt6-translations-l10n)
-# The icon's PNG sizes are rendered at build time; the package wants dpkg-shlibdeps.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev googletest
+    libgtest-dev fonts-dejavu-core qt6-translations-l10n)
+# The icons are rendered to PNG at build time; the package wants dpkg-shlibdeps.
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 # The install and package test runs the validators, man and lintian.
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
@@ -19,6 +18,14 @@ BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 BUILD_PACKAGES+=(libgif-dev)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net)
+# Qt for MinGW (scripts/build-qt-windows) is built from Debian's qt6-base source with the host
+# Qt's tools; it lives outside the build, in the user's cache.
+WINDOWS_QT_PACKAGES=(g++-mingw-w64-x86-64-posix cmake ninja-build perl dpkg-dev qt6-base-dev
+    qt6-base-dev-tools)
+
+windows_qt_prefix() {
+    echo "${LUMETRA_WINDOWS_QT:-${XDG_CACHE_HOME:-$HOME/.cache}/lumetra/qt-6.4.2-mingw64}"
+}
 
 install_missing() {
     local missing=()
