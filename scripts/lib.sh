@@ -18,6 +18,9 @@ BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 BUILD_PACKAGES+=(libgif-dev)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net)
+# The Windows windows: shown on Xvfb, keys pressed with xdotool, a screenshot taken with
+# ImageMagick, the installer made with NSIS; Qt's Russian texts travel with the program.
+WINDOWS_GUI_PACKAGES=(xvfb xdotool imagemagick nsis qt6-translations-l10n librsvg2-bin)
 # Qt for MinGW (scripts/build-qt-windows) is built from Debian's qt6-base source with the host
 # Qt's tools; it lives outside the build, in the user's cache.
 WINDOWS_QT_PACKAGES=(g++-mingw-w64-x86-64-posix cmake ninja-build perl dpkg-dev qt6-base-dev
@@ -49,4 +52,64 @@ build() {
         cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
     cmake --build "$BUILD" -j "$(nproc)"
+}
+
+# Starts Xvfb when no display is named, for the commands that show windows; it ends with the
+# shell that started it.
+ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    install_missing xvfb
+    local ready
+    ready=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" 2>/dev/null &
+    LUMETRA_XVFB_PID=$!
+    trap 'kill "$LUMETRA_XVFB_PID" 2>/dev/null || true' EXIT
+    local _
+    for _ in $(seq 100); do
+        [ -s "$ready" ] && break
+        sleep 0.1
+    done
+    [ -s "$ready" ] || {
+        echo "Xvfb did not start" >&2
+        return 1
+    }
+    export DISPLAY=":$(tr -d '[:space:]' <"$ready")"
+    rm -f "$ready"
+}
+
+# The Linux build's simulated sign, wherever the tree keeps its sources.
+linux_sign() {
+    local path
+    for path in "$BUILD/src/sign/lumetra-sign" "$BUILD/tools/sign/lumetra-sign"; do
+        [ -x "$path" ] && echo "$path" && return 0
+    done
+    return 1
+}
+
+# The Windows cross-build in $WINDOWS_BUILD: with the windows (Qt for MinGW built first when
+# the cache lacks it) unless LUMETRA_WINDOWS_GUI=0, then only what stands below them.
+WINDOWS_BUILD="${LUMETRA_WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
+windows_build() {
+    install_missing "${WINDOWS_PACKAGES[@]}"
+    local options=(-DLUMETRA_LINUX_BUILD=)
+    linux_sign >/dev/null && options=(-DLUMETRA_LINUX_BUILD="$BUILD")
+    if [ "${LUMETRA_WINDOWS_GUI:-1}" != 0 ]; then
+        install_missing "${WINDOWS_GUI_PACKAGES[@]}"
+        local qt
+        qt=$("$ROOT/scripts/build-qt-windows")
+        options+=(-DLUMETRA_QT=ON -DLUMETRA_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr
+            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+    else
+        echo "LUMETRA_WINDOWS_GUI=0: the Windows windows are neither built nor tested"
+        options+=(-DLUMETRA_QT=OFF)
+    fi
+    if [ ! -f "$WINDOWS_BUILD/build.ninja" ]; then
+        command -v ccache >/dev/null &&
+            options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+        options+=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+            -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+            -DLUMETRA_BENCHMARKS=OFF -DLUMETRA_GTEST_SOURCE=/usr/src/googletest)
+    fi
+    cmake -S "$ROOT" -B "$WINDOWS_BUILD" "${options[@]}" >/dev/null
+    cmake --build "$WINDOWS_BUILD" -j "$(nproc)"
 }

@@ -6,15 +6,10 @@
 # WINEPREFIX names the Wine prefix whose dosdevices/com7 is linked to the sign.
 set -euo pipefail
 wine=$1 sendExe=$2 sign=$3 send=$4 work=$5
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
-# The demo text the main window starts with, as a file: Windows-1251, CR LF line breaks.
-printf '%s\r\n' "               Demo File" "           " "   S=Speed скорость  /S5 " \
-    "   W=Wait   задержка  1 сек   /W1       " "   C=Clear    очистка          /С1       " \
-    "   F=Fill        заполнение   /F1       " "   U=Up       сдвиг вверх   /U1       " |
-    iconv -f UTF-8 -t CP1251 >demo.txt
-printf '%s' "   D=Down  сдвиг вниз   /D1   " | iconv -f UTF-8 -t CP1251 >>demo.txt
-
+"$here/demo-text.sh" >demo.txt
 "$send" --dump expected.bin demo.txt
 "$wine" "$sendExe" --dump windows.bin demo.txt
 cmp expected.bin windows.bin
