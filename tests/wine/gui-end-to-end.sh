@@ -67,15 +67,7 @@ appPid=
 grep -q "COM 1" "$WINEPREFIX/drive_c/windows/system32/Kesmar.ini"
 
 # What the sign makes of the expected frame read straight from its file.
-"$sign" --headless --device expected.bin >expected.json 2>/dev/null &
-reader=$!
-for _ in $(seq 100); do
-    [ "$(wc -l <expected.json)" -ge 2 ] && break
-    sleep 0.1
-done
-kill "$reader" 2>/dev/null || true
-wait "$reader" || true
-expected=$(sed -n 2p expected.json)
+expected=$("$here/sign-reads.sh" "$sign" expected.bin)
 echo "received: $received"
 if [ "$received" != "$expected" ]; then
     echo "expected: $expected"

@@ -15,15 +15,7 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work"
 cmp expected.bin windows.bin
 
 # What the sign makes of the expected frame read straight from its file.
-"$sign" --headless --device expected.bin >expected.json 2>/dev/null &
-reader=$!
-for _ in $(seq 100); do
-    [ "$(wc -l <expected.json)" -ge 2 ] && break
-    sleep 0.1
-done
-kill "$reader" 2>/dev/null || true
-wait "$reader" || true
-expected=$(sed -n 2p expected.json)
+expected=$("$here/sign-reads.sh" "$sign" expected.bin)
 
 # One frame from lumetra-send.exe to a sign on a new pseudo-terminal ($device); `route` puts
 # a way there and leaves lumetra-send.exe's port options in $sendArgs.
