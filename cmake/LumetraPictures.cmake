@@ -26,5 +26,6 @@ function(lumetra_add_pictures target)
             list(APPEND pngs ${png})
         endforeach()
     endforeach()
-    qt_add_resources(${target} ${target}_png PREFIX ${arg_PREFIX} BASE ${out} FILES ${pngs})
+    qt_add_resources(${target} ${target}_png PREFIX ${arg_PREFIX} BASE ${out} FILES ${pngs}
+        OPTIONS ${LUMETRA_RCC_OPTIONS})
 endfunction()

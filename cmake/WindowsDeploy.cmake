@@ -2,6 +2,9 @@
 # DLLs, the plugins the program loads, Qt's Russian texts, MinGW's runtime DLLs and a qt.conf
 # that points Qt there. The tests run in the same folder the installer copies from.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The host's rcc compresses with zstd, which the Qt built for MinGW cannot read.
+set(LUMETRA_RCC_OPTIONS --no-zstd)
+set(CMAKE_AUTORCC_OPTIONS ${LUMETRA_RCC_OPTIONS})
 set(LUMETRA_DEPLOY_DIR ${CMAKE_BINARY_DIR}/bin)
 
 # Qt's own texts for its dialogs' buttons; the same .qm files on every system.

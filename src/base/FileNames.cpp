@@ -1,6 +1,7 @@
 #include "base/FileNames.h"
 
 #include <cstdlib>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,8 +16,23 @@ bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+#ifdef _WIN32
+namespace {
+std::string& settingsFileForTests() {
+    static std::string path;
+    return path;
+}
+} // namespace
+
+void setSettingsFileForTests(std::string path) {
+    settingsFileForTests() = std::move(path);
+}
+#endif
+
 std::string settingsFilePath() {
 #ifdef _WIN32
+    if (!settingsFileForTests().empty())
+        return settingsFileForTests();
     static const std::string path = [] {
         const char* appData = std::getenv("APPDATA");
         return chooseSettingsFile(SystemSettingsFile, appData ? appData : "");

@@ -23,4 +23,8 @@ inline constexpr const char* SystemSettingsFile = "C:\\WINDOWS\\SYSTEM32\\Kesmar
 // the file, if there, is not read-only), else Kesmar.ini in a Lumetra folder of
 // `userFolder`; `systemFile` all the same when `userFolder` is empty.
 std::string chooseSettingsFile(const std::string& systemFile, const std::string& userFolder);
+
+// The file a test's sandbox holds in place of the settings file, as $XDG_CONFIG_HOME does
+// elsewhere; empty to go back to the chosen one.
+void setSettingsFileForTests(std::string path);
 #endif

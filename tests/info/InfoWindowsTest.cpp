@@ -793,11 +793,18 @@ void InfoWindowsTest::timeFormatLosesItsZone_data() {
 }
 
 void InfoWindowsTest::timeFormatLosesItsZone() {
+#ifdef Q_OS_WIN
+    QSKIP("the Linux system information; on Windows the Win32 one answers (Win32SystemTest)");
+#else
     QFETCH(QString, format);
     QTEST(timeFormatWithoutZone(format), "expected");
+#endif
 }
 
 void InfoWindowsTest::linuxSystemInfoReadsThisMachine() {
+#ifdef Q_OS_WIN
+    QSKIP("the Linux system information; on Windows the Win32 one answers (Win32SystemTest)");
+#else
     LinuxSystemInfo system;
     QVERIFY(!system.packedVersion().has_value());
     // The root file system always answers.
@@ -830,6 +837,7 @@ void InfoWindowsTest::linuxSystemInfoReadsThisMachine() {
     QWidget hidden;
     system.flashWindow(&hidden);
     system.flashWindow(nullptr);
+#endif
 }
 
 QTEST_MAIN(InfoWindowsTest)

@@ -1,5 +1,7 @@
 #include "Sandbox.h"
 
+#include "base/FileNames.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,9 +11,16 @@ Sandbox::Sandbox()
     QDir(m_dir.path()).mkpath(QStringLiteral("config"));
     QDir::setCurrent(m_dir.path());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+#ifdef Q_OS_WIN
+    setSettingsFileForTests(
+        QDir::toNativeSeparators(path(QStringLiteral("config/Kesmar.ini"))).toStdString());
+#endif
 }
 
 Sandbox::~Sandbox() {
+#ifdef Q_OS_WIN
+    setSettingsFileForTests({});
+#endif
     QDir::setCurrent(m_oldCwd);
     if (m_hadConfig)
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
