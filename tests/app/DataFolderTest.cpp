@@ -83,7 +83,10 @@ void DataFolderTest::theOptionIsTakenOutOfTheArguments() {
         QVERIFY(!taken);
     else
         QCOMPARE(taken.value_or(QString()),
-                 folder == "default" ? QStringLiteral("/home/op/data/lumetra") : folder);
+                 folder == "default" ? datafolder::defaultPath() : folder);
+#ifndef Q_OS_WIN // Windows' data folder is %LOCALAPPDATA%, not $XDG_DATA_HOME
+    QCOMPARE(datafolder::defaultPath(), QStringLiteral("/home/op/data/lumetra"));
+#endif
     QCOMPARE(arguments, rest);
 }
 
