@@ -9,6 +9,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -856,7 +857,9 @@ void FormZgTest::failedCloseAsksWhetherToCloseUnsaved() {
     f.dialogs.answers = {false};
     QVERIFY(!f.closeBox());
     QCOMPARE(f.dialogs.log,
-             (QStringList{"error: Unable to write to " + f.sandbox.settingsPath() + ".", ask}));
+             (QStringList{"error: Unable to write to " +
+                              QDir::toNativeSeparators(f.sandbox.settingsPath()) + ".",
+                          ask}));
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(17));
     QDir(f.sandbox.path(QStringLiteral("config/Kesmar.ini"))).removeRecursively();
 
