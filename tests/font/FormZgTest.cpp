@@ -727,7 +727,9 @@ void FormZgTest::failedOpens() {
     form.SpeedButtonOpen->click();
     QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("Invalid filename."));
 
-    // A text that gives only a number is followed by the reason.
+    // A text that gives only a number is followed by the reason (Windows has neither FIFOs nor
+    // /dev/null).
+#ifndef Q_OS_WIN
     QVERIFY(::mkfifo(QFile::encodeName(f.sandbox.path("pipe.zg")).constData(), 0600) == 0);
     const std::pair<QString, QString> unclear[] = {
         {f.sandbox.path("pipe.zg"), QStringLiteral("Это канал (FIFO), а не обычный файл.")},
@@ -737,6 +739,7 @@ void FormZgTest::failedOpens() {
         form.SpeedButtonOpen->click();
         QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("I/O error 22.\n") + reason);
     }
+#endif
     f.shown();
     QVERIFY(f.closeBox());
     QCOMPARE(f.sandbox.read("Guard.zg"), pattern(13));
