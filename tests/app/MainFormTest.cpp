@@ -604,8 +604,8 @@ void MainFormTest::oversizeSettingsAreToldAtStartUp() {
     Fixture f(ini);
     TMainForm& form = f.make();
     QVERIFY(form.itemCom[0]->isChecked());
-    QCOMPARE(form.panelText(2),
-             mainform::SettingsTooLarge.toString().arg(f.sandbox.settingsPath()));
+    QCOMPARE(form.panelText(2), mainform::SettingsTooLarge.toString().arg(
+                                    QDir::toNativeSeparators(f.sandbox.settingsPath())));
 }
 
 void MainFormTest::portAndLengthChoicesSurviveARestart() {

@@ -39,7 +39,8 @@ echo "sign on ${device#device: } behind COM1"
 rm -f "$WINEPREFIX/drive_c/windows/system32/Kesmar.ini"
 QT_QPA_PLATFORM=windows "$wine" "$exe" >lumetra.log 2>&1 &
 appPid=$!
-window=$(timeout 90 xdotool search --sync --onlyvisible --name "Загрузчик для бегущей строки" |
+window=$(timeout 90 xdotool search --sync --onlyvisible --pid "$appPid" \
+    --name "Загрузчик для бегущей строки" |
     head -n 1) || {
     echo "lumetra.exe showed no main window; its output:" >&2
     cat lumetra.log >&2
