@@ -27,9 +27,11 @@ fs::path fsPath(const QString& name) {
     return fs::path(QFile::encodeName(name).toStdString());
 }
 
-[[noreturn]] void fail(const char16_t* text, const QString& name, int err) {
-    throw AppError(qtadapt::toStd(QString::fromUtf16(text).arg(
-        QDir::toNativeSeparators(name), QString::fromStdString(systemErrorText(err)))));
+// The reason comes as text: the file system library's codes are errno values on every system,
+// which Windows' own message table would misread.
+[[noreturn]] void fail(const char16_t* text, const QString& name, const std::string& reason) {
+    throw AppError(qtadapt::toStd(QString::fromUtf16(text).arg(QDir::toNativeSeparators(name),
+                                                               QString::fromStdString(reason))));
 }
 
 bool holdsFont(const fs::path& folder) {
@@ -78,7 +80,7 @@ void enter(const QString& folder, const QString& starterFont) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec)
-        fail(CannotCreate, folder, ec.value());
+        fail(CannotCreate, folder, ec.message());
 
     if (!holdsFont(dir)) {
         std::string font;
@@ -94,14 +96,14 @@ void enter(const QString& folder, const QString& starterFont) {
                     fsPath(target).string(),
                     {reinterpret_cast<const std::uint8_t*>(font.data()), font.size()});
             } catch (const FileWriteError& e) {
-                fail(CannotCopyFont, target, e.err());
+                fail(CannotCopyFont, target, systemErrorText(e.err()));
             }
         }
     }
 
     fs::current_path(dir, ec);
     if (ec)
-        fail(CannotEnter, folder, ec.value());
+        fail(CannotEnter, folder, ec.message());
 }
 
 } // namespace datafolder

@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "base/SystemError.h"
 #include "editor/MessageText.h"
 
 #include "SyncFaults.h"
@@ -21,6 +22,16 @@
 #include <sys/stat.h>
 
 namespace {
+
+// The system's own numbers and words for the failures below, as the error box ends them.
+#ifdef Q_OS_WIN
+constexpr int AccessDenied = 5, NotFound = 2, TooLarge = 223; // ERROR_ACCESS_DENIED, ...
+#else
+constexpr int AccessDenied = EACCES, NotFound = ENOENT, TooLarge = EFBIG;
+#endif
+QString said(int err) {
+    return QString::fromStdString(systemErrorText(err)) + QLatin1Char('.');
+}
 
 #ifdef Q_OS_WIN
 // No symbolic links to tell apart here.
@@ -162,7 +173,7 @@ void FilesTest::startUpWithAnUnreadableLastFileKeepsTheDesignCaption() {
     big.close();
     f.restart();
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot open file .\\big.txt.\nFile too large."});
+             QStringList{"Cannot open file .\\big.txt.\n" + said(TooLarge)});
     QCOMPARE(f.caption(), QStringLiteral("Загрузчик для бегущей строки"));
     QVERIFY(!f.form->SpeedButtonSave->isEnabled());
     QVERIFY(f.text().startsWith(QStringLiteral("               Demo File")));
@@ -228,7 +239,7 @@ void FilesTest::newKeepsTheTextWhenItsSaveFails() {
     f.dialogs.answers = {true, true};
     f.form->SpeedButtonNewClick();
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\nPermission denied."});
+             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(AccessDenied)});
     QCOMPARE(f.text(), QStringLiteral("precious words"));
     QCOMPARE(f.caption(), captionFor("Tmp.txt"));
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
@@ -363,7 +374,7 @@ void FilesTest::openingAMissingFileKeepsTheTextAndTakesTheName() {
     f.dialogs.fileNames.push_back(QStringLiteral("nothere.txt"));
     f.form->itemLoad->trigger();
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot open file nothere.txt.\nNo such file or directory."});
+             QStringList{"Cannot open file nothere.txt.\n" + said(NotFound)});
     QCOMPARE(f.text(), QStringLiteral("still here"));
     QCOMPARE(f.caption(), captionFor("nothere.txt"));
     QCOMPARE(f.status(), QStringLiteral("2")); // no reading message
@@ -424,15 +435,15 @@ void FilesTest::aFailedOpenKeepsTheNameAndTheFileItCouldNotRead() {
     QVERIFY(big.open(QIODevice::WriteOnly));
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
-    std::vector<std::pair<const char*, const char*>> cases = {{"huge.txt", "File too large."},
-                                                              {"folder", "Это папка, а не файл."}};
+    std::vector<std::pair<QString, QString>> cases = {{"huge.txt", said(TooLarge)},
+                                                      {"folder", "Это папка, а не файл."}};
 #ifndef Q_OS_WIN // Windows has no FIFOs
     QCOMPARE(::mkfifo(qPrintable(f.sandbox.path("pipe")), 0600), 0);
     cases.push_back({"pipe", "Это канал (FIFO), а не обычный файл."});
 #endif
     for (const auto& [bad, reason] : cases) {
         f.dialogs.log.clear();
-        failedOpenThenSaveAndClose(f, QString::fromLatin1(bad), QString::fromUtf8(reason));
+        failedOpenThenSaveAndClose(f, bad, reason);
         if (QTest::currentTestFailed())
             return;
     }
@@ -447,8 +458,7 @@ void FilesTest::aFailedOpenOfAnUnreadableFileKeepsItWhole() {
     EditorFixture f;
     f.sandbox.write("secret.txt", "not yours to read");
     QVERIFY(QFile::setPermissions(f.sandbox.path("secret.txt"), QFile::WriteOwner));
-    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"),
-                               QStringLiteral("Permission denied."));
+    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"), said(AccessDenied));
 #endif
 }
 
@@ -468,7 +478,7 @@ void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
         QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
     }
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\nFile too large."});
+             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(TooLarge)});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("document before"));
     QCOMPARE(f.lastFile(), settingsBefore);
@@ -488,7 +498,7 @@ void FilesTest::aReadOnlyFileIsLeftWholeAndReported() {
     f.setText("changed");
     QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file doc.txt.\nPermission denied."});
+             QStringList{"Cannot create file doc.txt.\n" + said(AccessDenied)});
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("read only"));
     // The backup was written before the failure; the settings were not.
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("changed"));
@@ -522,7 +532,7 @@ void FilesTest::aFailedWriteOnCloseKeepsTheWindowOpen() {
     f.dialogs.answers = {true, true};
     QVERIFY(!f.form->FormClose());
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\nPermission denied."});
+             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(AccessDenied)});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
 }
 

@@ -20,6 +20,10 @@
 
 #include <sys/stat.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 // Stands for the main window: records every upload with the font bytes it would send.
@@ -249,6 +253,12 @@ void FormZgTest::startLoadsTheRememberedFont() {
         QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
         QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
     }
+#ifdef Q_OS_WIN
+    // File names go to the system in its ANSI code page, which is Windows-1251 on the Russian
+    // systems the sign's operators use; Wine's default (1252) has no Cyrillic letters.
+    if (GetACP() != 1251)
+        QSKIP("the ANSI code page is not Windows-1251: Cyrillic file names cannot be passed");
+#endif
     {
         // A full path with Cyrillic folder names, held in the settings as Windows-1251.
         Fixture f;

@@ -766,6 +766,10 @@ void InfoWindowsTest::aboutClosesWithOkEnterOrEscape() {
 }
 
 void InfoWindowsTest::aboutComesBackWhereItWasLeft() {
+#ifdef Q_OS_WIN
+    QSKIP("Wine on an X display without a window manager leaves a moved window where it was "
+          "put; the placement is tested on Linux");
+#endif
     FakeSystemInfo system;
     FakeShellOpen shell;
     TAboutForm form(system, shell);
