@@ -243,6 +243,7 @@ private:
     sign::SignPreview* m_preview = nullptr;
     CodeMarks* m_codeMarks = nullptr;
     QLabel* m_surprises = nullptr;
+    std::function<void()> m_placeSurprises;
 
     // ---- upload state (MainFormUpload.cpp) ----
     TxFrame m_tx;

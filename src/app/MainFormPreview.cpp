@@ -12,7 +12,7 @@
 
 #include <QAction>
 #include <QDockWidget>
-#include <QHBoxLayout>
+#include <QEvent>
 #include <QIconEngine>
 #include <QLabel>
 #include <QMenu>
@@ -21,6 +21,34 @@
 #include <QToolBar>
 
 namespace {
+
+// Keeps the count at the right end inside the message panel and the panel's own text clear of
+// it, so a status message and the count never print over each other.
+class PanelBadge : public QObject {
+public:
+    PanelBadge(QLabel* panel, QLabel* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
+        panel->installEventFilter(this);
+    }
+
+    void place() {
+        const bool shown = !m_badge->isHidden();
+        m_badge->resize(m_badge->sizeHint());
+        m_panel->setContentsMargins(0, 0, shown ? m_badge->width() + 6 : 0, 0);
+        m_badge->move(m_panel->width() - m_badge->width() - 4,
+                      (m_panel->height() - m_badge->height()) / 2);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            place();
+        return false;
+    }
+
+private:
+    QLabel* m_panel;
+    QLabel* m_badge;
+};
 
 const QString PreviewName = QStringLiteral("Просмотр бегущей строки");
 
@@ -76,10 +104,8 @@ void TMainForm::setupPreview() {
     m_surprises->setObjectName(QStringLiteral("StatusSurprises"));
     m_surprises->setStyleSheet(QStringLiteral("color: #b00000"));
     m_surprises->setVisible(false);
-    auto* inPanel = new QHBoxLayout(m_panels[2]);
-    inPanel->setContentsMargins(0, 0, 4, 0);
-    inPanel->addStretch();
-    inPanel->addWidget(m_surprises);
+    auto* badge = new PanelBadge(m_panels[2], m_surprises);
+    m_placeSurprises = [badge] { badge->place(); };
     connect(m_codeMarks, &CodeMarks::surprisesChanged, this, &TMainForm::showSurprises);
 
     connect(RichEdit->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -98,6 +124,7 @@ void TMainForm::showSurprises(int count) {
             .arg(count);
     m_surprises->setToolTip(tip);
     m_surprises->setAccessibleName(tip);
+    m_placeSurprises();
 }
 
 void TMainForm::itemPreviewClick(bool shown) {
