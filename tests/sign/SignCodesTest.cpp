@@ -1,15 +1,22 @@
-// How the sign reads the codes of a text, the texts that trip operators up first: the reading
-// of the text in the editor, of the bytes the sign decodes from its frame and of the player
-// must be one and the same.
+// How the sign reads the codes of a text: the reading of the text in the editor, of the bytes
+// the sign decodes from its frame and of the player must be one and the same.
 
 #include "base/Cp1251.h"
 #include "sign/Effects.h"
+#include "sign/GifExport.h"
 #include "sign/SignPlayer.h"
 #include "upload/FrameDecoder.h"
 #include "upload/Frames.h"
 
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
+#ifdef LUMETRA_HAVE_GIF
+#include <gif_lib.h>
+#endif
+
+#include <algorithm>
 #include <string_view>
 #include <tuple>
 
@@ -17,7 +24,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using sign::CodeReading;
-using Surprise = CodeReading::Surprise;
+using enum CodeReading::Surprise;
 
 // Windows-1251 bytes of UTF-8 text, as the editor sends them.
 Bytes bytesOf(std::string_view utf8) {
@@ -28,58 +35,61 @@ Bytes bytesOf(std::string_view utf8) {
     return out;
 }
 
+// A 64-dot sign running `text` in a font whose every column is `dots`.
+sign::SignPlayer playing(std::string_view text, std::uint8_t dots) {
+    sign::SignPlayer player(64);
+    std::array<std::uint8_t, FontTableSize> font;
+    font.fill(dots);
+    player.setFont(font);
+    player.setText(bytesOf(text));
+    return player;
+}
+
 struct Code {
     std::size_t at, length;
     std::string code;
-    Surprise surprise;
+    CodeReading::Surprise surprise;
     std::string does;
     bool operator==(const Code&) const = default;
 };
 
-struct Tricky {
+// clang-format off
+const struct {
     std::string_view text;
     std::vector<Code> codes;
-};
-
-// clang-format off
-const Tricky TrickyTexts[] = {
+} TrickyTexts[] = {
     {"/S0/W7/Q1/F5/U2/D1/J1/I1/N1", {
-        {0, 3, "/S0", Surprise::None, "скорость 0"},
-        {3, 3, "/W7", Surprise::None, "пауза 7 с"},
-        {6, 3, "/Q1", Surprise::None, "очистка, пауза 1 с"},
-        {9, 3, "/F5", Surprise::None, "заполнение четырьмя линиями, пауза 1 с"},
-        {12, 3, "/U2", Surprise::None, "сдвиг вверх, заполнение пустотой"},
-        {15, 3, "/D1", Surprise::None, "сдвиг вниз, заполнение полностью"},
-        {18, 3, "/J1", Surprise::None, "разбежка в разные стороны"},
-        {21, 3, "/I1", Surprise::None, "инверсия включена"},
-        {24, 3, "/N1", Surprise::None, "инверсия выключена"}}},
-    {"/5", {{0, 2, "/W5", Surprise::NoLetter, "пауза 5 с"}}},
-    {"скидка 1/2 цены", {{8, 2, "/W2", Surprise::NoLetter, "пауза 2 с"}}},
-    {"/S8", {{0, 3, "/S7", Surprise::DigitTooHigh, "скорость 7"}}},
-    {"/W9", {{0, 3, "/W9", Surprise::DigitTooHigh, "пауза 9 с"}}},
-    {"/X1", {{0, 3, "/X1", Surprise::UnknownLetter, "ничего не делает"}}},
-    {"/W\r\nдальше", {{0, 2, "/W1", Surprise::LineEnd, "пауза 1 с"}}},
-    {"конец/", {{5, 1, "/W1", Surprise::LineEnd, "пауза 1 с"}}},
-    {"//S3", {{0, 1, "/W1", Surprise::NoLetter, "пауза 1 с"}, {1, 3, "/S3", Surprise::None, "скорость 3"}}},
-    {"/\r\nS3", {{0, 1, "/W1", Surprise::LineEnd, "пауза 1 с"}}},
-    {"/S\r\n3", {{0, 2, "/S1", Surprise::LineEnd, "скорость 1"}}},
-    {"/С1", {{0, 1, "/W1", Surprise::NoLetter, "пауза 1 с"}}}, // a Cyrillic Es
-    {"/s3 /Q ", {{0, 1, "/W1", Surprise::NoLetter, "пауза 1 с"}, {4, 2, "/Q1", Surprise::NoDigit, "очистка, пауза 1 с"}}},
-    {"/F9", {{0, 3, "/F9", Surprise::DigitTooHigh, "заполнение полностью, пауза 1 с"}}},
+        {0, 3, "/S0", None, "скорость 0"}, {3, 3, "/W7", None, "пауза 7 с"},
+        {6, 3, "/Q1", None, "очистка, пауза 1 с"}, {9, 3, "/F5", None, "заполнение четырьмя линиями, пауза 1 с"},
+        {12, 3, "/U2", None, "сдвиг вверх, заполнение пустотой"}, {15, 3, "/D1", None, "сдвиг вниз, заполнение полностью"},
+        {18, 3, "/J1", None, "разбежка в разные стороны"}, {21, 3, "/I1", None, "инверсия включена"},
+        {24, 3, "/N1", None, "инверсия выключена"}}},
+    {"/5", {{0, 2, "/W5", NoLetter, "пауза 5 с"}}},
+    {"скидка 1/2 цены", {{8, 2, "/W2", NoLetter, "пауза 2 с"}}},
+    {"/S8", {{0, 3, "/S7", DigitTooHigh, "скорость 7"}}},
+    {"/W9", {{0, 3, "/W9", DigitTooHigh, "пауза 9 с"}}},
+    {"/X1", {{0, 3, "/X1", UnknownLetter, "ничего не делает"}}},
+    {"/W\r\nдальше", {{0, 2, "/W1", LineEnd, "пауза 1 с"}}},
+    {"конец/", {{5, 1, "/W1", LineEnd, "пауза 1 с"}}},
+    {"//S3", {{0, 1, "/W1", NoLetter, "пауза 1 с"}, {1, 3, "/S3", None, "скорость 3"}}},
+    {"/\r\nS3", {{0, 1, "/W1", LineEnd, "пауза 1 с"}}},
+    {"/S\r\n3", {{0, 2, "/S1", LineEnd, "скорость 1"}}},
+    {"/С1", {{0, 1, "/W1", NoLetter, "пауза 1 с"}}}, // a Cyrillic Es
+    {"/s3 /Q ", {{0, 1, "/W1", NoLetter, "пауза 1 с"}, {4, 2, "/Q1", NoDigit, "очистка, пауза 1 с"}}},
+    {"/F9", {{0, 3, "/F9", DigitTooHigh, "заполнение полностью, пауза 1 с"}}},
 };
 // clang-format on
 
 TEST(SignCodes, TrickyTextsReadAlikeInTheEditorTheFrameAndThePlayer) {
     TxFrame tx;
-    for (const Tricky& t : TrickyTexts) {
+    for (const auto& t : TrickyTexts) {
         SCOPED_TRACE(std::string(t.text));
         const Bytes text = bytesOf(t.text);
-        const auto codes = sign::readCodes(text);
-        std::vector<Code> got;
-        for (const CodeReading& c : codes)
-            got.push_back({c.at, c.length, c.code(), c.surprise,
-                           sign::effectDoes(c, sign::Language::Russian)});
-        EXPECT_EQ(got, t.codes);
+        std::vector<Code> read;
+        for (const CodeReading& c : sign::readCodes(text))
+            read.push_back({c.at, c.length, c.code(), c.surprise,
+                            sign::effectDoes(c, sign::Language::Russian)});
+        EXPECT_EQ(read, t.codes);
 
         // The sign gets the text through its frame, line breaks turned into blanks; it reads,
         // and its player runs, the same codes at the same places.
@@ -87,19 +97,19 @@ TEST(SignCodes, TrickyTextsReadAlikeInTheEditorTheFrameAndThePlayer) {
         const auto frames = decodeFrames(tx.frame());
         ASSERT_EQ(frames.size(), 1u);
         using Place = std::tuple<std::size_t, std::size_t, std::string>; // at, length, code
-        std::vector<Place> read, onSign, played;
-        for (const CodeReading& c : codes)
-            read.emplace_back(c.at, c.length, c.code());
+        std::vector<Place> written, onSign, played;
+        for (const Code& c : t.codes)
+            written.emplace_back(c.at, c.length, c.code);
         for (const CodeReading& c : sign::readCodes(frames[0].payload))
             onSign.emplace_back(c.at, c.length, c.code());
         std::vector<std::size_t> offsets;
         const auto items = sign::parseSignText(frames[0].payload, &offsets);
-        for (std::size_t i = 0, e = 0; i < items.size(); ++i)
+        for (std::size_t i = 0; i < items.size(); ++i)
             if (items[i].kind == sign::SignItem::Kind::Effect) // the player keeps no length
-                played.emplace_back(offsets[i], e < codes.size() ? codes[e++].length : 0,
+                played.emplace_back(offsets[i], std::get<1>(written.at(played.size())),
                                     sign::effectCode(items[i]));
-        EXPECT_EQ(onSign, read);
-        EXPECT_EQ(played, read);
+        EXPECT_EQ(onSign, written);
+        EXPECT_EQ(played, written);
     }
 }
 
@@ -107,17 +117,11 @@ TEST(SignCodes, EffectsJsonListsWhatTheSignCarriesOut) {
     EXPECT_EQ(sign::effectsJson(bytesOf("a/S8 /X1 1/2")),
               "[{\"at\":1,\"code\":\"/S7\",\"type\":\"SPEED\",\"value\":7},"
               "{\"at\":10,\"code\":\"/W2\",\"type\":\"WAIT\",\"value\":2}]");
-    EXPECT_EQ(sign::effectsJson({}), "[]");
-    EXPECT_EQ(sign::effectDoes('S', 7, sign::Language::English), "speed 7");
     EXPECT_EQ(sign::effectDoes('U', 2, sign::Language::English), "shift up, filling empty");
 }
 
 TEST(SignCodes, PlayerTellsWhereInTheTextItIs) {
-    sign::SignPlayer player(64);
-    std::array<std::uint8_t, FontTableSize> font{};
-    font.fill(0xFF);
-    player.setFont(font);
-    player.setText(bytesOf("A/W1B"));
+    sign::SignPlayer player = playing("A/W1B", 0xFF);
     EXPECT_FALSE(player.runningAt());
     std::vector<std::size_t> seen;
     for (int t = 0; t < 400; ++t) {
@@ -126,6 +130,38 @@ TEST(SignCodes, PlayerTellsWhereInTheTextItIs) {
             seen.push_back(*at);
     }
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 4}));
+}
+
+TEST(GifExport, TheSignRunningAsALoopingAnimation) {
+#ifndef LUMETRA_HAVE_GIF
+    EXPECT_FALSE(sign::gifExportAvailable());
+    GTEST_SKIP() << "built without giflib";
+#else
+    TempDir dir;
+    const std::string path = dir.path("sign.gif");
+    ASSERT_EQ(sign::writeGif(path, playing("AB/W1/I1C", 0x81), 4000, 3), "");
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    EXPECT_EQ(gif->SWidth, 64 * 3);
+    EXPECT_EQ(gif->SHeight, 8 * 3);
+    EXPECT_GT(gif->ImageCount, 20);
+    // Hundredths of a second add up to the four seconds run, the one-second pause included.
+    int total = 0, longest = 0, lit = 0;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        GraphicsControlBlock gcb;
+        ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &gcb), GIF_OK);
+        total += gcb.DelayTime;
+        longest = std::max(longest, gcb.DelayTime);
+        const GifByteType* dots = gif->SavedImages[i].RasterBits;
+        lit += std::count(dots, dots + 64 * 3 * 8 * 3, 2) > 0;
+    }
+    EXPECT_NEAR(total, 400, 3);
+    EXPECT_GE(longest, 100);
+    EXPECT_GT(lit, 0);
+    DGifCloseFile(gif, &error);
+#endif
 }
 
 } // namespace
