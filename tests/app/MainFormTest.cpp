@@ -98,14 +98,15 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
                      "-", QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
                      QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"), "-",
                      "Просмотр"})); // ours, after the specified items
-    QStringList portMenu{"соединить с COM 1", "соединить с COM 2",
-                         "соединить с COM 3", "соединить с COM 4",
-                         "соединить с COM 5", "Переслать файл во внешнее устройство"};
-#ifndef Q_OS_WIN // Windows names its ports itself
+    QStringList portMenu = menuCaptions(menus[3]->menu());
+#ifdef Q_OS_WIN // Windows names its ports itself: no choice of devices
     portMenu << "-"
              << "Выбор устройств...";
 #endif
-    QCOMPARE(menuCaptions(menus[3]->menu()), portMenu);
+    QCOMPARE(portMenu,
+             (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
+                          "соединить с COM 4", "соединить с COM 5",
+                          "Переслать файл во внешнее устройство", "-", "Выбор устройств..."}));
     QCOMPARE(menuCaptions(menus[4]->menu()),
              (QStringList{"О программе", "Помощь", "Схема подключения"}));
 
@@ -147,12 +148,12 @@ void MainFormTest::menuStatesAtStart() {
         QVERIFY2(!f.action(name)->isChecked(), name);
         // Each port item tells which device it stands for.
 #ifdef Q_OS_WIN
-    const QString third = QStringLiteral("COM3");
+    QCOMPARE(f.action("item3Com")->toolTip(), QStringLiteral("COM3"));
+    QCOMPARE(f.action("item3Com")->statusTip(), QStringLiteral("COM3"));
 #else
-    const QString third = QStringLiteral("/dev/ttyS2");
+    QCOMPARE(f.action("item3Com")->toolTip(), QStringLiteral("/dev/ttyS2"));
+    QCOMPARE(f.action("item3Com")->statusTip(), QStringLiteral("/dev/ttyS2"));
 #endif
-    QCOMPARE(f.action("item3Com")->toolTip(), third);
-    QCOMPARE(f.action("item3Com")->statusTip(), third);
 }
 
 void MainFormTest::upperToolBarButtons() {
@@ -201,8 +202,7 @@ void MainFormTest::upperToolBarButtons() {
     // The "C" of "Cоздать" is Latin.
     QCOMPARE(f.button("SpeedButtonNew")->toolTip().at(0).unicode(), u'C');
 
-    // Pictures are read when first drawn, the rendered size that fits at 1x and 2x, and drawn
-    // as their files are, disabled ones greyed.
+    // Pictures are read when first drawn, and drawn as their files are, disabled ones greyed.
     const QIcon lazy = f.button("SpeedButtonTx")->icon();
     for (const qreal scale : {1.0, 2.0}) {
         QIcon direct;
@@ -318,12 +318,12 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     QCOMPARE(dialog.ComboCom[1]->currentText(), QStringLiteral("/dev/pts/7"));
     QCOMPARE(dialog.choice(), current);
     dialog.ComboCom[0]->setCurrentIndex(0);
-    dialog.ComboCom[2]->setEditText(QStringLiteral("  rfc2217://sign.local:2217 "));
+    dialog.ComboCom[2]->setEditText(QStringLiteral("  /tmp/sign-tty "));
     dialog.ComboCom[3]->setEditText(QString()); // emptied: keeps its device
     const PortDevicesDialog::Choice chosen = dialog.choice();
     QCOMPARE(chosen, (PortDevicesDialog::Choice{"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
-                                                "/dev/pts/7", "rfc2217://sign.local:2217",
-                                                "/dev/ttyS3", "/dev/ttyS4"}));
+                                                "/dev/pts/7", "/tmp/sign-tty", "/dev/ttyS3",
+                                                "/dev/ttyS4"}));
 
     // Stored in PortMap, read back by the port items and shown in their tooltips.
     form.savePortMap(chosen);
@@ -332,7 +332,7 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
         QCOMPARE(form.itemCom[n - 1]->toolTip(), chosen[n - 1]);
     }
     QCOMPARE(TMainForm(f.dialogs, f.serial, f.font).itemCom[2]->toolTip(),
-             QStringLiteral("rfc2217://sign.local:2217"));
+             QStringLiteral("/tmp/sign-tty"));
 
     // Items sharing one unlabelled device all show its path; the menu's item is marked.
     const QString pty = QStringLiteral("/dev/pts/9");
@@ -344,50 +344,44 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     }
 
     // The menu item's handler: the dialog starts with the stored devices; OK stores the choice.
-    f.sandbox.write(QStringLiteral("other-tty"), "");
     QString shownForCom3;
     f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
         auto& open = dynamic_cast<PortDevicesDialog&>(shown);
         shownForCom3 = open.ComboCom[2]->currentText();
-        open.ComboCom[4]->setEditText(f.sandbox.path(QStringLiteral("other-tty")));
+        open.ComboCom[4]->setEditText(QStringLiteral("/tmp/other-tty"));
         open.accept();
         return open.result() == QDialog::Accepted;
     });
     form.itemDevicesClick();
-    QCOMPARE(shownForCom3, QStringLiteral("rfc2217://sign.local:2217"));
-    QCOMPARE(form.portDevice(5), f.sandbox.path(QStringLiteral("other-tty")));
+    QCOMPARE(shownForCom3, QStringLiteral("/tmp/sign-tty"));
+    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
     // Cancelled, nothing is stored.
     f.dialogs.dialogAnswers.push_back([](QDialog& shown) {
         dynamic_cast<PortDevicesDialog&>(shown).ComboCom[4]->setEditText(QStringLiteral("/x"));
         return false;
     });
     form.itemDevicesClick();
-    QCOMPARE(form.portDevice(5), f.sandbox.path(QStringLiteral("other-tty")));
+    QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
 }
 
 // Nothing of the port map is written unless every path can be stored as given.
 void MainFormTest::deviceDialogChecksPathsBeforeStoring() {
-    const struct {
-        QString path;
-        bool stored;
-        QString warning; // how it starts
-    } cases[] = {
+    const std::tuple<QString, bool, QString> cases[] = {
+        // the path, stored, how the warning starts
         {u"/dev/pts/7\n[ComPort]"_s, false, u"COM 3: в пути к устройству есть перевод строки"_s},
         {u"/dev/pts/7\r[x]"_s, false, u"COM 3: в пути к устройству есть перевод строки"_s},
         {u"/tmp/знак✓😀✓"_s, false,
          u"COM 3: в пути к устройству есть символы вне кодировки "
          u"Windows-1251 (✓😀)"_s},
-        {u"absent"_s, true, u"Такого устройства сейчас нет."_s},
+        {u"/nowhere/tty"_s, true, u"Такого устройства сейчас нет."_s},
         {u"present"_s, true, {}},
         {u"socket://sign.local"_s, false, u"COM 3: адрес не годится (the port number is missing"_s},
         {u"rfc2217://sign.local:2217"_s, true, {}}, // a URL is no file, so nothing is missing
     };
-    for (const auto& c : cases) {
+    for (const auto& [typed, stored, warning] : cases) {
         Fixture f(QByteArray("[ComPort]\r\nAktive=COM 3\r\n"));
         f.sandbox.write(QStringLiteral("present"), "");
-        const QString path = c.path.startsWith(QLatin1Char('/')) || c.path.contains(u"://"_s)
-                                 ? c.path
-                                 : f.sandbox.path(c.path);
+        const QString path = typed == u"present"_s ? f.sandbox.path(typed) : typed;
         TMainForm& form = f.make();
         const QByteArray before = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
         f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
@@ -398,10 +392,10 @@ void MainFormTest::deviceDialogChecksPathsBeforeStoring() {
         });
         form.itemDevicesClick();
         const QString warned = f.dialogs.texts(QStringLiteral("warning")).value(0);
-        QVERIFY2(c.warning.isEmpty() ? warned.isEmpty() : warned.startsWith(c.warning),
+        QVERIFY2(warning.isEmpty() ? warned.isEmpty() : warned.startsWith(warning),
                  qPrintable(warned));
-        QVERIFY(c.stored ? form.portDevice(3) == path
-                         : f.sandbox.read(QStringLiteral("config/Kesmar.ini")) == before);
+        QVERIFY(stored ? form.portDevice(3) == path
+                       : f.sandbox.read(QStringLiteral("config/Kesmar.ini")) == before);
     }
 }
 
