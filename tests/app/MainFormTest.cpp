@@ -100,8 +100,7 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
                      "Просмотр"})); // ours, after the specified items
     QStringList portMenu = menuCaptions(menus[3]->menu());
 #ifdef Q_OS_WIN // Windows names its ports itself: no choice of devices
-    portMenu << "-"
-             << "Выбор устройств...";
+    portMenu += QStringList{"-", "Выбор устройств..."};
 #endif
     QCOMPARE(portMenu,
              (QStringList{"соединить с COM 1", "соединить с COM 2", "соединить с COM 3",
