@@ -49,10 +49,7 @@ sign::SignPlayer playing(std::string_view text, std::uint8_t dots) {
 using Code = std::tuple<std::size_t, std::size_t, std::string, CodeReading::Surprise, std::string>;
 
 // clang-format off
-const struct {
-    std::string_view text;
-    std::vector<Code> codes;
-} TrickyTexts[] = {
+const struct { std::string_view text; std::vector<Code> codes; } TrickyTexts[] = {
     {"/S0/W7/Q1/F5/U2/D1/J1/I1/N1", {
         {0, 3, "/S0", None, "скорость 0"}, {3, 3, "/W7", None, "пауза 7 с"},
         {6, 3, "/Q1", None, "очистка, пауза 1 с"}, {9, 3, "/F5", None, "заполнение четырьмя линиями, пауза 1 с"},
