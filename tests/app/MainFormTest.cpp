@@ -22,8 +22,6 @@
 
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 using Fixture = MainWindowFixture;
@@ -204,8 +202,7 @@ void MainFormTest::upperToolBarButtons() {
     // Pictures are read when first drawn, and drawn as their files are, disabled ones greyed.
     const QIcon lazy = f.button("SpeedButtonTx")->icon();
     for (const qreal scale : {1.0, 2.0}) {
-        QIcon direct;
-        direct.addPixmap(QPixmap(QStringLiteral(":/icons/upload-%1.png").arg(20 * scale), "PNG"));
+        const QIcon direct(QPixmap(QStringLiteral(":/icons/upload-%1.png").arg(20 * scale), "PNG"));
         for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
             QCOMPARE(lazy.pixmap(QSize(20, 20), scale, mode).toImage(),
                      direct.pixmap(QSize(20, 20), scale, mode).toImage());
@@ -339,7 +336,7 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     for (int n = 0; n < 5; ++n) {
         QCOMPARE(shared.ComboCom[n]->currentText(), pty);
         QCOMPARE(shared.LabelCom[n]->text(),
-                 n == 2 ? u"COM 3 (выбран):"_s : u"COM %1:"_s.arg(n + 1));
+                 n == 2 ? QStringLiteral("COM 3 (выбран):") : QStringLiteral("COM %1:").arg(n + 1));
     }
 
     // The menu item's handler: the dialog starts with the stored devices; OK stores the choice.
@@ -366,21 +363,19 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
 // Nothing of the port map is written unless every path can be stored as given.
 void MainFormTest::deviceDialogChecksPathsBeforeStoring() {
     const std::tuple<QString, bool, QString> cases[] = {
-        // the path, stored, how the warning starts
-        {u"/dev/pts/7\n[ComPort]"_s, false, u"COM 3: в пути к устройству есть перевод строки"_s},
-        {u"/dev/pts/7\r[x]"_s, false, u"COM 3: в пути к устройству есть перевод строки"_s},
-        {u"/tmp/знак✓😀✓"_s, false,
-         u"COM 3: в пути к устройству есть символы вне кодировки "
-         u"Windows-1251 (✓😀)"_s},
-        {u"/nowhere/tty"_s, true, u"Такого устройства сейчас нет."_s},
-        {u"present"_s, true, {}},
-        {u"socket://sign.local"_s, false, u"COM 3: адрес не годится (the port number is missing"_s},
-        {u"rfc2217://sign.local:2217"_s, true, {}}, // a URL is no file, so nothing is missing
+        {"/dev/pts/7\n[ComPort]", false, "COM 3: в пути к устройству есть перевод строки"},
+        {"/dev/pts/7\r[x]", false, "COM 3: в пути к устройству есть перевод строки"},
+        {"/tmp/знак✓😀✓", false,
+         "COM 3: в пути к устройству есть символы вне кодировки Windows-1251 (✓😀)"},
+        {"/nowhere/tty", true, "Такого устройства сейчас нет."},
+        {"present", true, {}},
+        {"socket://sign.local", false, "COM 3: адрес не годится (the port number is missing"},
+        {"rfc2217://sign.local:2217", true, {}}, // a URL is no file, so nothing is missing
     };
     for (const auto& [typed, stored, warning] : cases) {
         Fixture f(QByteArray("[ComPort]\r\nAktive=COM 3\r\n"));
         f.sandbox.write(QStringLiteral("present"), "");
-        const QString path = typed == u"present"_s ? f.sandbox.path(typed) : typed;
+        const QString path = typed == "present" ? f.sandbox.path(typed) : typed;
         TMainForm& form = f.make();
         const QByteArray before = f.sandbox.read(QStringLiteral("config/Kesmar.ini"));
         f.dialogs.dialogAnswers.push_back([&](QDialog& shown) {
