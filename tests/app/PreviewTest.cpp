@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <QSpinBox>
-#include <QTest>
 
 #include <algorithm>
 
@@ -89,7 +88,6 @@ void PreviewTest::runsWhatTheSignRunsWithTheFontInMemory() {
     form.showPreview(true);
     sign::SignPreview& preview = *form.preview();
     preview.setPlaying(false);
-    preview.restartNow();
     int changes = 0;
     for (int t = 0; t < 6000; ++t) {
         changes += onSign.tick();
