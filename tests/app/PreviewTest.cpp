@@ -71,8 +71,7 @@ void PreviewTest::hiddenUntilAskedForAndRemembered() {
 }
 
 void PreviewTest::runsWhatTheSignRunsWithTheFontInMemory() {
-    // The simulated sign's way: the bytes the uploads wrote, decoded, the font frame's symbols
-    // over its own font, the text played from its start.
+    // As the simulated sign runs them: the bytes the uploads wrote, decoded, played from the start.
     Fixture f;
     f.font.LoadZg(LUMETRA_SOURCE_DIR "/data/Guard.zg");
     TMainForm& form = f.makeShown();

@@ -81,8 +81,7 @@ TEST(SignCodes, TrickyTextsReadAlikeInTheEditorTheFrameAndThePlayer) {
                               sign::effectDoes(c, sign::Language::Russian));
         EXPECT_EQ(read, t.codes);
 
-        // The sign gets the text through its frame, line breaks turned into blanks; its player
-        // runs the same codes at the same places.
+        // Through its frame, line breaks turned into blanks, the sign runs them at the same places.
         ASSERT_TRUE(tx.BuildTextFrame(text));
         const auto frames = decodeFrames(tx.frame());
         ASSERT_EQ(frames.size(), 1u);
