@@ -1,9 +1,7 @@
 #pragma once
 
-// ser2net on the loopback in front of a device, as a sign behind a converter is reached: an
-// RFC 2217 accepter and a raw TCP one, each with the device opened at 9600 8N1 as a converter
-// fresh from the box would have it. Started with a configuration file of its own and stopped
-// again; only 127.0.0.1.
+// ser2net on 127.0.0.1 in front of a device, by an RFC 2217 accepter and a raw TCP one, the
+// device at 9600 8N1 as a converter fresh from the box has it; with a configuration of its own.
 
 #include <chrono>
 #include <csignal>
@@ -55,15 +53,14 @@ public:
     Ser2net(const std::string& device, const std::string& folder)
         : m_telnetPort(freeLoopbackPort()), m_rawPort(freeLoopbackPort()),
           m_config(folder + "/ser2net.yaml") {
-        std::ofstream(m_config) << "%YAML 1.1\n---\n"
-                                << "connection: &rfc2217\n"
-                                << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnetPort
-                                << "\n  connector: serialdev," << device << ",9600n81,local\n"
-                                << "  options:\n    mdns: false\n"
-                                << "connection: &raw\n"
-                                << "  accepter: tcp,127.0.0.1," << m_rawPort
-                                << "\n  connector: serialdev," << device << ",9600n81,local\n"
-                                << "  options:\n    mdns: false\n";
+        std::ofstream config(m_config);
+        config << "%YAML 1.1\n---\n";
+        for (const int port : {m_telnetPort, m_rawPort})
+            config << "connection: &port" << port
+                   << "\n  accepter: " << (port == m_telnetPort ? "telnet(rfc2217)," : "")
+                   << "tcp,127.0.0.1," << port << "\n  connector: serialdev," << device
+                   << ",9600n81,local\n  options:\n    mdns: false\n";
+        config.close();
         m_pid = ::fork();
         if (m_pid == 0) {
             std::freopen("/dev/null", "w", stderr);

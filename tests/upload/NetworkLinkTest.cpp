@@ -1,5 +1,4 @@
-// Uploads through a converter: ser2net in front of a pseudo-terminal by both URLs, and the
-// RFC 2217 layer against a scripted server that answers otherwise or not at all.
+// Converters: ser2net by both URLs, a scripted RFC 2217 server, and a UART's queue beside them.
 
 #include "upload/NetworkLink.h"
 #include "upload/Frames.h"
@@ -44,10 +43,9 @@ Bytes asAsked(Bytes first = {}) {
 
 } // namespace
 
-// Over TCP nothing can be recalled once sent, so only what the engine keeps ahead may still
-// arrive after a cancel: about 0.25 s of line time, well within half a second's worth. A
-// converter gone mid-frame fails the write. A fresh ser2net for each: it stays busy with a
-// device for a while after a caller has gone.
+// Over TCP only what the engine keeps ahead (about 0.25 s of line time) may still arrive after
+// a cancel; a converter gone mid-frame fails the write. A fresh ser2net for each: it stays
+// busy with a device for a while after a caller has gone.
 TEST(ThroughSer2net, CancelStopsTheLineAndAConverterGoneFailsTheWrite) {
     const std::pair<bool, bool> cases[] = {
         {false, true}, {true, true}, {false, false}, {true, false}};

@@ -157,7 +157,7 @@ TEST(UploadOnPseudoTerminal, CancelStopsPromptlyDiscardsTheRestAndFreesThePort) 
     EXPECT_LT(result.sent, frame.size());
     log.expectMonotonicUpTo(frame.size(), false);
     EXPECT_EQ(log.reports.back().sent, result.sent);
-    // Only the lead went ahead of the line, and the port is free again.
+    // Unsent output was thrown away and the port is free again.
     int waiting = 0;
     ::ioctl(pty.master(), FIONREAD, &waiting);
     EXPECT_LE(static_cast<std::size_t>(waiting), lineBytes(700ms) + LineAheadBytes);

@@ -812,10 +812,9 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
     QVERIFY(form.Animate->isHidden());
 }
 
-// ser2net in front of a pseudo-terminal: a text by both URLs and a font of all 0xFF arrive
-// exactly, and RFC 2217 leaves the line at 1200 8N2 although ser2net opened it at 9600 8N1. A
-// port nobody listens on gives the box of a port that cannot be opened, with the address and
-// the reason.
+// Through ser2net a text by both URLs and a font of all 0xFF arrive exactly, and RFC 2217
+// leaves the line at 1200 8N2 although ser2net opened it at 9600 8N1. A port nobody listens on
+// gives the box of a port that cannot be opened, with the address and the reason.
 void UploadWindowTest::realUploadThroughAConverterByEitherUrl() {
     const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
     const std::pair<bool, bool> cases[] = {{false, false}, {true, false}, {true, true}};
