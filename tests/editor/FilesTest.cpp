@@ -6,9 +6,12 @@
 #include "SyncFaults.h"
 #include "Unprivileged.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +34,9 @@ constexpr int AccessDenied = EACCES, NotFound = ENOENT, TooLarge = EFBIG;
 #endif
 QString said(int err) {
     return QString::fromStdString(systemErrorText(err)) + QLatin1Char('.');
+}
+QStringList failed(const QString& text, int err) {
+    return {text + QLatin1Char('\n') + said(err)};
 }
 
 #ifdef Q_OS_WIN
@@ -100,6 +106,7 @@ private slots:
     void everyCompletedSaveLeavesTheBackupEqual();
     void promptShowsTheHeldNameAndTheCaptionTheShortOne();
     void closingAfterASaveStillAsks();
+    void questionsTakeOnlyYesOrNo();
     void openDropsAModifiedTextWithoutAQuestion();
     void openingAMissingFileKeepsTheTextAndTakesTheName();
     void aFailedOpenKeepsTheNameAndTheFileItCouldNotRead();
@@ -126,8 +133,7 @@ void FilesTest::firstRunShowsTheDemoTextUnderTmp() {
     QCOMPARE(f.caption(), captionFor("Tmp.txt"));
     QVERIFY(f.form->SpeedButtonSave->isEnabled());
 
-    // Save on a file that is missing offers Save As with its name; cancelled, nothing is
-    // written.
+    // Save on a file that is missing offers Save As with its name; cancelled, nothing is written.
     f.dialogs.fileNames.push_back(std::nullopt);
     f.form->SpeedButtonSaveClick();
     QCOMPARE(f.dialogs.fileRequests.back().fileName, QStringLiteral(".\\Tmp.txt"));
@@ -172,8 +178,7 @@ void FilesTest::startUpWithAnUnreadableLastFileKeepsTheDesignCaption() {
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
     f.restart();
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot open file .\\big.txt.\n" + said(TooLarge)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot open file .\\big.txt.", TooLarge));
     QCOMPARE(f.caption(), QStringLiteral("Загрузчик для бегущей строки"));
     QVERIFY(!f.form->SpeedButtonSave->isEnabled());
     QVERIFY(f.text().startsWith(QStringLiteral("               Demo File")));
@@ -238,8 +243,7 @@ void FilesTest::newKeepsTheTextWhenItsSaveFails() {
     QVERIFY(QFile::setPermissions(f.sandbox.path("Tmp.txt"), QFile::ReadOwner));
     f.dialogs.answers = {true, true};
     f.form->SpeedButtonNewClick();
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(AccessDenied)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot create file .\\Tmp.txt.", AccessDenied));
     QCOMPARE(f.text(), QStringLiteral("precious words"));
     QCOMPARE(f.caption(), captionFor("Tmp.txt"));
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
@@ -345,6 +349,25 @@ void FilesTest::closingAfterASaveStillAsks() {
     QCOMPARE(f.dialogs.texts("ask"), QStringList{Saving.arg(f.sandbox.path("s.txt"))});
 }
 
+// Escape and the close request (the close box, Alt+F4) leave the question open: unanswered, the
+// edits would be lost.
+void FilesTest::questionsTakeOnlyYesOrNo() {
+    QtDialogs dialogs;
+    for (const QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::No}) {
+        bool stillOpen = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box && !(box->windowFlags() & Qt::WindowCloseButtonHint));
+            QTest::keyClick(box->button(QMessageBox::No), Qt::Key_Escape);
+            box->close();
+            stillOpen = box->isVisible();
+            box->button(answer)->click();
+        });
+        QCOMPARE(dialogs.askYesNo(nullptr, Saving.arg("a.txt")), answer == QMessageBox::Yes);
+        QVERIFY(stillOpen);
+    }
+}
+
 void FilesTest::openDropsAModifiedTextWithoutAQuestion() {
     EditorFixture f;
     f.sandbox.write("other.txt", cp1251("Загружено\r\nиз файла"));
@@ -373,8 +396,7 @@ void FilesTest::openingAMissingFileKeepsTheTextAndTakesTheName() {
     f.setText("still here");
     f.dialogs.fileNames.push_back(QStringLiteral("nothere.txt"));
     f.form->itemLoad->trigger();
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot open file nothere.txt.\n" + said(NotFound)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot open file nothere.txt.", NotFound));
     QCOMPARE(f.text(), QStringLiteral("still here"));
     QCOMPARE(f.caption(), captionFor("nothere.txt"));
     QCOMPARE(f.status(), QStringLiteral("2")); // no reading message
@@ -477,8 +499,7 @@ void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
         FileSizeLimit limit(64);
         QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
     }
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(TooLarge)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot create file .\\Tmp.txt.", TooLarge));
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("document before"));
     QCOMPARE(f.lastFile(), settingsBefore);
@@ -497,8 +518,7 @@ void FilesTest::aReadOnlyFileIsLeftWholeAndReported() {
     f.form->SpeedButtonOpenClick();
     f.setText("changed");
     QVERIFY(!f.form->runCommand([&] { f.form->SpeedButtonSaveClick(); }));
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file doc.txt.\n" + said(AccessDenied)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot create file doc.txt.", AccessDenied));
     QCOMPARE(f.sandbox.read("doc.txt"), QByteArray("read only"));
     // The backup was written before the failure; the settings were not.
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("changed"));
@@ -507,8 +527,7 @@ void FilesTest::aReadOnlyFileIsLeftWholeAndReported() {
 
 void FilesTest::aDiskErrorIsReportedAndLeavesTheFilesWhole() {
 #ifdef Q_OS_WIN
-    QSKIP("the failing sync stands in for the C library's fsync; Windows syncs with "
-          "FlushFileBuffers");
+    QSKIP("the failing sync stands in for fsync; Windows syncs with FlushFileBuffers");
 #else
     EditorFixture f;
     f.sandbox.write("Tmp.txt", "backup before");
@@ -531,8 +550,7 @@ void FilesTest::aFailedWriteOnCloseKeepsTheWindowOpen() {
     f.setText("unsaved");
     f.dialogs.answers = {true, true};
     QVERIFY(!f.form->FormClose());
-    QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\n" + said(AccessDenied)});
+    QCOMPARE(f.dialogs.texts("error"), failed("Cannot create file .\\Tmp.txt.", AccessDenied));
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("old"));
 }
 
