@@ -62,7 +62,6 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         {{"--json", "--hex", "a.txt"}, Msg::Conflict},
         {{"--json", "--dump", "-", "a.txt"}, Msg::Conflict},
         // An unset shell variable: never taken for "the default".
-        {{"--device=", "a.txt"}, Msg::EmptyValue},
         {{"--device", "", "a.txt"}, Msg::EmptyValue},
         {{"--dump=", "a.txt"}, Msg::EmptyValue},
         {{"--port=", "a.txt"}, Msg::EmptyValue},

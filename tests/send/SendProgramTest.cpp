@@ -11,14 +11,12 @@
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 #include "Ser2net.h"
-#include "TempDir.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -114,7 +112,6 @@ private slots:
     void portsResolveAsInTheWindow();
     void exitStatuses_data();
     void exitStatuses();
-    void lengthLimitIsTheWindows_data();
     void lengthLimitIsTheWindows();
     void interruptStopsAPacedUpload_data();
     void interruptStopsAPacedUpload();
@@ -338,8 +335,7 @@ void SendProgramTest::checkNamesLineAndColumn() {
     // The texts that trip operators up: --check --json and the sign name the same effects.
     m_sandbox->write(QStringLiteral("tricky.txt"),
                      "/5 1/2 /S8 /X1 /W\r\n//S3 /\r\nS3 /\xD1\x31 /F2");
-    const Run json =
-        send({QStringLiteral("--check"), QStringLiteral("--json"), QStringLiteral("tricky.txt")});
+    const Run json = send({"--check", "--json", "tricky.txt"});
     QCOMPARE(json.exitCode, 1);
     QCOMPARE(json.err.count('\n'), 8);
     const QJsonObject checked = QJsonDocument::fromJson(json.out).object();
@@ -348,9 +344,7 @@ void SendProgramTest::checkNamesLineAndColumn() {
     for (const QJsonValue& v : checked.value(QStringLiteral("surprises")).toArray())
         surprising << v.toObject().value(QStringLiteral("code")).toString();
     QCOMPARE(surprising, QString("/W5 /W2 /S7 /X1 /W1 /W1 /W1 /W1").split(u' '));
-    QCOMPARE(send({QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("tricky.txt")})
-                 .exitCode,
-             0);
+    QCOMPARE(send({"--port", "1", "tricky.txt"}).exitCode, 0);
     const QJsonArray onSign = nextFrame().value(QStringLiteral("effects")).toArray();
     QCOMPARE(onSign.size(), 9); // the unknown letter does nothing
     QCOMPARE(checked.value(QStringLiteral("effects")).toArray(), onSign);
@@ -413,32 +407,23 @@ void SendProgramTest::exitStatuses_data() {
          QStringLiteral("hello.txt")},
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
     for (const char* url : {"socket", "rfc2217"})
-        row(url,
-            {json, QStringLiteral("--device"), QLatin1String(url), QStringLiteral("hello.txt")},
-            "ser2net", 0, "sent", "");
+        row(url, {json, "--device", url, "hello.txt"}, "ser2net", 0, "sent", "");
     row("3 permission denied", {json, QStringLiteral("-")}, "nobody", 3, "open-failed",
         "sudo usermod -aG dialout");
-    row("2 an empty --device", {json, QStringLiteral("--device="), QStringLiteral("hello.txt")}, "",
-        2, "", "--device needs a value, and the one given is empty");
-    row("2 the dump is the input",
-        {json, QStringLiteral("--dump"), QStringLiteral("./hello.txt"),
-         QStringLiteral("hello.txt")},
-        "", 2, "same-file", "--dump ./hello.txt is the input itself; nothing written");
-    row("2 the dump is standard input's file",
-        {json, QStringLiteral("--dump"), QStringLiteral("hello.txt"), QStringLiteral("-")},
+    row("2 an empty --device", {json, "--device=", "hello.txt"}, "", 2, "",
+        "--device needs a value, and the one given is empty");
+    row("2 the dump is the input", {json, "--dump", "./hello.txt", "hello.txt"}, "", 2, "same-file",
+        "--dump ./hello.txt is the input itself; nothing written");
+    row("2 the dump is standard input's file", {json, "--dump", "hello.txt", "-"},
         "stdin from hello.txt", 2, "same-file", "is the input itself");
-    row("4 the device hangs up",
-        {json, QStringLiteral("--max-length"), QStringLiteral("65500"), QStringLiteral("--device"),
-         QStringLiteral("pty"), QStringLiteral("long.txt")},
+    row("4 the device hangs up", {json, "--max-length", "65500", "--device", "pty", "long.txt"},
         "hang up", 4, "write-failed", "failed (Input/output error)");
     row("4 the dump cannot be written",
         {json, QStringLiteral("--dump"), QStringLiteral("/nowhere/frame.bin"),
          QStringLiteral("hello.txt")},
         "", 4, "write-failed", "cannot write /nowhere/frame.bin: No such file or directory");
-    row("6 too long",
-        {json, QStringLiteral("--max-length"), QStringLiteral("65500"), QStringLiteral("--device"),
-         QStringLiteral("/nowhere/tty"), QStringLiteral("huge.txt")},
-        "", 6, "too-long", "the frame would be 65501 bytes, more than the 65500");
+    row("6 too long", {json, "--max-length", "65500", "--device", "/nowhere/tty", "huge.txt"}, "",
+        6, "too-long", "the frame would be 65501 bytes, more than the 65500");
     // 5, cancelled: interruptStopsAPacedUpload.
 }
 
@@ -463,17 +448,13 @@ void SendProgramTest::exitStatuses() {
         reader = std::make_unique<MasterReader>(*pty, SIZE_MAX, 400);
     }
     // A sign behind ser2net.
-    std::unique_ptr<TempDir> dir;
     std::unique_ptr<Ser2net> converter;
     if (setup == QLatin1String("ser2net")) {
         pty = std::make_unique<PseudoTerminal>();
-        dir = std::make_unique<TempDir>();
-        converter = std::make_unique<Ser2net>(pty->slaveName(), dir->path());
+        converter = std::make_unique<Ser2net>(pty->slaveName(), m_sandbox->path().toStdString());
         reader = std::make_unique<MasterReader>(*pty, textFrame("Hi").size());
-        const bool telnet = args.contains(QStringLiteral("rfc2217"));
-        args.replaceInStrings(
-            QRegularExpression(QStringLiteral("^(socket|rfc2217)$")),
-            QString::fromStdString(telnet ? converter->rfc2217Url() : converter->socketUrl()));
+        args.replaceInStrings("rfc2217", QString::fromStdString(converter->rfc2217Url()));
+        args.replaceInStrings("socket", QString::fromStdString(converter->socketUrl()));
     }
     Run run;
     if (setup == QLatin1String("nobody")) {
@@ -519,41 +500,33 @@ void SendProgramTest::exitStatuses() {
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }
 
-void SendProgramTest::lengthLimitIsTheWindows_data() {
-    QTest::addColumn<QByteArray>("maxLeng"); // the settings' [Option] Max leng
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("refusal"); // in Russian; empty: dumped
-    const auto row = [](const char* name, const char* maxLeng, QStringList args, int x,
-                        const char* tail, const char* refusal) {
-        QTest::newRow(name) << QByteArray(maxLeng) << args << QByteArray(x, 'x') + tail
-                            << QByteArray(refusal);
-    };
-    const QStringList most = {QStringLiteral("--max-length"), QStringLiteral("7000")};
-    row("5999", "6 140", {}, 5999, "", "");
-    row("6000", "6 140", {}, 6000, "",
-        "Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает меньше 6000 "
-        "(предел выбран в меню \"Опции\" окна)");
-    row("line breaks count two", "6 140", {}, 5998, "\n", "в тексте 6000 символов");
-    row("60001, long", "59 000", {}, 60001, "", "");
-    row("60002, long", "59 000", {}, 60002, "", "на 0 Символов: в тексте 60002 символов");
-    row("--max-length 7000", "6 140", most, 7000, "", "");
-    row("--max-length 7000, 7001", "59 000", most, 7001, "", "больше --max-length 7000");
-}
-
 void SendProgramTest::lengthLimitIsTheWindows() {
-    QFETCH(QByteArray, maxLeng);
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, refusal);
-    m_sandbox->write(QStringLiteral("config/Kesmar.ini"),
-                     "[Option]\r\nMax leng=" + maxLeng + "\r\n");
-    const Run run =
-        send(args + QStringList{QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("-")},
-             text, QStringLiteral("ru_RU.UTF-8"));
-    QCOMPARE(run.exitCode, refusal.isEmpty() ? 0 : 6);
-    QCOMPARE(run.out, refusal.isEmpty() ? textFrame(text.toStdString()) : QByteArray());
-    QVERIFY2(run.err.contains(refusal), run.err.constData());
+    const QStringList most = {"--max-length", "7000"};
+    const struct {
+        const char* maxLeng; // the settings' [Option] Max leng
+        QStringList args;
+        QByteArray text;
+        const char* refusal; // in Russian; empty: dumped
+    } cases[] = {
+        {"6 140", {}, QByteArray(5999, 'x'), ""},
+        {"6 140",
+         {},
+         QByteArray(6000, 'x'),
+         "Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает меньше 6000 "
+         "(предел выбран в меню \"Опции\" окна)"},
+        {"6 140", {}, QByteArray(5998, 'x') + '\n', "в тексте 6000 символов"}, // a break counts 2
+        {"59 000", {}, QByteArray(60001, 'x'), ""},
+        {"59 000", {}, QByteArray(60002, 'x'), "на 0 Символов: в тексте 60002 символов"},
+        {"6 140", most, QByteArray(7000, 'x'), ""},
+        {"59 000", most, QByteArray(7001, 'x'), "больше --max-length 7000"},
+    };
+    for (const auto& c : cases) {
+        m_sandbox->write("config/Kesmar.ini", QByteArray("[Option]\r\nMax leng=") + c.maxLeng);
+        const Run run = send(c.args + QStringList{"--dump", "-", "-"}, c.text, "ru_RU.UTF-8");
+        QCOMPARE(run.exitCode, *c.refusal ? 6 : 0);
+        QCOMPARE(run.out, *c.refusal ? QByteArray() : textFrame(c.text.toStdString()));
+        QVERIFY2(run.err.contains(c.refusal), run.err.constData());
+    }
 }
 
 void SendProgramTest::interruptStopsAPacedUpload_data() {
@@ -610,9 +583,8 @@ void SendProgramTest::interruptStopsTheOpeningOfASilentConverter() {
     int port = 0;
     const int converter = loopbackListener(port);
     m_sandbox->write(QStringLiteral("hello.txt"), "Hi");
-    QProcess* process =
-        start({QStringLiteral("--json"), QStringLiteral("--device"),
-               QStringLiteral("rfc2217://127.0.0.1:%1").arg(port), QStringLiteral("hello.txt")});
+    QProcess* process = start(
+        {"--json", "--device", QStringLiteral("rfc2217://127.0.0.1:%1").arg(port), "hello.txt"});
     pollfd connecting{converter, POLLIN, 0};
     QCOMPARE(::poll(&connecting, 1, 10000), 1);
     QElapsedTimer clock;
