@@ -131,35 +131,32 @@ TEST_F(IniFileTest, ALineBreakIsNeverWritten) {
 // Near the size limit: a file over it reads as defaults and is never written; a write that would
 // take a file over it is refused; either way the file stays as it was.
 TEST_F(IniFileTest, TheSizeLimitHoldsForReadsAndWrites) {
-    const std::string head = "[ComPort]\r\nAktive=COM 3\r\n";
     const std::size_t limit = IniFile::MaxFileBytes;
     const struct {
         std::size_t size;  // the file's, filled up with blank lines
         const char* write; // the value written to ComPort/Aktive
         bool written;
-    } cases[] = {
-        {limit + 1, "COM 2", false},
-        {limit, "COM 2", true},
-        {limit, "COM 22", false},
-        {limit - 1, "COM 22", true},
-    };
+    } cases[] = {{limit + 1, "COM 2", false},
+                 {limit, "COM 2", true},
+                 {limit, "COM 22", false},
+                 {limit - 1, "COM 22", true}};
     for (const auto& c : cases) {
-        std::string data = head;
+        SCOPED_TRACE(c.size);
+        std::string data = "[ComPort]\r\nAktive=COM 3\r\n";
         data.resize(c.size, '\n');
         dir.write("Kesmar.ini", data);
-        EXPECT_EQ(ini.tooLarge(), c.size > limit) << c.size;
+        EXPECT_EQ(ini.tooLarge(), c.size > limit);
         EXPECT_EQ(ini.ReadString("ComPort", "Aktive", "COM 1"), c.size > limit ? "COM 1" : "COM 3");
         try {
             ini.WriteString("ComPort", "Aktive", c.write);
-            EXPECT_TRUE(c.written) << c.size;
-            EXPECT_EQ(ini.ReadString("ComPort", "Aktive", ""), c.write) << c.size;
-            EXPECT_LE(std::filesystem::file_size(dir.path("Kesmar.ini")), limit) << c.size;
+            EXPECT_TRUE(c.written);
+            EXPECT_EQ(ini.ReadString("ComPort", "Aktive", ""), c.write);
+            EXPECT_LE(std::filesystem::file_size(dir.path("Kesmar.ini")), limit);
         } catch (const AppError& e) {
-            EXPECT_FALSE(c.written) << c.size;
+            EXPECT_FALSE(c.written);
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.path("Kesmar.ini") + "\n" +
-                                                 IniFile::TooLargeReason)
-                << c.size;
-            EXPECT_TRUE(dir.read("Kesmar.ini") == data) << c.size;
+                                                 IniFile::TooLargeReason);
+            EXPECT_TRUE(dir.read("Kesmar.ini") == data);
         }
     }
 }

@@ -123,7 +123,6 @@ private slots:
     void openLoadsAndRenamesAndUndoGivesTheOldNameBack();
     void failedOpens();
     void aLongFontOpensAndThePreviousFontStaysWhole();
-    void closeAsksBeforeWritingOverAFileOfAnotherSize_data();
     void closeAsksBeforeWritingOverAFileOfAnotherSize();
     void anEmptyFontIsSentOnlyAfterAYes();
     void everyCommandHasItsKey();
@@ -737,8 +736,7 @@ void FormZgTest::failedOpens() {
     form.SpeedButtonOpen->click();
     QCOMPARE(f.dialogs.texts("error").last(), QStringLiteral("Invalid filename."));
 
-    // A text that gives only a number is followed by the reason (Windows has neither FIFOs nor
-    // /dev/null).
+    // A bare number is followed by the reason (Windows has neither FIFOs nor /dev/null).
 #ifndef Q_OS_WIN
     QVERIFY(::mkfifo(QFile::encodeName(f.sandbox.path("pipe.zg")).constData(), 0600) == 0);
     const std::pair<QString, QString> unclear[] = {
@@ -770,34 +768,27 @@ void FormZgTest::aLongFontOpensAndThePreviousFontStaysWhole() {
     QCOMPARE(f.sandbox.read("long.zg"), pattern(25));
 }
 
-void FormZgTest::closeAsksBeforeWritingOverAFileOfAnotherSize_data() {
-    QTest::addColumn<QByteArray>("onDisk");
-    QTest::addColumn<int>("answer"); // 1 Yes, 0 No, -1 not asked
-    const QByteArray photo = pattern(40).repeated(5).left(10000);
-    QTest::newRow("a picture, No") << photo << 0;
-    QTest::newRow("a picture, Yes") << photo << 1;
-    QTest::newRow("a longer .zg, No") << pattern(41) + pattern(42) << 0;
-    QTest::newRow("an empty file, No") << QByteArray() << 0;
-    QTest::newRow("a font: no question") << pattern(43) << -1;
-}
-
 void FormZgTest::closeAsksBeforeWritingOverAFileOfAnotherSize() {
-    QFETCH(QByteArray, onDisk);
-    QFETCH(int, answer);
-    Fixture f;
-    f.sandbox.write("photo.jpg", onDisk);
-    f.remember(QStringLiteral("photo.jpg"));
-    TFormZg& form = f.shown();
-    f.dialogs.log.clear();
-    form.SpeedButtonInvers->click();
-    if (answer >= 0)
-        f.dialogs.answers.push_back(answer == 1);
-    QVERIFY(f.closeBox()); // whatever the answer
-    const QString ask = QStringLiteral("Файл photo.jpg не похож на файл шрифта (%1 байт). "
-                                       "Записать шрифт поверх него?");
-    QCOMPARE(f.dialogs.texts("ask"),
-             answer < 0 ? QStringList() : QStringList{ask.arg(onDisk.size())});
-    QCOMPARE(f.sandbox.read("photo.jpg"), answer != 0 ? tableOf(f.font) : onDisk);
+    const QByteArray photo = pattern(40).repeated(5).left(10000);
+    // A picture, a longer .zg, an empty file, a font; answered 1 Yes, 0 No, -1 not asked.
+    const std::pair<QByteArray, int> cases[] = {
+        {photo, 0}, {photo, 1}, {pattern(41) + pattern(42), 0}, {{}, 0}, {pattern(43), -1}};
+    for (const auto& [onDisk, answer] : cases) {
+        Fixture f;
+        f.sandbox.write("photo.jpg", onDisk);
+        f.remember(QStringLiteral("photo.jpg"));
+        TFormZg& form = f.shown();
+        f.dialogs.log.clear();
+        form.SpeedButtonInvers->click();
+        if (answer >= 0)
+            f.dialogs.answers.push_back(answer == 1);
+        QVERIFY(f.closeBox()); // whatever the answer
+        const QString ask = QStringLiteral("Файл photo.jpg не похож на файл шрифта (%1 байт). "
+                                           "Записать шрифт поверх него?");
+        QCOMPARE(f.dialogs.texts("ask"),
+                 answer < 0 ? QStringList() : QStringList{ask.arg(onDisk.size())});
+        QCOMPARE(f.sandbox.read("photo.jpg"), answer != 0 ? tableOf(f.font) : onDisk);
+    }
 }
 
 void FormZgTest::saveUnderANewName() {

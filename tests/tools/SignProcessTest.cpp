@@ -174,12 +174,11 @@ TEST(SignProcess, PseudoTerminalFramesComeBackAsJsonLines) {
     const Bytes text = textFrame(CyrillicText);
     first.insert(first.end(), text.begin(), text.end());
     writeTo(link, first);
-    EXPECT_EQ(
-        sign.readLine(),
-        "{\"type\":\"text\",\"bytes\":238,\"text\":\"Привет, мир!  /S5 яблоко /W3\","
-        "\"effects\":[{\"at\":14,\"code\":\"/S5\",\"type\":\"SPEED\",\"value\":5},"
-        "{\"at\":25,\"code\":\"/"
-        "W3\",\"type\":\"WAIT\",\"value\":3}],\"preamble\":200,\"skipped\":7,\"error\":\"\"}");
+    EXPECT_EQ(sign.readLine(),
+              "{\"type\":\"text\",\"bytes\":238,\"text\":\"Привет, мир!  /S5 яблоко /W3\","
+              "\"effects\":[{\"at\":14,\"code\":\"/S5\",\"type\":\"SPEED\",\"value\":5},"
+              "{\"at\":25,\"code\":\"/W3\",\"type\":\"WAIT\",\"value\":3}],\"preamble\":200,"
+              "\"skipped\":7,\"error\":\"\"}");
 
     // A font frame after the writer closed and opened the line again.
     std::array<std::uint8_t, FontTableSize> font{};
@@ -201,9 +200,8 @@ TEST(SignProcess, PseudoTerminalFramesComeBackAsJsonLines) {
     EXPECT_EQ(sign.readLine(), "{\"type\":\"malformed\",\"bytes\":230,\"preamble\":200,"
                                "\"skipped\":0,\"error\":\"a new preamble began inside the frame "
                                "(frame cut short)\"}");
-    EXPECT_EQ(sign.readLine(),
-              "{\"type\":\"text\",\"bytes\":211,\"text\":\"OK\",\"effects\":[],\"preamble\":200,"
-              "\"skipped\":0,\"error\":\"\"}");
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":211,\"text\":\"OK\",\"effects\":[],"
+                               "\"preamble\":200,\"skipped\":0,\"error\":\"\"}");
 
     // A frame that stops halfway is reported once the line has gone quiet.
     Bytes half = textFrame(Bytes(10, 'y'));
@@ -228,10 +226,9 @@ TEST(SignProcess, ListensOnAGivenDevice) {
     SignProcess sign({"--headless", "--device", fifo});
     EXPECT_EQ(devicePath(sign), fifo);
     writeTo(fifo, textFrame({'/', 'Q', '1'}));
-    EXPECT_EQ(sign.readLine(),
-              "{\"type\":\"text\",\"bytes\":212,\"text\":\"/Q1\",\"effects\":"
-              "[{\"at\":0,\"code\":\"/Q1\",\"type\":\"QWUKLY\",\"value\":1}],\"preamble\":200,"
-              "\"skipped\":0,\"error\":\"\"}");
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":212,\"text\":\"/Q1\",\"effects\":"
+                               "[{\"at\":0,\"code\":\"/Q1\",\"type\":\"QWUKLY\",\"value\":1}],"
+                               "\"preamble\":200,\"skipped\":0,\"error\":\"\"}");
     sign.signal(SIGINT);
     const auto status = sign.waitExit();
     ASSERT_TRUE(status);
@@ -256,10 +253,9 @@ TEST(SignProcess, PacedLineTakesTheFrameAtLineSpeed) {
     const Bytes frame = textFrame({'/', 'S', '5'});
     const auto start = std::chrono::steady_clock::now();
     writeTo(device, frame);
-    EXPECT_EQ(sign.readLine(),
-              "{\"type\":\"text\",\"bytes\":212,\"text\":\"/S5\",\"effects\":"
-              "[{\"at\":0,\"code\":\"/S5\",\"type\":\"SPEED\",\"value\":5}],\"preamble\":200,"
-              "\"skipped\":0,\"error\":\"\"}");
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":212,\"text\":\"/S5\",\"effects\":"
+                               "[{\"at\":0,\"code\":\"/S5\",\"type\":\"SPEED\",\"value\":5}],"
+                               "\"preamble\":200,\"skipped\":0,\"error\":\"\"}");
     // 212 bytes of 11 bit times at 1200 baud: the last one is in no sooner than 1.94 s on.
     EXPECT_GE(std::chrono::steady_clock::now() - start,
               std::chrono::microseconds(212LL * 11 * 1'000'000 / 1200));
@@ -289,9 +285,8 @@ TEST(SignProcess, PacedLineDropsWhatTheWriterThrowsAway) {
     EXPECT_LT(bytes, 600);
     // The next frame's preamble brings the sign back in step.
     writeTo(device, textFrame({'O', 'K'}));
-    EXPECT_EQ(sign.readLine(),
-              "{\"type\":\"text\",\"bytes\":211,\"text\":\"OK\",\"effects\":[],\"preamble\":200,"
-              "\"skipped\":0,\"error\":\"\"}");
+    EXPECT_EQ(sign.readLine(), "{\"type\":\"text\",\"bytes\":211,\"text\":\"OK\",\"effects\":[],"
+                               "\"preamble\":200,\"skipped\":0,\"error\":\"\"}");
 }
 
 TEST(SignProcess, RefusesBadArgumentsAndPaths) {
