@@ -16,8 +16,6 @@
 #include <QTimer>
 
 #include <csignal>
-#include <utility>
-#include <vector>
 
 #ifndef Q_OS_WIN
 #include <sys/resource.h>
@@ -457,8 +455,8 @@ void FilesTest::aFailedOpenKeepsTheNameAndTheFileItCouldNotRead() {
     QVERIFY(big.open(QIODevice::WriteOnly));
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
-    std::vector<std::pair<QString, QString>> cases = {{"huge.txt", said(TooLarge)},
-                                                      {"folder", "Это папка, а не файл."}};
+    QList<std::pair<QString, QString>> cases = {{"huge.txt", said(TooLarge)},
+                                                {"folder", "Это папка, а не файл."}};
 #ifndef Q_OS_WIN // Windows has no FIFOs
     QCOMPARE(::mkfifo(qPrintable(f.sandbox.path("pipe")), 0600), 0);
     cases.push_back({"pipe", "Это канал (FIFO), а не обычный файл."});
