@@ -38,10 +38,7 @@ QStringList failed(const QString& text, int err) {
 }
 
 #ifdef Q_OS_WIN
-// No symbolic links to tell apart here.
-int lstat(const char* path, struct stat* st) {
-    return ::stat(path, st);
-}
+#define lstat stat // no symbolic links to tell apart here
 #endif
 
 QByteArray cp1251(const QString& text) {

@@ -20,10 +20,6 @@
 
 #include <sys/stat.h>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace {
 
 // Stands for the main window: records every upload with the font bytes it would send.
@@ -252,11 +248,9 @@ void FormZgTest::startLoadsTheRememberedFont() {
         QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
         QCOMPARE(form.currentFontFile(), QStringLiteral("Guard.zg"));
     }
-#ifdef Q_OS_WIN
     // File names reach the system in its ANSI code page: 1251 on Russian systems, 1252 in Wine.
-    if (GetACP() != 1251)
-        QSKIP("the ANSI code page is not Windows-1251: Cyrillic file names cannot be passed");
-#endif
+    if (QString::fromLocal8Bit(QStringLiteral("Ж").toLocal8Bit()) != QStringLiteral("Ж"))
+        QSKIP("the ANSI code page has no Cyrillic letters: such file names cannot be passed");
     {
         // A full path with Cyrillic folder names, held in the settings as Windows-1251.
         Fixture f;
