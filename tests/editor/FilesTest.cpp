@@ -131,7 +131,6 @@ void FilesTest::firstRunShowsTheDemoTextUnderTmp() {
     // Save on a file that is missing offers Save As with its name; cancelled, nothing is written.
     f.dialogs.fileNames.push_back(std::nullopt);
     f.form->SpeedButtonSaveClick();
-    QCOMPARE(f.dialogs.fileRequests.back().fileName, QStringLiteral(".\\Tmp.txt"));
     QVERIFY(!f.sandbox.exists("Tmp.txt"));
     QCOMPARE(f.status(), QStringLiteral("2"));
 

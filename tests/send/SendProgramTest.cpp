@@ -405,8 +405,7 @@ void SendProgramTest::exitStatuses_data() {
         {json, QStringLiteral("--device"), QStringLiteral("/nowhere/tty"),
          QStringLiteral("hello.txt")},
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
-    for (const char* url : {"socket", "rfc2217"})
-        row(url, {json, "--device", url, "hello.txt"}, "ser2net", 0, "sent", "");
+    row("0 ser2net", {json, "--device", "rfc2217", "hello.txt"}, "ser2net", 0, "sent", "");
     row("3 permission denied", {json, QStringLiteral("-")}, "nobody", 3, "open-failed",
         "sudo usermod -aG dialout");
     row("2 an empty --device", {json, "--device=", "hello.txt"}, "", 2, "",
@@ -453,7 +452,6 @@ void SendProgramTest::exitStatuses() {
         converter = std::make_unique<Ser2net>(pty->slaveName(), m_sandbox->path().toStdString());
         reader = std::make_unique<MasterReader>(*pty, textFrame("Hi").size());
         args.replaceInStrings("rfc2217", QString::fromStdString(converter->rfc2217Url()));
-        args.replaceInStrings("socket", QString::fromStdString(converter->socketUrl()));
     }
     Run run;
     if (setup == QLatin1String("nobody")) {
