@@ -29,6 +29,7 @@
 #include <cmath>
 #include <future>
 #include <memory>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -270,42 +271,39 @@ void DesktopTest::aSecondStartBringsTheFirstToTheFront() {
     QCOMPARE(heard->readAll(), QByteArray("activate\n"));
 }
 
-// The socket's folder: the runtime folder when it is private, else a 0700 folder of the user's
-// own in the temporary folder; one another user could enter or own gives no socket.
+// The runtime folder when private, else a 0700 folder of the user's own; never one others reach.
 void DesktopTest::theSocketFolderIsTheUsersAlone() {
     Sandbox sandbox;
     const QString run = sandbox.path("run"),
                   own = sandbox.path("lumetra-" + QString::number(::geteuid()));
     const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR"), savedTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(sandbox.path()));
-    // Modes: 0 absent, -1 a link to the runtime folder.
-    const struct {
-        int runtime, own, owner;
-        QString folder, problem;
-    } cases[] = {
+    // The runtime folder's mode, the own folder's (0 absent, -1 a link to the runtime folder) and
+    // owner; the folder taken, or the problem.
+    const std::tuple<int, int, int, QString, QString> cases[] = {
         {0700, 0, 0, run, {}},
         {0755, 0, 0, own, {}},
         {0, 0, 0, own, {}},
         {0, 0750, 0, {}, "в папку могут войти другие пользователи (права 0750, нужны 0700)"},
         {0, 0700, 65534, {}, "папка принадлежит другому пользователю"},
         {0755, -1, 0, {}, "это не папка"}};
-    for (const auto& c : cases) {
+    for (const auto& [runtimeMode, ownMode, owner, folder, problem] : cases) {
         QFile::remove(own);
         QDir(own).removeRecursively();
         QDir(run).removeRecursively();
         qunsetenv("XDG_RUNTIME_DIR");
-        if (c.runtime > 0 && QDir().mkpath(run) && ::chmod(qPrintable(run), c.runtime) == 0)
+        if (runtimeMode > 0 && QDir().mkpath(run) && ::chmod(qPrintable(run), runtimeMode) == 0)
             qputenv("XDG_RUNTIME_DIR", QFile::encodeName(run));
-        if (c.own > 0)
-            QVERIFY(QDir().mkpath(own) && ::chmod(qPrintable(own), c.own) == 0 &&
-                    ::chown(qPrintable(own), c.owner, c.owner) == 0);
-        else if (c.own < 0)
+        if (ownMode > 0)
+            QVERIFY(QDir().mkpath(own) && ::chmod(qPrintable(own), ownMode) == 0 &&
+                    ::chown(qPrintable(own), owner, owner) == 0);
+        else if (ownMode < 0)
             QVERIFY(QFile::link(run, own));
         const SingleInstance::Place place = SingleInstance::serverPlace();
-        QCOMPARE(place.name.isEmpty() ? QString() : QFileInfo(place.name).path(), c.folder);
-        QCOMPARE(place.problem, c.problem.isEmpty() ? QString() : own + ": " + c.problem);
+        QCOMPARE(place.name.isEmpty() ? QString() : QFileInfo(place.name).path(), folder);
+        QCOMPARE(place.problem, problem.isEmpty() ? QString() : own + ": " + problem);
         struct stat made {};
-        QVERIFY(c.folder != own ||
+        QVERIFY(folder != own ||
                 (::stat(qPrintable(own), &made) == 0 && (made.st_mode & 0777) == 0700));
     }
     qputenv("XDG_RUNTIME_DIR", savedRuntime);

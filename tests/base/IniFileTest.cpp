@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -132,28 +133,25 @@ TEST_F(IniFileTest, ALineBreakIsNeverWritten) {
 // take a file over it is refused; either way the file stays as it was.
 TEST_F(IniFileTest, TheSizeLimitHoldsForReadsAndWrites) {
     const std::size_t limit = IniFile::MaxFileBytes;
-    const struct {
-        std::size_t size;  // the file's, filled up with blank lines
-        const char* write; // the value written to ComPort/Aktive
-        bool written;
-    } cases[] = {{limit + 1, "COM 2", false},
-                 {limit, "COM 2", true},
-                 {limit, "COM 22", false},
-                 {limit - 1, "COM 22", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
+    // The file's size, filled up with blank lines; the value written to ComPort/Aktive; taken?
+    const std::tuple<std::size_t, const char*, bool> cases[] = {{limit + 1, "COM 2", false},
+                                                                {limit, "COM 2", true},
+                                                                {limit, "COM 22", false},
+                                                                {limit - 1, "COM 22", true}};
+    for (const auto& [size, write, written] : cases) {
+        SCOPED_TRACE(size);
         std::string data = "[ComPort]\r\nAktive=COM 3\r\n";
-        data.resize(c.size, '\n');
+        data.resize(size, '\n');
         dir.write("Kesmar.ini", data);
-        EXPECT_EQ(ini.tooLarge(), c.size > limit);
-        EXPECT_EQ(ini.ReadString("ComPort", "Aktive", "COM 1"), c.size > limit ? "COM 1" : "COM 3");
+        EXPECT_EQ(ini.tooLarge(), size > limit);
+        EXPECT_EQ(ini.ReadString("ComPort", "Aktive", "COM 1"), size > limit ? "COM 1" : "COM 3");
         try {
-            ini.WriteString("ComPort", "Aktive", c.write);
-            EXPECT_TRUE(c.written);
-            EXPECT_EQ(ini.ReadString("ComPort", "Aktive", ""), c.write);
+            ini.WriteString("ComPort", "Aktive", write);
+            EXPECT_TRUE(written);
+            EXPECT_EQ(ini.ReadString("ComPort", "Aktive", ""), write);
             EXPECT_LE(std::filesystem::file_size(dir.path("Kesmar.ini")), limit);
         } catch (const AppError& e) {
-            EXPECT_FALSE(c.written);
+            EXPECT_FALSE(written);
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.path("Kesmar.ini") + "\n" +
                                                  IniFile::TooLargeReason);
             EXPECT_TRUE(dir.read("Kesmar.ini") == data);

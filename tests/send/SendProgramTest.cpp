@@ -21,6 +21,7 @@
 
 #include <csignal>
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -445,7 +446,6 @@ void SendProgramTest::exitStatuses() {
         args.replaceInStrings(QStringLiteral("pty"), QString::fromStdString(pty->slaveName()));
         reader = std::make_unique<MasterReader>(*pty, SIZE_MAX, 400);
     }
-    // A sign behind ser2net.
     std::unique_ptr<Ser2net> converter;
     if (setup == QLatin1String("ser2net")) {
         pty = std::make_unique<PseudoTerminal>();
@@ -498,29 +498,24 @@ void SendProgramTest::exitStatuses() {
 }
 
 void SendProgramTest::lengthLimitIsTheWindows() {
-    const QStringList most = {"--max-length", "7000"};
     const char* whole = "Буфер переполнен на 0 Символов: в тексте 6000 символов, табло принимает "
                         "меньше 6000 (предел выбран в меню \"Опции\" окна)";
-    const struct {
-        const char* maxLeng; // the settings' [Option] Max leng
-        QStringList args;
-        QByteArray text;
-        const char* refusal; // in Russian; empty: dumped
-    } cases[] = {
+    // The settings' [Option] Max leng, the options, the text, the refusal (empty: dumped).
+    const std::tuple<const char*, QStringList, QByteArray, const char*> cases[] = {
         {"6 140", {}, QByteArray(5999, 'x'), ""},
         {"6 140", {}, QByteArray(6000, 'x'), whole},
         {"6 140", {}, QByteArray(5998, 'x') + '\n', "в тексте 6000 символов"}, // a break counts 2
         {"59 000", {}, QByteArray(60001, 'x'), ""},
         {"59 000", {}, QByteArray(60002, 'x'), "на 0 Символов: в тексте 60002 символов"},
-        {"6 140", most, QByteArray(7000, 'x'), ""},
-        {"59 000", most, QByteArray(7001, 'x'), "больше --max-length 7000"},
+        {"6 140", {"--max-length", "7000"}, QByteArray(7000, 'x'), ""},
+        {"59 000", {"--max-length", "7000"}, QByteArray(7001, 'x'), "больше --max-length 7000"},
     };
-    for (const auto& c : cases) {
-        m_sandbox->write("config/Kesmar.ini", QByteArray("[Option]\r\nMax leng=") + c.maxLeng);
-        const Run run = send(c.args + QStringList{"--dump", "-", "-"}, c.text, "ru_RU.UTF-8");
-        QCOMPARE(run.exitCode, *c.refusal ? 6 : 0);
-        QCOMPARE(run.out, *c.refusal ? QByteArray() : textFrame(c.text.toStdString()));
-        QVERIFY2(run.err.contains(c.refusal), run.err.constData());
+    for (const auto& [maxLeng, args, text, refusal] : cases) {
+        m_sandbox->write("config/Kesmar.ini", QByteArray("[Option]\r\nMax leng=") + maxLeng);
+        const Run run = send(args + QStringList{"--dump", "-", "-"}, text, "ru_RU.UTF-8");
+        QCOMPARE(run.exitCode, *refusal ? 6 : 0);
+        QCOMPARE(run.out, *refusal ? QByteArray() : textFrame(text.toStdString()));
+        QVERIFY2(run.err.contains(refusal), run.err.constData());
     }
 }
 
