@@ -258,8 +258,7 @@ void DesktopTest::aSecondStartBringsTheFirstToTheFront() {
     QTest::qWait(50);
     QCOMPARE(activated, 2);
 
-    // A program of the same user that listens at a name but is not Lumetra: the start goes on as
-    // the only one, and the other program's socket stays where it is.
+    // Another program listening at the name: this start goes on alone and leaves its socket be.
     const QString taken = sandbox.path(QStringLiteral("taken"));
     QLocalServer other;
     QVERIFY(other.listen(taken));
@@ -278,8 +277,7 @@ void DesktopTest::theSocketFolderIsTheUsersAlone() {
                   own = sandbox.path("lumetra-" + QString::number(::geteuid()));
     const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR"), savedTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(sandbox.path()));
-    // The runtime folder's mode, the own folder's (0 absent, -1 a link to the runtime folder) and
-    // owner; the folder taken, or the problem.
+    // Modes of the runtime and own folder (0 absent, -1 a link), owner; folder taken or problem.
     const std::tuple<int, int, int, QString, QString> cases[] = {
         {0700, 0, 0, run, {}},
         {0755, 0, 0, own, {}},

@@ -343,8 +343,7 @@ void FilesTest::closingAfterASaveStillAsks() {
     QCOMPARE(f.dialogs.texts("ask"), QStringList{Saving.arg(f.sandbox.path("s.txt"))});
 }
 
-// Escape and the close request (the close box, Alt+F4) leave the question open: unanswered, the
-// edits would be lost.
+// Escape and the close box (or Alt+F4) leave the question open: no edits lost to a stray key.
 void FilesTest::questionsTakeOnlyYesOrNo() {
     QtDialogs dialogs;
     for (const QMessageBox::StandardButton answer : {QMessageBox::Yes, QMessageBox::No}) {

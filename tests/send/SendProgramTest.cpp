@@ -311,12 +311,10 @@ void SendProgramTest::checkNamesLineAndColumn() {
     QCOMPARE(english.exitCode, 1);
     QCOMPARE(english.out,
              QByteArray("codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: "
-                        "pause 1 s\n"
-                        "codes.txt:3:1: \"/s3\": no effect letter after the \"/\"; the sign: "
-                        "pause 1 s\n"
-                        "codes.txt:3:5: \"/S9\": the digit is above 7; the sign: speed 7\n"
-                        "codes.txt:3:9: \"/Q\": the code ends with the line; the sign: clear, "
-                        "then pause 1 s\n"));
+                        "pause 1 s\ncodes.txt:3:1: \"/s3\": no effect letter after the \"/\"; "
+                        "the sign: pause 1 s\ncodes.txt:3:5: \"/S9\": the digit is above 7; the "
+                        "sign: speed 7\ncodes.txt:3:9: \"/Q\": the code ends with the line; the "
+                        "sign: clear, then pause 1 s\n"));
     // Codes are never changed: the frame still carries them.
     QVERIFY(send({QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("codes.txt")})
                 .out.contains("/s3 /S9 /Q\x08"));
