@@ -157,6 +157,10 @@ void MessageDocument::newDocument() {
 }
 
 void MessageDocument::open() {
+    // Edits are asked about first, as New asks; a save the operator wanted that failed keeps
+    // them and ends the command.
+    if (modified() && !savePrompt())
+        return;
     Dialogs::FileRequest request;
     request.title = str(doctext::OpenTitle);
     request.fileName = m_openDialogName;

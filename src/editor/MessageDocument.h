@@ -49,7 +49,8 @@ public:
     // Asks whether to save the text; false when the operator said Yes and a write failed.
     bool savePrompt(bool withSettings = true);
 
-    // The file commands; each throws AppError when a step fails.
+    // The file commands; each throws AppError when a step fails. New always asks about the
+    // text; Open asks only when it was modified.
     void newDocument();
     void open();
     void save();

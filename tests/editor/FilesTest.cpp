@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMap>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -102,7 +103,9 @@ private slots:
     void promptShowsTheHeldNameAndTheCaptionTheShortOne();
     void closingAfterASaveStillAsks();
     void questionsTakeOnlyYesOrNo();
-    void openDropsAModifiedTextWithoutAQuestion();
+    void openTakesTheChosenFile();
+    void openAsksAboutAModifiedTextFirst_data();
+    void openAsksAboutAModifiedTextFirst();
     void openingAMissingFileKeepsTheTextAndTakesTheName();
     void aFailedOpenKeepsTheNameAndTheFileItCouldNotRead();
     void aFailedOpenOfAnUnreadableFileKeepsItWhole();
@@ -361,10 +364,9 @@ void FilesTest::questionsTakeOnlyYesOrNo() {
     }
 }
 
-void FilesTest::openDropsAModifiedTextWithoutAQuestion() {
+void FilesTest::openTakesTheChosenFile() {
     EditorFixture f;
     f.sandbox.write("other.txt", cp1251("Загружено\r\nиз файла"));
-    f.setText("unsaved work");
     f.dialogs.fileNames.push_back(QStringLiteral(".\\other.txt"));
     f.form->SpeedButtonOpenClick();
     QVERIFY(f.dialogs.texts("ask").isEmpty());
@@ -382,6 +384,76 @@ void FilesTest::openDropsAModifiedTextWithoutAQuestion() {
     f.form->SpeedButtonOpenClick();
     QCOMPARE(f.dialogs.fileRequests.back().fileName, QStringLiteral(".\\other.txt"));
     QCOMPARE(f.text(), QStringLiteral("Загружено\nиз файла"));
+}
+
+void FilesTest::openAsksAboutAModifiedTextFirst_data() {
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("docExists");
+    QTest::addColumn<bool>("backupWritable");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("log"); // a: the save question, o: overwrite, d: open dialog
+    QTest::addColumn<QByteArray>("docAfter");
+
+    QTest::newRow("unmodified: no question")
+        << false << true << true << QList<bool>{} << QStringList{"d"} << QByteArray("saved");
+    QTest::newRow("modified, No") << true << true << true << QList<bool>{false}
+                                  << QStringList{"a", "d"} << QByteArray("saved");
+    QTest::newRow("modified, Yes, overwrite Yes")
+        << true << true << true << QList<bool>{true, true} << QStringList{"a", "o", "d"}
+        << QByteArray("edited");
+    QTest::newRow("modified, Yes, overwrite No")
+        << true << true << true << QList<bool>{true, false} << QStringList{"a", "o", "d"}
+        << QByteArray("saved");
+    QTest::newRow("modified, Yes, file still missing")
+        << true << false << true << QList<bool>{true} << QStringList{"a", "d"}
+        << QByteArray("edited");
+    // The error box and no dialog after it: the edits stay where they were.
+    QTest::newRow("modified, Yes, failed write")
+        << true << true << false << QList<bool>{true, true} << QStringList{"a", "o", "e"}
+        << QByteArray("saved");
+}
+
+void FilesTest::openAsksAboutAModifiedTextFirst() {
+    QFETCH(bool, modified);
+    QFETCH(bool, docExists);
+    QFETCH(bool, backupWritable);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, log);
+    QFETCH(QByteArray, docAfter);
+    EditorFixture f;
+    f.sandbox.write("config/Kesmar.ini", "[LastFile]\r\nPath=.\\doc.txt\r\n");
+    if (docExists)
+        f.sandbox.write("doc.txt", "saved");
+    f.sandbox.write("Tmp.txt", "backup");
+    if (!backupWritable)
+        QVERIFY(QFile::setPermissions(f.sandbox.path("Tmp.txt"), QFile::ReadOwner));
+    f.sandbox.write("other.txt", "other text");
+    f.restart();
+    if (modified)
+        f.setText("edited");
+    const QString before = f.text();
+    f.dialogs.answers.assign(answers.begin(), answers.end());
+    f.dialogs.fileNames.push_back(QStringLiteral(".\\other.txt"));
+    f.dialogs.log.clear();
+    f.form->itemLoad->trigger();
+
+    const QMap<QString, QString> lines = {
+        {"a", "ask: " + Saving.arg(".\\doc.txt")},
+        {"o", "ask: " + Overwrite},
+        {"d", "open: .\\doc.txt"},
+        {"e", "error: " + failed("Cannot create file .\\Tmp.txt.", AccessDenied).first()},
+    };
+    QStringList expected;
+    for (const QString& key : log)
+        expected << lines[key];
+    QCOMPARE(f.dialogs.log, expected);
+    QVERIFY(f.dialogs.answers.empty());
+    QCOMPARE(f.sandbox.exists("doc.txt") ? f.sandbox.read("doc.txt") : QByteArray("missing"),
+             docAfter);
+    QCOMPARE(f.sandbox.read("Tmp.txt"), docAfter == "edited" ? docAfter : QByteArray("backup"));
+    const bool opened = log.last() == "d";
+    QCOMPARE(f.text(), opened ? QStringLiteral("other text") : before);
+    QCOMPARE(f.caption(), captionFor(opened ? "other.txt" : "doc.txt"));
 }
 
 void FilesTest::openingAMissingFileKeepsTheTextAndTakesTheName() {
@@ -427,6 +499,7 @@ void failedOpenThenSaveAndClose(EditorFixture& f, const QString& bad, const QStr
     f.form->SpeedButtonOpenClick();
     f.setText("edited");
     const QByteArray before = fingerprint(f.sandbox.path(bad));
+    f.dialogs.answers = {false}; // the edits are not saved before the Open
     f.dialogs.fileNames.push_back(bad);
     f.form->itemLoad->trigger();
     QCOMPARE(f.dialogs.texts("error"), QStringList{"Cannot open file " + bad + ".\n" + reason});
