@@ -459,9 +459,12 @@ void TMainForm::FormCreate() {
     UpDateCaption();
     // Without a word the operator would wonder where the remembered port and file went. It
     // stays until the next message: the window may not even be up within the timer's 3 s.
-    if (const Settings settings; settings.fileTooLarge())
-        m_panels[2]->setText(
-            str(mainform::SettingsTooLarge).arg(QString::fromLocal8Bit(settings.path().c_str())));
+    if (const Settings settings; settings.fileTooLarge()) {
+        const QString warning =
+            str(mainform::SettingsTooLarge).arg(QString::fromLocal8Bit(settings.path().c_str()));
+        m_panels[2]->setText(warning);
+        m_panels[2]->setToolTip(warning);
+    }
 }
 
 bool TMainForm::runCommand(const std::function<void()>& command) {
@@ -470,6 +473,9 @@ bool TMainForm::runCommand(const std::function<void()>& command) {
 
 void TMainForm::StatusBarHelp(const QString& text) {
     m_panels[2]->setText(text);
+    // The panel is narrower than many messages; the whole of the last one stays in its tooltip,
+    // also once the timer has blanked it.
+    m_panels[2]->setToolTip(text);
     statusBar()->repaint();
     // Enabling a running timer must not restart its countdown.
     if (!TimerStatus->isActive())

@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -42,6 +43,16 @@ QStringList menuCaptions(QMenu* menu) {
     return captions;
 }
 
+// The tooltip the operator gets when resting the mouse at `at` (the window's coordinates).
+QString toolTipAt(QWidget* window, const QPoint& at) {
+    QToolTip::hideText();
+    QWidget* target = window->childAt(at);
+    const QPoint global = window->mapToGlobal(at);
+    QHelpEvent event(QEvent::ToolTip, target->mapFromGlobal(global), global);
+    QApplication::sendEvent(target, &event);
+    return QToolTip::text();
+}
+
 } // namespace
 
 class MainFormTest : public QObject {
@@ -56,6 +67,7 @@ private slots:
     void choosingTheDevicesOfThePortItems();
     void deviceDialogChecksPathsBeforeStoring();
     void statusBarPanels();
+    void statusToolTipShowsTheWholeLastMessage();
     void windowGeometryAndDemoText();
     void statusMessageIsClearedThreeSecondsAfterTheFirst();
     void errorBoxAddsAFullStopOnlyAfterLettersAndDigits_data();
@@ -440,6 +452,35 @@ void MainFormTest::statusBarPanels() {
     // A narrow window keeps the panel at its own width at least.
     form.resize(300, 440);
     QTRY_COMPARE(message->width(), 150);
+}
+
+void MainFormTest::statusToolTipShowsTheWholeLastMessage() {
+    Fixture f;
+    TMainForm& form = f.makeShown(); // the default size; the demo text's "/С1" is counted
+    QLabel* message = form.m_panels[2];
+    const auto* count = form.findChild<QLabel*>(QStringLiteral("StatusSurprises"));
+    QTRY_VERIFY(count->isVisible());
+    // The text's place and the count's are apart; each shows its own tooltip.
+    const QRect countRect(count->mapTo(&form, QPoint()), count->size());
+    const QRect textRect(message->mapTo(&form, message->contentsRect().topLeft()),
+                         message->contentsRect().size());
+    QVERIFY(!textRect.intersects(countRect));
+    QVERIFY(count->toolTip().endsWith(QStringLiteral(": 1")));
+    const QString messages[] = {QStringLiteral(" COM Порт не удалось открыть!"),
+                                QStringLiteral("Очистка рабочего пространства..."),
+                                QStringLiteral("Чтение файла: Объявления на вокзале.txt")};
+    for (const QString& text : messages) {
+        form.StatusBarHelp(text);
+        QVERIFY2(message->fontMetrics().horizontalAdvance(text) > textRect.width(),
+                 "the message fits: the tooltip is not needed for it");
+        QCOMPARE(toolTipAt(&form, textRect.center()), text);
+        QCOMPARE(toolTipAt(&form, countRect.center()), count->toolTip());
+    }
+    // Blanked by the timer, the message is still there to be read.
+    form.TimerStatusTimer();
+    QCOMPARE(form.panelText(2), QStringLiteral(" "));
+    QCOMPARE(toolTipAt(&form, textRect.center()), messages[2]);
+    QToolTip::hideText();
 }
 
 void MainFormTest::windowGeometryAndDemoText() {
