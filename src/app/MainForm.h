@@ -257,5 +257,9 @@ private:
     // How this thread waits, the panel in `window` up, while m_upload's worker opens or writes.
     UploadSession::Waiting uploadWaiting(QWidget* window, std::size_t total);
     void reportUnfinishedWrite(const UploadResult& result);
+    // What became of the upload, in the progress area until the next edit or upload.
+    void showUploadSummary(const UploadResult& result);
+    bool m_sendingFont = false;               // the upload under way is the font's
+    std::chrono::milliseconds m_writeTime{0}; // how long the last write took
     void refuseOversizeText(std::size_t frameSize);
 };

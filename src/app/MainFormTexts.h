@@ -106,4 +106,16 @@ inline constexpr QStringView TooLongBox = u"Текст слишком длинн
 inline constexpr QStringView TooLongDetails =
     u"Кадр текста занял бы %1 байт, а передать можно не больше %2 байт.";
 
+// Our own: what the progress area keeps after an upload, until the next edit or upload.
+inline constexpr QStringView SummaryTextSent = u"Передано %1 за %2 с";
+inline constexpr QStringView SummaryFontSent = u"Передан знакогенератор: %1 за %2 с";
+inline constexpr QStringView SummaryNotOpened = u"Порт не открыт: на знаке остался прежний %1";
+inline constexpr QStringView SummaryCancelled = u"Передача отменена: на знаке остался прежний %1";
+inline constexpr QStringView SummaryUnfinished =
+    u"Передача не завершена: на знаке остался прежний %1";
+inline constexpr QStringView SummaryText = u"текст";
+inline constexpr QStringView SummaryFont = u"знакогенератор";
+inline constexpr QStringView Bytes = u"%1 байт";
+inline constexpr QStringView BytesFew = u"%1 байта"; // 2, 3, 4, 22, ... but not 12 to 14
+
 } // namespace mainform

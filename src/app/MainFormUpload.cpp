@@ -3,15 +3,19 @@
 #include "app/MainFormTexts.h"
 #include "base/Dialogs.h"
 #include "base/SystemError.h"
+#include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "upload/UploadAnimation.h"
 #include "upload/UploadProgressPanel.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QStringList>
+#include <QTextDocument>
 
 namespace {
 
@@ -49,6 +53,12 @@ QString portFailureDetails(const UploadMessage& message) {
     return lines.join(QLatin1Char('\n'));
 }
 
+// "211 байт", "222 байта".
+QString byteCount(std::size_t n) {
+    const bool few = n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14);
+    return str(few ? mainform::BytesFew : mainform::Bytes).arg(n);
+}
+
 } // namespace
 
 void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
@@ -64,21 +74,24 @@ void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
         StatusBarHelp(str(PortConfigFailed));
         m_dialogs.warning(this, str(PortConfigFailed), portFailureDetails(message));
     };
+    UploadResult opened;
     if (port == 0) {
         UploadMessage none;
         none.reason = str(PortNotChosen).toStdString();
         reports.openFailed(none);
         m_comPortReady = false;
     } else {
-        UploadResult opened = m_upload->open(QFile::encodeName(portDevice(port)).toStdString(),
-                                             reports, uploadWaiting(window, total));
+        opened = m_upload->open(QFile::encodeName(portDevice(port)).toStdString(), reports,
+                                uploadWaiting(window, total));
         m_comPortReady = opened.opened;
         opened.total = total;
         if (opened.outcome == UploadResult::Outcome::Cancelled)
             reportUnfinishedWrite(opened);
     }
-    if (!m_comPortReady)
+    if (!m_comPortReady) {
         m_upload.reset();
+        showUploadSummary(opened);
+    }
 }
 
 namespace {
@@ -132,9 +145,40 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
         QMetaObject::invokeMethod(
             panel, [panel, now] { panel->setProgress(now); }, Qt::QueuedConnection);
     };
+    QElapsedTimer clock;
+    clock.start();
     const UploadResult result = m_upload->send(frame, writing);
+    m_writeTime = std::chrono::milliseconds(clock.elapsed());
     m_upload.reset();
     return result;
+}
+
+void TMainForm::showUploadSummary(const UploadResult& result) {
+    using namespace mainform;
+    using Outcome = UploadResult::Outcome;
+    const QString what = str(m_sendingFont ? SummaryFont : SummaryText);
+    QString text;
+    switch (result.outcome) {
+    case Outcome::Completed:
+        text = str(m_sendingFont ? SummaryFontSent : SummaryTextSent)
+                   .arg(byteCount(result.total),
+                        QLocale(QLocale::Russian)
+                            .toString(std::chrono::duration<double>(m_writeTime).count(), 'f', 1));
+        break;
+    case Outcome::Opened:
+    case Outcome::OpenFailed:
+        text = str(SummaryNotOpened).arg(what);
+        break;
+    case Outcome::Cancelled:
+        text = str(SummaryCancelled).arg(what);
+        break;
+    case Outcome::WriteFailed:
+    case Outcome::TimedOut:
+        text = str(SummaryUnfinished).arg(what);
+        break;
+    }
+    // The font editor's window is left soon; the main window keeps what became of either.
+    UploadPanel->showSummary(progressPlace(this, this), text);
 }
 
 void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
@@ -165,6 +209,8 @@ void TMainForm::SpeedButtonTxClick() {
     if (m_uploading)
         return;
     const TicksAfterUpload ticks(*this);
+    m_sendingFont = false;
+    UploadPanel->clearSummary();
     StatusBarHelp(str(Preparing));
 
     // A text whose frame would overrun the buffer is refused before the port is touched.
@@ -193,6 +239,7 @@ void TMainForm::SpeedButtonTxClick() {
     Animate->hide();
     if (!result.completed())
         reportUnfinishedWrite(result);
+    showUploadSummary(result);
 }
 
 void TMainForm::SendAllZG() {
@@ -200,6 +247,8 @@ void TMainForm::SendAllZG() {
     if (m_uploading)
         return;
     const TicksAfterUpload ticks(*this);
+    m_sendingFont = true;
+    UploadPanel->clearSummary();
     // Built first, so the progress shows the frame's size while the port opens; nothing reads
     // the buffer before the write.
     m_tx.BuildFontFrame(m_font.FontTable);
@@ -216,6 +265,7 @@ void TMainForm::SendAllZG() {
         StatusBarHelp(str(SendDone));
     else
         reportUnfinishedWrite(result);
+    showUploadSummary(result);
 }
 
 void TMainForm::setupUpload() {
@@ -224,4 +274,6 @@ void TMainForm::setupUpload() {
     Animate->setGeometry(144, 160, UploadAnimation::kWidth, UploadAnimation::kHeight);
     Animate->hide();
     UploadPanel = new UploadProgressPanel(this);
+    connect(RichEdit->document(), &QTextDocument::contentsChanged, UploadPanel,
+            &UploadProgressPanel::clearSummary);
 }

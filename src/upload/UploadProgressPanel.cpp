@@ -56,11 +56,16 @@ UploadProgressPanel::UploadProgressPanel(QWidget* parent) : QWidget(parent) {
     cancelButton->setToolTip(uploadtext::CancelHint.toString());
     cancelButton->setCursor(Qt::PointingHandCursor);
     connect(cancelButton, &QPushButton::clicked, this, &UploadProgressPanel::cancelRequested);
+    summary = new QLabel(this);
+    summary->setObjectName(QStringLiteral("UploadSummary"));
+    summary->setAlignment(Qt::AlignCenter);
+    summary->hide();
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(bar, 1);
     layout->addWidget(timeLeft);
     layout->addWidget(cancelButton);
+    layout->addWidget(summary, 1);
     hide();
 }
 
@@ -72,6 +77,7 @@ void UploadProgressPanel::begin(QWidget* window, const QRect& geometry, std::siz
     if (parentWidget() != window)
         setParent(window);
     setGeometry(geometry);
+    showProgressControls(true);
     bar->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
     bar->setValue(0);
     showTimeLeft(lineTime(total));
@@ -93,6 +99,35 @@ void UploadProgressPanel::end() {
     if (std::exchange(m_running, false))
         qApp->removeEventFilter(this);
     hide();
+}
+
+void UploadProgressPanel::showSummary(const QRect& geometry, const QString& text) {
+    summary->setText(text);
+    showProgressControls(false);
+    QRect place = geometry;
+    place.setWidth(std::max(geometry.width(), sizeHint().width()));
+    setGeometry(place);
+    raise();
+    show();
+}
+
+void UploadProgressPanel::clearSummary() {
+    if (summary->isVisibleTo(this))
+        hide();
+}
+
+void UploadProgressPanel::showProgressControls(bool shown) {
+    bar->setVisible(shown);
+    timeLeft->setVisible(shown);
+    cancelButton->setVisible(shown);
+    summary->setVisible(!shown);
+}
+
+void UploadProgressPanel::mousePressEvent(QMouseEvent* event) {
+    // The summary lies over the editor's text; a click puts it away.
+    if (!m_running)
+        clearSummary();
+    QWidget::mousePressEvent(event);
 }
 
 void UploadProgressPanel::showTimeLeft(std::chrono::milliseconds time) {

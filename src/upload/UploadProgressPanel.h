@@ -25,6 +25,11 @@ public:
     void setProgress(const UploadProgress& progress);
     // Hides the panel and gives the input back.
     void end();
+    // After an upload: what became of it, in place of the bar, at `geometry` of the window the
+    // panel is in (wider when the text needs it), until clearSummary(), the next begin() or a
+    // click on it.
+    void showSummary(const QRect& geometry, const QString& text);
+    void clearSummary();
 
     // "0:42", "12:05", "1:02:03".
     static QString clock(std::chrono::milliseconds time);
@@ -32,14 +37,17 @@ public:
     QProgressBar* bar = nullptr;
     QLabel* timeLeft = nullptr;
     QPushButton* cancelButton = nullptr;
+    QLabel* summary = nullptr;
 
 signals:
     void cancelRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void showTimeLeft(std::chrono::milliseconds time);
+    void showProgressControls(bool shown);
     bool m_running = false;
 };

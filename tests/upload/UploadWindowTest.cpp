@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -29,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -145,6 +147,8 @@ private slots:
     void fontEditorUploadOpensThePortEachTime();
     void progressShowsWhereTheOperatorIsAndTakesTheInput_data();
     void progressShowsWhereTheOperatorIsAndTakesTheInput();
+    void summaryStaysUntilTheNextEditOrUpload_data();
+    void summaryStaysUntilTheNextEditOrUpload();
     void cancelStopsTheUploadWithTheBytesCounted_data();
     void cancelStopsTheUploadWithTheBytesCounted();
     void timeLeftReadsAsAClock();
@@ -613,12 +617,102 @@ void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput() {
     QCOMPARE(textDuring, QStringLiteral("AB"));
     QVERIFY(w.dialogs.log.isEmpty());
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
-    // Over: hidden, the bar ended full, and the input is the operator's again.
-    QVERIFY(panel->isHidden());
+    // Over: the bar ended full, only the summary is left in the main window, and the input is
+    // the operator's again.
+    QVERIFY(!panel->bar->isVisible() && !panel->cancelButton->isVisible());
+    QCOMPARE(panel->parentWidget(), &form);
     QVERIFY(log.monotonic());
     QCOMPARE(log.values.last(), int(frameSize));
     QTest::keyClicks(form.RichEdit, QStringLiteral("C"));
     QVERIFY(form.RichEdit->toPlainText().contains(QLatin1Char('C')));
+}
+
+void UploadWindowTest::summaryStaysUntilTheNextEditOrUpload_data() {
+    QTest::addColumn<bool>("fontUpload");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<int>("letters");     // of the text
+    QTest::addColumn<QString>("summary"); // %1: the seconds the write took
+    const QString kept = QStringLiteral(": на знаке остался прежний ");
+    QTest::newRow("text sent") << false << "sent" << 2 << "Передано 211 байт за %1 с";
+    QTest::newRow("text sent, 222 bytes") << false << "sent" << 13 << "Передано 222 байта за %1 с";
+    QTest::newRow("font sent") << true << "sent" << 2
+                               << "Передан знакогенератор: 1996 байт за %1 с";
+    QTest::newRow("text cancelled")
+        << false << "cancelled" << 2 << "Передача отменена" + kept + "текст";
+    QTest::newRow("font cancelled")
+        << true << "cancelled" << 2 << "Передача отменена" + kept + "знакогенератор";
+    QTest::newRow("text, device failed")
+        << false << "failed" << 2 << "Передача не завершена" + kept + "текст";
+    QTest::newRow("text, port not opened")
+        << false << "not opened" << 2 << "Порт не открыт" + kept + "текст";
+}
+
+void UploadWindowTest::summaryStaysUntilTheNextEditOrUpload() {
+    QFETCH(bool, fontUpload);
+    QFETCH(QString, outcome);
+    QFETCH(int, letters);
+    QFETCH(QString, summary);
+    Window w;
+    TMainForm& form = w.make();
+    TFormZg editor(w.font, w.dialogs, form);
+    form.setWindows(nullptr, nullptr, nullptr, &editor);
+    w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
+    w.setText(QString(letters, QLatin1Char('A')));
+    UploadProgressPanel* panel = form.UploadPanel;
+    if (outcome == "sent") // a write that takes a quarter of a second at least
+        w.serial.duringWrite = [] { std::this_thread::sleep_for(250ms); };
+    if (outcome == "cancelled") {
+        w.serial.acceptLimit = 100;
+        w.serial.duringWrite = [&] {
+            onWindowThread(&form, [&] { QTest::mouseClick(panel->cancelButton, Qt::LeftButton); });
+        };
+    }
+    if (outcome == "failed")
+        w.serial.failAfter = 100;
+    if (outcome == "not opened")
+        w.serial.openResult = SerialLink::OpenResult::OpenFailed;
+    if (fontUpload) {
+        editor.show();
+        editor.SpeedButtonTx->click();
+        editor.close();
+    } else {
+        form.SpeedButtonTxClick();
+    }
+
+    // Under the animation in the main window, whole, after the status message is blanked.
+    form.TimerStatusTimer();
+    QVERIFY(panel->isVisible() && panel->summary->isVisible() && !panel->bar->isVisible());
+    QCOMPARE(panel->parentWidget(), &form);
+    QCOMPARE(panel->pos(), QPoint(144, 222));
+    const QString shown = panel->summary->text();
+    QVERIFY(panel->summary->fontMetrics().horizontalAdvance(shown) <= panel->summary->width());
+    const QStringList parts = summary.split(QLatin1String("%1"));
+    QVERIFY2(shown.startsWith(parts.first()) && shown.endsWith(parts.last()), qPrintable(shown));
+    if (parts.size() == 2) { // the seconds, written the Russian way
+        bool ok = false;
+        const double seconds =
+            QLocale(QLocale::Russian)
+                .toDouble(shown.mid(parts[0].size()).chopped(parts[1].size()), &ok);
+        QVERIFY2(ok && seconds >= 0.2, qPrintable(shown));
+    }
+
+    // The next upload takes its place...
+    w.serial.acceptLimit = w.serial.failAfter = SIZE_MAX;
+    w.serial.openResult = SerialLink::OpenResult::Opened;
+    bool summaryDuringWrite = true;
+    w.serial.duringWrite = [&] {
+        onWindowThread(&form, [&] { summaryDuringWrite = panel->summary->isVisible(); });
+    };
+    form.SpeedButtonTxClick();
+    QVERIFY(!summaryDuringWrite);
+    QVERIFY(panel->summary->text().startsWith(QStringLiteral("Передано ")));
+    // ...and the next edit, or a click on it, puts it away.
+    QTest::keyClicks(form.RichEdit, QStringLiteral("C"));
+    QVERIFY(panel->isHidden());
+    form.SpeedButtonTxClick();
+    QVERIFY(panel->isVisible());
+    QTest::mouseClick(panel, Qt::LeftButton);
+    QVERIFY(panel->isHidden());
 }
 
 void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted_data() {
