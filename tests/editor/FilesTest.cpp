@@ -390,35 +390,30 @@ void FilesTest::openAsksAboutAModifiedTextFirst_data() {
     QTest::addColumn<bool>("modified");
     QTest::addColumn<bool>("docExists");
     QTest::addColumn<bool>("backupWritable");
-    QTest::addColumn<QList<bool>>("answers");
-    QTest::addColumn<QStringList>("log"); // a: the save question, o: overwrite, d: open dialog
+    QTest::addColumn<QString>("answers"); // y: Yes, n: No
+    QTest::addColumn<QString>("log");     // a: save question, o: overwrite, d: dialog, e: error
     QTest::addColumn<QByteArray>("docAfter");
-
-    QTest::newRow("unmodified: no question")
-        << false << true << true << QList<bool>{} << QStringList{"d"} << QByteArray("saved");
-    QTest::newRow("modified, No") << true << true << true << QList<bool>{false}
-                                  << QStringList{"a", "d"} << QByteArray("saved");
-    QTest::newRow("modified, Yes, overwrite Yes")
-        << true << true << true << QList<bool>{true, true} << QStringList{"a", "o", "d"}
-        << QByteArray("edited");
-    QTest::newRow("modified, Yes, overwrite No")
-        << true << true << true << QList<bool>{true, false} << QStringList{"a", "o", "d"}
-        << QByteArray("saved");
-    QTest::newRow("modified, Yes, file still missing")
-        << true << false << true << QList<bool>{true} << QStringList{"a", "d"}
-        << QByteArray("edited");
+    QTest::newRow("unmodified: no question") << false << true << true << ""
+                                             << "d" << QByteArray("saved");
+    QTest::newRow("modified, No") << true << true << true << "n"
+                                  << "ad" << QByteArray("saved");
+    QTest::newRow("modified, Yes, overwrite Yes") << true << true << true << "yy"
+                                                  << "aod" << QByteArray("edited");
+    QTest::newRow("modified, Yes, overwrite No") << true << true << true << "yn"
+                                                 << "aod" << QByteArray("saved");
+    QTest::newRow("modified, Yes, file still missing") << true << false << true << "y"
+                                                       << "ad" << QByteArray("edited");
     // The error box and no dialog after it: the edits stay where they were.
-    QTest::newRow("modified, Yes, failed write")
-        << true << true << false << QList<bool>{true, true} << QStringList{"a", "o", "e"}
-        << QByteArray("saved");
+    QTest::newRow("modified, Yes, failed write") << true << true << false << "yy"
+                                                 << "aoe" << QByteArray("saved");
 }
 
 void FilesTest::openAsksAboutAModifiedTextFirst() {
     QFETCH(bool, modified);
     QFETCH(bool, docExists);
     QFETCH(bool, backupWritable);
-    QFETCH(QList<bool>, answers);
-    QFETCH(QStringList, log);
+    QFETCH(QString, answers);
+    QFETCH(QString, log);
     QFETCH(QByteArray, docAfter);
     EditorFixture f;
     f.sandbox.write("config/Kesmar.ini", "[LastFile]\r\nPath=.\\doc.txt\r\n");
@@ -432,26 +427,27 @@ void FilesTest::openAsksAboutAModifiedTextFirst() {
     if (modified)
         f.setText("edited");
     const QString before = f.text();
-    f.dialogs.answers.assign(answers.begin(), answers.end());
+    for (const QChar answer : answers)
+        f.dialogs.answers.push_back(answer == u'y');
     f.dialogs.fileNames.push_back(QStringLiteral(".\\other.txt"));
     f.dialogs.log.clear();
     f.form->itemLoad->trigger();
 
-    const QMap<QString, QString> lines = {
-        {"a", "ask: " + Saving.arg(".\\doc.txt")},
-        {"o", "ask: " + Overwrite},
-        {"d", "open: .\\doc.txt"},
-        {"e", "error: " + failed("Cannot create file .\\Tmp.txt.", AccessDenied).first()},
+    const QMap<QChar, QString> lines = {
+        {u'a', "ask: " + Saving.arg(".\\doc.txt")},
+        {u'o', "ask: " + Overwrite},
+        {u'd', QStringLiteral("open: .\\doc.txt")},
+        {u'e', "error: " + failed("Cannot create file .\\Tmp.txt.", AccessDenied).first()},
     };
     QStringList expected;
-    for (const QString& key : log)
+    for (const QChar key : log)
         expected << lines[key];
     QCOMPARE(f.dialogs.log, expected);
     QVERIFY(f.dialogs.answers.empty());
     QCOMPARE(f.sandbox.exists("doc.txt") ? f.sandbox.read("doc.txt") : QByteArray("missing"),
              docAfter);
     QCOMPARE(f.sandbox.read("Tmp.txt"), docAfter == "edited" ? docAfter : QByteArray("backup"));
-    const bool opened = log.last() == "d";
+    const bool opened = log.endsWith(u'd');
     QCOMPARE(f.text(), opened ? QStringLiteral("other text") : before);
     QCOMPARE(f.caption(), captionFor(opened ? "other.txt" : "doc.txt"));
 }
