@@ -1,12 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "base/Version.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
-
-#ifndef LUMETRA_VERSION
-#define LUMETRA_VERSION "2.9"
-#endif
 
 namespace commandline {
 namespace {
