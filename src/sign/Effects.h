@@ -4,6 +4,8 @@
 // text into codes with where each one differs from how it is written. The player, the
 // command-line check, the editor's marks and the preview all go by this reading.
 
+#include "base/Language.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -73,8 +75,6 @@ CodeReading readCodeAt(std::span<const std::uint8_t> text, std::size_t at);
 // How many characters from the "/" the operator reads as the code: what the sign takes, and
 // the letters and digits right after a lone "/" ("/С1" rather than "/"), three at most.
 std::size_t writtenLength(std::span<const std::uint8_t> text, const CodeReading& code);
-
-enum class Language { English, Russian };
 
 // What the sign does, e.g. "пауза 5 с", "скорость 7"; the speed is the one it runs.
 std::string effectDoes(char letter, int value, Language language);

@@ -121,8 +121,6 @@ private:
     // Every code the sign reads otherwise than it is written, with what the sign does there.
     int check(const std::string& cp1251) {
         using Surprise = sign::CodeReading::Surprise;
-        const auto lang =
-            m_c.language == Language::Russian ? sign::Language::Russian : sign::Language::English;
         const std::span<const std::uint8_t> bytes = asBytes(cp1251);
         std::string surprises;
         std::size_t line = 1, lineStart = 0, scanned = 0;
@@ -141,7 +139,7 @@ private:
                                           Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
             const std::string written =
                 toUtf8(cp1251.substr(code.at, sign::writtenLength(bytes, code)));
-            const std::string does = sign::effectDoes(code, lang);
+            const std::string does = sign::effectDoes(code, m_c.language);
             const std::string letter(1, code.letter);
             const std::string column = number(code.at - lineStart + 1);
             std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
@@ -153,7 +151,7 @@ private:
             surprises += "{\"at\":" + number(code.at) + ",\"line\":" + number(line) +
                          ",\"column\":" + column + ",\"written\":" + jsonString(written) +
                          ",\"code\":\"" + code.code() + "\",\"does\":" +
-                         jsonString(sign::effectDoes(code, sign::Language::English)) + "}";
+                         jsonString(sign::effectDoes(code, Language::English)) + "}";
         }
         if (m_o.json)
             std::fprintf(m_c.out,
