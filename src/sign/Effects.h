@@ -4,6 +4,7 @@
 // text into codes with where each one differs from how it is written. The player, the
 // command-line check, the editor's marks and the preview all go by this reading.
 
+#include "base/Json.h"
 #include "base/Language.h"
 
 #include <cstddef>
@@ -84,8 +85,8 @@ inline std::string effectDoes(const CodeReading& code, Language language) {
 
 // One JSON object of an effect the sign carries out:
 // {"at":7,"code":"/S5","type":"SPEED","value":5}
-std::string effectJson(const CodeReading& code);
+Json effectJson(const CodeReading& code);
 // The effects of a text the sign carries out, as a JSON array.
-std::string effectsJson(std::span<const std::uint8_t> text);
+Json effectsJson(std::span<const std::uint8_t> text);
 
 } // namespace sign

@@ -126,7 +126,11 @@ TEST(SendReport, HexDumpAndJsonLine) {
     r.error = "say \"no\"\\\n";
     EXPECT_EQ(jsonLine(r),
               "{\"outcome\":\"cancelled\",\"bytes\":2740,\"sent\":123,\"seconds\":1.23,"
-              "\"device\":\"/dev/ttyS0\",\"error\":\"say \\\"no\\\"\\\\\\u000a\"}");
+              "\"device\":\"/dev/ttyS0\",\"error\":\"say \\\"no\\\"\\\\\\n\"}");
+    // A device named in another code page still gives a line of valid JSON.
+    r = {"sent", 10, 10, 0, "/dev/\xE7\xED\xE0\xEA", {}};
+    EXPECT_EQ(jsonLine(r), "{\"outcome\":\"sent\",\"bytes\":10,\"sent\":10,\"seconds\":0.0,"
+                           "\"device\":\"/dev/\uFFFD\uFFFD\uFFFD\uFFFD\"}");
 }
 
 TEST(SendTexts, BothLanguagesFillTheirPlaceholders) {

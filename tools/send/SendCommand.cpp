@@ -3,6 +3,7 @@
 #include "Platform.h"
 #include "SendInput.h"
 #include "SendReport.h"
+#include "base/Json.h"
 #include "base/Settings.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageFile.h"
@@ -122,7 +123,7 @@ private:
     int check(const std::string& cp1251) {
         using Surprise = sign::CodeReading::Surprise;
         const std::span<const std::uint8_t> bytes = asBytes(cp1251);
-        std::string surprises;
+        Json surprises = Json::array();
         std::size_t line = 1, lineStart = 0, scanned = 0;
         for (const sign::CodeReading& code : sign::readCodes(bytes)) {
             for (; scanned < code.at; ++scanned) {
@@ -146,18 +147,20 @@ private:
                          say(m_c.language, Ids[static_cast<int>(code.surprise)],
                              {m_inputName, number(line), column, written, does, letter})
                              .c_str());
-            if (!surprises.empty())
-                surprises += ',';
-            surprises += "{\"at\":" + number(code.at) + ",\"line\":" + number(line) +
-                         ",\"column\":" + column + ",\"written\":" + jsonString(written) +
-                         ",\"code\":\"" + code.code() + "\",\"does\":" +
-                         jsonString(sign::effectDoes(code, Language::English)) + "}";
+            surprises.push_back({{"at", code.at},
+                                 {"line", line},
+                                 {"column", code.at - lineStart + 1},
+                                 {"written", written},
+                                 {"code", code.code()},
+                                 {"does", sign::effectDoes(code, Language::English)}});
         }
-        if (m_o.json)
-            std::fprintf(m_c.out,
-                         "{\"outcome\":\"checked\",\"bytes\":%zu,\"effects\":%s,"
-                         "\"surprises\":[%s]}\n",
-                         cp1251.size(), sign::effectsJson(bytes).c_str(), surprises.c_str());
+        if (m_o.json) {
+            const Json checked = {{"outcome", "checked"},
+                                  {"bytes", cp1251.size()},
+                                  {"effects", sign::effectsJson(bytes)},
+                                  {"surprises", surprises}};
+            std::fprintf(m_c.out, "%s\n", dumpJson(checked).c_str());
+        }
         std::fflush(m_c.out);
         std::fflush(m_c.err);
         return surprises.empty() ? ExitSent : ExitMisread;
