@@ -6,7 +6,7 @@
 #include "LinePacer.h"
 #include "SignLine.h"
 #include "SignWindow.h"
-#include "WindowPlacement.h"
+#include "base/WindowPlacement.h"
 #include "sign/SignPlayer.h"
 #include "upload/FrameDecoder.h"
 
@@ -64,7 +64,7 @@ struct Options {
     std::string listen;
     int width = sign::SignPlayer::DefaultWidth;
     bool pace = false;
-    std::optional<sign::Rect> beside;
+    std::optional<QRect> beside;
 };
 
 std::optional<Options> parseOptions(int argc, char** argv) {
@@ -83,7 +83,7 @@ std::optional<Options> parseOptions(int argc, char** argv) {
         } else if (arg == "--pace") {
             options.pace = true;
         } else if (arg == "--beside" && hasValue) {
-            options.beside = sign::parseRect(argv[++i]);
+            options.beside = placement::parseRect(QString::fromLocal8Bit(argv[++i]));
             if (!options.beside)
                 return std::nullopt;
         } else if (arg == "--width" && hasValue) {
@@ -176,12 +176,10 @@ int main(int argc, char** argv) {
         window = std::make_unique<sign::SignWindow>(QString::fromStdString(line->devicePath()),
                                                     options->width);
         if (options->beside) {
-            const QRect screen = window->screen()->availableGeometry();
             const QSize size = window->sizeHint();
-            const sign::Rect place =
-                sign::placeBeside(*options->beside, size.width(), size.height(),
-                                  {screen.x(), screen.y(), screen.width(), screen.height()});
-            window->move(place.x, place.y);
+            window->move(placement::placeBeside(*options->beside, size.width(), size.height(),
+                                                window->screen()->availableGeometry())
+                             .topLeft());
         }
         window->show();
     }
