@@ -177,7 +177,7 @@ void DesktopTest::darkPalettesGiveWayToTheLightOne() {
 
 void DesktopTest::commandLine() {
     using commandline::Action;
-    const std::pair<std::vector<std::string>, Action> cases[] = {
+    const std::pair<QStringList, Action> cases[] = {
         {{}, Action::Run},
         {{"-platform", "offscreen"}, Action::Run},
         {{"--style=Fusion", "-reverse"}, Action::Run},
@@ -187,9 +187,11 @@ void DesktopTest::commandLine() {
         {{"-v"}, Action::Print},
         {{"--helpme"}, Action::Refuse},
         {{"message.txt"}, Action::Refuse},
+        {{"-reverse=1"}, Action::Refuse},                 // a flag given a value
+        {{"-platform", "xcb", "-style"}, Action::Refuse}, // an option missing its value
     };
     for (const auto& [args, action] : cases)
-        QCOMPARE(commandline::parse(args).action, action);
+        QCOMPARE(commandline::parse(QStringList{QStringLiteral("lumetra")} + args).action, action);
 }
 
 void DesktopTest::programExitCodes_data() {
