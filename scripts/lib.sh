@@ -8,6 +8,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev google
     libgtest-dev fonts-dejavu-core qt6-translations-l10n)
 # The icons are rendered to PNG at build time; the package wants dpkg-shlibdeps.
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
+# JSON and the command lines of the programs without Qt: header-only libraries.
+BUILD_PACKAGES+=(nlohmann-json3-dev libcli11-dev)
 # The install and package test runs the validators, man and lintian.
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
 # The network ports are tested against ser2net in front of a pseudo-terminal.
@@ -17,7 +19,8 @@ BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 # The preview's GIF export (optional: without it the build leaves the export out).
 BUILD_PACKAGES+=(libgif-dev)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net
+    nlohmann-json3-dev libcli11-dev)
 # The Windows windows: shown on Xvfb, keys pressed with xdotool, a screenshot taken with
 # ImageMagick, the installer made with NSIS; Qt's Russian texts travel with the program.
 WINDOWS_GUI_PACKAGES=(xvfb xdotool imagemagick nsis qt6-translations-l10n librsvg2-bin)

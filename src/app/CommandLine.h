@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
+#include <optional>
 #include <string>
-#include <vector>
 
 // What the command line asks of the program, read before any window (or display) exists.
 namespace commandline {
@@ -15,11 +18,15 @@ enum class Action {
 struct Request {
     Action action = Action::Run;
     std::string text;
+    // --data-folder: the folder to work in, the default one when none is named.
+    std::optional<QString> dataFolder;
+    // -platform: Qt is told itself where to open the windows.
+    bool platformNamed = false;
 };
 
-// `args` without the program name. Options Qt itself reads (-platform, -style, -display ...)
-// are left to Qt, --data-folder to datafolder::takeOption().
-Request parse(const std::vector<std::string>& args);
+// `arguments` with the program's name first. Options Qt itself reads (-platform, -style,
+// -display ...) are taken and left to Qt.
+Request parse(const QStringList& arguments);
 
 // The one line said when there is no display to open windows on.
 std::string noDisplayMessage();

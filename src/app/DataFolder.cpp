@@ -50,26 +50,6 @@ bool holdsFont(const fs::path& folder) {
 
 } // namespace
 
-std::optional<QString> takeOption(QStringList& arguments) {
-    const QString option = QString::fromUtf16(Option);
-    const QString withValue = option + QLatin1Char('=');
-    // The first argument is the program itself.
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString folder;
-        if (arguments[i].startsWith(withValue)) {
-            folder = arguments[i].mid(withValue.size());
-        } else if (arguments[i] == option) {
-            if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-')))
-                folder = arguments.takeAt(i + 1);
-        } else {
-            continue;
-        }
-        arguments.removeAt(i);
-        return folder.isEmpty() ? defaultPath() : folder;
-    }
-    return std::nullopt;
-}
-
 QString defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/lumetra");

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-
-#include <optional>
 
 // A folder of the program's own for the file names it keeps relative to the working folder
 // (the backup text, the new document, the last font). A menu launcher starts programs in the
@@ -11,7 +8,6 @@
 // --data-folder. Started from a terminal without it, the program keeps the current folder.
 namespace datafolder {
 
-inline constexpr char16_t Option[] = u"--data-folder";
 // The name the font editor loads on a first start.
 inline constexpr char16_t FontName[] = u"Guard.zg";
 
@@ -19,10 +15,6 @@ inline constexpr char16_t FontName[] = u"Guard.zg";
 inline constexpr char16_t CannotCreate[] = u"Не удалось создать папку данных %1: %2";
 inline constexpr char16_t CannotEnter[] = u"Не удалось перейти в папку данных %1: %2";
 inline constexpr char16_t CannotCopyFont[] = u"Не удалось записать начальный шрифт %1: %2";
-
-// Takes "--data-folder" (the default folder), "--data-folder=DIR" or "--data-folder DIR" out
-// of `arguments`, so that a parser of the other options never sees it. Nothing when absent.
-std::optional<QString> takeOption(QStringList& arguments);
 
 // $XDG_DATA_HOME/lumetra, else ~/.local/share/lumetra.
 QString defaultPath();

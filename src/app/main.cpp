@@ -12,23 +12,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace {
 
 // Whether windows can open at all. Without a display Qt would abort; the operator gets one
 // line instead.
-bool displayConfigured(const std::vector<std::string>& args) {
+bool displayConfigured(const commandline::Request& request) {
 #ifdef Q_OS_WIN
-    Q_UNUSED(args);
+    Q_UNUSED(request);
     return true;
 #else
-    for (const std::string& arg : args)
-        if (arg == "-platform" || arg == "--platform" || arg.starts_with("-platform=") ||
-            arg.starts_with("--platform="))
-            return true;
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+    return request.platformNamed || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
            !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 #endif
@@ -63,7 +57,9 @@ void bringToFront(QWidget& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     const commandline::Request request = commandline::parse(args);
     if (request.action == commandline::Action::Print) {
         std::fputs(request.text.c_str(), stdout);
@@ -73,7 +69,7 @@ int main(int argc, char* argv[]) {
         std::fputs(request.text.c_str(), stderr);
         return 2;
     }
-    if (!displayConfigured(args)) {
+    if (!displayConfigured(request)) {
         std::fputs(commandline::noDisplayMessage().c_str(), stderr);
         return 1;
     }
@@ -103,8 +99,9 @@ int main(int argc, char* argv[]) {
     desktop::applyPalette(app);
 
     Application::Services services = Application::systemServices();
-    QStringList arguments = QApplication::arguments();
-    if (const auto folder = datafolder::takeOption(arguments)) {
+    // Read again as Qt has them: on Windows the system's own wide command line, which a folder
+    // named in another code page survives.
+    if (const auto folder = commandline::parse(QApplication::arguments()).dataFolder) {
         try {
             datafolder::enter(*folder, QApplication::applicationDirPath() +
                                            QStringLiteral("/" LUMETRA_STARTER_FONT));

@@ -4,6 +4,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QStringView>
+
+#include <optional>
 
 class QWidget;
 
@@ -26,5 +29,20 @@ void placeWindow(QWidget* window, QPoint framePos, QSize clientSize);
 
 // Centres a window of its current size on the available area of its screen, fitted to it.
 void centreWindow(QWidget* window);
+
+// Beside another program's window (the simulated sign beside the uploader's): room left around
+// each window for the frame the window manager adds.
+inline constexpr int FrameWidth = 16;
+inline constexpr int FrameHeight = 40;
+
+// "X,Y,WIDTH,HEIGHT" with a positive size; nothing on anything else.
+std::optional<QRect> parseRect(QStringView text);
+
+// Where a window of `width` x `height` (client size) goes beside `other` (its corner and client
+// size) on `screen` so that it never covers it: to its right, else below, else to its left,
+// else above, whichever first fits the screen whole. When no side fits whole, the window goes
+// below `other`, pulled inside the screen sideways: it may then run off the screen's bottom
+// edge, but it still does not cover `other`.
+QRect placeBeside(const QRect& other, int width, int height, const QRect& screen);
 
 } // namespace placement

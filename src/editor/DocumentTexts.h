@@ -3,11 +3,14 @@
 // Every text of the message document and its file commands, exactly as the operator sees it.
 // The "С" of a Russian word is never Latin here; the caption has three blanks before "File:".
 
+#include "base/Version.h"
+
 #include <QStringView>
 
 namespace doctext {
 
-inline constexpr QStringView CaptionPrefix = u"Загрузчик для бегущей строки V2.9   File: ";
+inline constexpr QStringView CaptionPrefix =
+    u"Загрузчик для бегущей строки V" LUMETRA_VERSION "   File: ";
 inline constexpr QStringView OpenTitle = u"Open";
 inline constexpr QStringView SaveAsTitle = u"Save AS";
 

@@ -2,6 +2,8 @@
 
 // Every text the help, connection-diagram and About windows show, in one place.
 
+#include "base/Version.h"
+
 namespace infotexts {
 
 inline constexpr char16_t HelpCaption[] = u"Справка";
@@ -9,7 +11,7 @@ inline constexpr char16_t DiagramCaption[] = u"Схема подключения
 
 inline constexpr char16_t AboutCaption[] = u"О программе";
 // Six blanks after the version, two before the year.
-inline constexpr char16_t VersionLine[] = u"Lumetra V2.9      (c)  2026";
+inline constexpr char16_t VersionLine[] = u"Lumetra V" LUMETRA_VERSION "      (c)  2026";
 inline constexpr char16_t MakerTownPhone[] = u"Example Town, +0 000 000-00-00";
 inline constexpr char16_t AuthorName[] = u"The Lumetra developers";
 inline constexpr char16_t ContactEmail[] = u"lumetra@example.org";

@@ -33,7 +33,7 @@ QString why(Surprise surprise) {
 
 QString describeCode(const CodeReading& code) {
     QString text = QString::fromStdString(code.code()) + QStringLiteral(": ") +
-                   QString::fromStdString(sign::effectDoes(code, sign::Language::Russian));
+                   QString::fromStdString(sign::effectDoes(code, Language::Russian));
     if (code.surprise != Surprise::None)
         text += QStringLiteral(" (") + why(code.surprise) + QLatin1Char(')');
     return text;

@@ -136,22 +136,19 @@ std::string effectDoes(char letter, int value, Language language) {
     return out;
 }
 
-std::string effectJson(const CodeReading& code) {
-    return "{\"at\":" + std::to_string(code.at) + ",\"code\":\"" + code.code() + "\",\"type\":\"" +
-           std::string(effectType(code.letter)->name) +
-           "\",\"value\":" + std::to_string(code.value) + "}";
+Json effectJson(const CodeReading& code) {
+    return {{"at", code.at},
+            {"code", code.code()},
+            {"type", effectType(code.letter)->name},
+            {"value", code.value}};
 }
 
-std::string effectsJson(std::span<const std::uint8_t> text) {
-    std::string out = "[";
-    for (const CodeReading& code : readCodes(text)) {
-        if (!code.carriedOut())
-            continue;
-        if (out.size() > 1)
-            out += ',';
-        out += effectJson(code);
-    }
-    return out + "]";
+Json effectsJson(std::span<const std::uint8_t> text) {
+    Json effects = Json::array();
+    for (const CodeReading& code : readCodes(text))
+        if (code.carriedOut())
+            effects.push_back(effectJson(code));
+    return effects;
 }
 
 } // namespace sign

@@ -4,6 +4,9 @@
 // text into codes with where each one differs from how it is written. The player, the
 // command-line check, the editor's marks and the preview all go by this reading.
 
+#include "base/Json.h"
+#include "base/Language.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -74,8 +77,6 @@ CodeReading readCodeAt(std::span<const std::uint8_t> text, std::size_t at);
 // the letters and digits right after a lone "/" ("/С1" rather than "/"), three at most.
 std::size_t writtenLength(std::span<const std::uint8_t> text, const CodeReading& code);
 
-enum class Language { English, Russian };
-
 // What the sign does, e.g. "пауза 5 с", "скорость 7"; the speed is the one it runs.
 std::string effectDoes(char letter, int value, Language language);
 inline std::string effectDoes(const CodeReading& code, Language language) {
@@ -84,8 +85,8 @@ inline std::string effectDoes(const CodeReading& code, Language language) {
 
 // One JSON object of an effect the sign carries out:
 // {"at":7,"code":"/S5","type":"SPEED","value":5}
-std::string effectJson(const CodeReading& code);
+Json effectJson(const CodeReading& code);
 // The effects of a text the sign carries out, as a JSON array.
-std::string effectsJson(std::span<const std::uint8_t> text);
+Json effectsJson(std::span<const std::uint8_t> text);
 
 } // namespace sign

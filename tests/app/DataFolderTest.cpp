@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "base/AppError.h"
 #include "font/FormZg.h"
 
@@ -46,40 +47,35 @@ class DataFolderTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theOptionIsTakenOutOfTheArguments_data();
-    void theOptionIsTakenOutOfTheArguments();
+    void theOptionIsReadFromTheCommandLine_data();
+    void theOptionIsReadFromTheCommandLine();
     void enteringCopiesTheStarterFontOnlyWhereNoFontIs_data();
     void enteringCopiesTheStarterFontOnlyWhereNoFontIs();
     void aFolderThatCannotBeUsedSaysWhatAndWhy();
     void theFontEditorStartsWithTheCopiedStarterFont();
 };
 
-void DataFolderTest::theOptionIsTakenOutOfTheArguments_data() {
+void DataFolderTest::theOptionIsReadFromTheCommandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("folder"); // "default", or empty for none
-    QTest::addColumn<QStringList>("rest");
     const QString p = QStringLiteral("lumetra");
-    QTest::newRow("absent") << QStringList{p, "--version"} << "" << QStringList{p, "--version"};
-    QTest::newRow("alone") << QStringList{p, "--data-folder"} << "default" << QStringList{p};
+    QTest::newRow("absent") << QStringList{p, "--version"} << "";
+    QTest::newRow("alone") << QStringList{p, "--data-folder"} << "default";
     QTest::newRow("before another option")
-        << QStringList{p, "--data-folder", "--help"} << "default" << QStringList{p, "--help"};
-    QTest::newRow("with =") << QStringList{p, "--data-folder=/srv/sign"} << "/srv/sign"
-                            << QStringList{p};
-    QTest::newRow("empty =") << QStringList{p, "--data-folder="} << "default" << QStringList{p};
-    QTest::newRow("next argument") << QStringList{p, "--data-folder", "/srv/sign", "--help"}
-                                   << "/srv/sign" << QStringList{p, "--help"};
-    QTest::newRow("a longer name is another option")
-        << QStringList{p, "--data-folders"} << "" << QStringList{p, "--data-folders"};
-    QTest::newRow("the program's own name is no option")
-        << QStringList{"--data-folder"} << "" << QStringList{"--data-folder"};
+        << QStringList{p, "--data-folder", "--help"} << "default";
+    QTest::newRow("with =") << QStringList{p, "--data-folder=/srv/sign"} << "/srv/sign";
+    QTest::newRow("empty =") << QStringList{p, "--data-folder="} << "default";
+    QTest::newRow("next argument")
+        << QStringList{p, "--data-folder", "/srv/sign", "--help"} << "/srv/sign";
+    QTest::newRow("a longer name is another option") << QStringList{p, "--data-folders"} << "";
+    QTest::newRow("the program's own name is no option") << QStringList{"--data-folder"} << "";
 }
 
-void DataFolderTest::theOptionIsTakenOutOfTheArguments() {
+void DataFolderTest::theOptionIsReadFromTheCommandLine() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, folder);
-    QFETCH(QStringList, rest);
     const DataHome home(QStringLiteral("/home/op/data"));
-    const auto taken = datafolder::takeOption(arguments);
+    const auto taken = commandline::parse(arguments).dataFolder;
     if (folder.isEmpty())
         QVERIFY(!taken);
     else
@@ -88,7 +84,6 @@ void DataFolderTest::theOptionIsTakenOutOfTheArguments() {
 #ifndef Q_OS_WIN // Windows' data folder is %LOCALAPPDATA%, not $XDG_DATA_HOME
     QCOMPARE(datafolder::defaultPath(), QStringLiteral("/home/op/data/lumetra"));
 #endif
-    QCOMPARE(arguments, rest);
 }
 
 void DataFolderTest::enteringCopiesTheStarterFontOnlyWhereNoFontIs_data() {

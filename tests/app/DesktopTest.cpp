@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
+#include "base/Version.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
@@ -22,6 +23,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTest>
 #include <QTranslator>
@@ -99,6 +101,23 @@ Run run(const QString& program, const QStringList& args, const QStringList& env 
 const QString Lumetra = QStringLiteral(LUMETRA_PATH);
 const QString Sign = QStringLiteral(LUMETRA_SIGN_PATH);
 
+// The long options a usage text or manual page names as `program`'s own: one right after
+// another program's name ("lumetra-send --check") is that program's.
+QStringList longOptions(QString text, const QString& program) {
+    // roff's minus signs and font changes ("\\fB\\-\\-port\\fR") as plain text
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    text.remove(QRegularExpression(QStringLiteral(R"(\\f[BIRP])")));
+    static const QRegularExpression option(
+        QStringLiteral(R"((?:\b(lumetra[a-z-]*)\s+)?(--[a-z][a-z0-9-]*[a-z0-9]))"));
+    QStringList options;
+    for (const auto& m : option.globalMatch(text))
+        if (m.captured(1).isEmpty() || m.captured(1) == program)
+            options.append(m.captured(2));
+    options.sort();
+    options.removeDuplicates();
+    return options;
+}
+
 } // namespace
 
 class DesktopTest : public QObject {
@@ -110,6 +129,8 @@ private slots:
     void commandLine();
     void programExitCodes_data();
     void programExitCodes();
+    void helpAndManualPageNameTheSameOptions_data();
+    void helpAndManualPageNameTheSameOptions();
     void aSecondStartBringsTheFirstToTheFront();
     void theSocketFolderIsTheUsersAlone();
     void aSecondProgramEndsAndTheFirstGoesOn();
@@ -177,7 +198,7 @@ void DesktopTest::darkPalettesGiveWayToTheLightOne() {
 
 void DesktopTest::commandLine() {
     using commandline::Action;
-    const std::pair<std::vector<std::string>, Action> cases[] = {
+    const std::pair<QStringList, Action> cases[] = {
         {{}, Action::Run},
         {{"-platform", "offscreen"}, Action::Run},
         {{"--style=Fusion", "-reverse"}, Action::Run},
@@ -187,9 +208,11 @@ void DesktopTest::commandLine() {
         {{"-v"}, Action::Print},
         {{"--helpme"}, Action::Refuse},
         {{"message.txt"}, Action::Refuse},
+        {{"-reverse=1"}, Action::Refuse},                 // a flag given a value
+        {{"-platform", "xcb", "-style"}, Action::Refuse}, // an option missing its value
     };
     for (const auto& [args, action] : cases)
-        QCOMPARE(commandline::parse(args).action, action);
+        QCOMPARE(commandline::parse(QStringList{QStringLiteral("lumetra")} + args).action, action);
 }
 
 void DesktopTest::programExitCodes_data() {
@@ -233,6 +256,29 @@ void DesktopTest::programExitCodes() {
         QCOMPARE(result.err.count('\n'), err.count(QLatin1Char('\n')));
     else
         QVERIFY2(result.err.isEmpty(), result.err.constData());
+}
+
+void DesktopTest::helpAndManualPageNameTheSameOptions_data() {
+    QTest::addColumn<QString>("program");
+    QTest::newRow("lumetra") << Lumetra;
+    QTest::newRow("lumetra-send") << QStringLiteral(LUMETRA_SEND_PATH);
+    QTest::newRow("lumetra-sign") << Sign;
+    QTest::newRow("lumetra-font") << QStringLiteral(LUMETRA_FONT_PATH);
+}
+
+void DesktopTest::helpAndManualPageNameTheSameOptions() {
+    QFETCH(QString, program);
+    const QString name = QFileInfo(program).fileName();
+    const Run help = run(program, {QStringLiteral("--help")}, {"-DISPLAY", "-WAYLAND_DISPLAY"});
+    QCOMPARE(help.exitCode, 0);
+    QFile page(QStringLiteral(LUMETRA_SOURCE_DIR "/docs/man/") + name + QStringLiteral(".1"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString manual = QString::fromUtf8(page.readAll());
+    const QStringList helpNames = longOptions(QString::fromUtf8(help.out), name);
+    QVERIFY(!helpNames.isEmpty());
+    QCOMPARE(helpNames, longOptions(manual, name));
+    // The page's header carries the version the build gives the programs.
+    QVERIFY(manual.contains(QStringLiteral("\"Lumetra " LUMETRA_VERSION "\"")));
 }
 
 void DesktopTest::aSecondStartBringsTheFirstToTheFront() {

@@ -33,6 +33,8 @@ TEST(SendOptions, ReadsWhatScriptsWrite) {
     EXPECT_EQ(font.input, "Guard.zg");
     EXPECT_EQ(font.device, "/x");
     EXPECT_EQ(std::get<Options>(parseOptions({"-"})).input, "-");
+    // A value given twice: the last one counts.
+    EXPECT_EQ(std::get<Options>(parseOptions({"--port", "1", "a.txt", "--port=2"})).port, 2);
     // --help wins over whatever follows it.
     EXPECT_TRUE(std::get<Options>(parseOptions({"--help", "--bogus"})).help);
 }
@@ -54,6 +56,8 @@ TEST(SendOptions, RefusesWhatItCannotDo) {
         {{"--json"}, Msg::NoInput},
         {{"a.txt", "b.txt"}, Msg::TwoInputs},
         {{"a.txt", "--font", "f.zg"}, Msg::TwoInputs},
+        {{"--font", "f.zg", "a.txt"}, Msg::TwoInputs},
+        {{"--font", "f.zg", "--font", "g.zg"}, Msg::TwoInputs},
         {{"--port", "1", "--device", "/x", "a.txt"}, Msg::Conflict},
         {{"--font", "f.zg", "--check"}, Msg::Conflict},
         {{"--font", "f.zg", "--encoding", "auto"}, Msg::Conflict},
@@ -126,7 +130,11 @@ TEST(SendReport, HexDumpAndJsonLine) {
     r.error = "say \"no\"\\\n";
     EXPECT_EQ(jsonLine(r),
               "{\"outcome\":\"cancelled\",\"bytes\":2740,\"sent\":123,\"seconds\":1.23,"
-              "\"device\":\"/dev/ttyS0\",\"error\":\"say \\\"no\\\"\\\\\\u000a\"}");
+              "\"device\":\"/dev/ttyS0\",\"error\":\"say \\\"no\\\"\\\\\\n\"}");
+    // A device named in another code page still gives a line of valid JSON.
+    r = {"sent", 10, 10, 0, "/dev/\xE7\xED\xE0\xEA", {}};
+    EXPECT_EQ(jsonLine(r), "{\"outcome\":\"sent\",\"bytes\":10,\"sent\":10,\"seconds\":0.0,"
+                           "\"device\":\"/dev/\uFFFD\uFFFD\uFFFD\uFFFD\"}");
 }
 
 TEST(SendTexts, BothLanguagesFillTheirPlaceholders) {

@@ -11,6 +11,7 @@
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
 #include "Ser2net.h"
+#include "TestFrames.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -33,12 +34,6 @@ struct Run {
 
 QByteArray bytesOf(std::span<const std::uint8_t> frame) {
     return QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size()));
-}
-
-QByteArray textFrame(const std::string& cp1251) {
-    TxFrame tx;
-    tx.BuildTextFrame({reinterpret_cast<const std::uint8_t*>(cp1251.data()), cp1251.size()});
-    return bytesOf(tx.frame());
 }
 
 // Reads a pseudo-terminal's master on a thread, no faster than a 1200-baud line carries the
@@ -125,7 +120,7 @@ private:
     Run send(const QStringList& args, const QByteArray& input = {},
              const QString& language = QStringLiteral("C"));
     QJsonObject nextFrame();
-    QByteArray windowFrame() const { return textFrame(m_form->messageBytes()); }
+    QByteArray windowFrame() const { return bytesOf(textFrame(m_form->messageBytes())); }
 
     std::unique_ptr<Sandbox> m_sandbox;
     std::unique_ptr<QProcess> m_sign;
@@ -489,9 +484,9 @@ void SendProgramTest::exitStatuses() {
         QCOMPARE(result.value(QStringLiteral("outcome")).toString(), outcome);
     }
     if (exitCode == 0 && args.contains(QStringLiteral("--dump")))
-        QCOMPARE(m_sandbox->read(QStringLiteral("frame.bin")), textFrame("Hi"));
+        QCOMPARE(m_sandbox->read(QStringLiteral("frame.bin")), bytesOf(textFrame("Hi")));
     else if (converter)
-        QCOMPARE(bytesOf(reader->bytes()), textFrame("Hi"));
+        QCOMPARE(bytesOf(reader->bytes()), bytesOf(textFrame("Hi")));
     else if (exitCode == 0)
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }
@@ -513,7 +508,7 @@ void SendProgramTest::lengthLimitIsTheWindows() {
         m_sandbox->write("config/Kesmar.ini", QByteArray("[Option]\r\nMax leng=") + maxLeng);
         const Run run = send(args + QStringList{"--dump", "-", "-"}, text, "ru_RU.UTF-8");
         QCOMPARE(run.exitCode, *refusal ? 6 : 0);
-        QCOMPARE(run.out, *refusal ? QByteArray() : textFrame(text.toStdString()));
+        QCOMPARE(run.out, *refusal ? QByteArray() : bytesOf(textFrame(text.toStdString())));
         QVERIFY2(run.err.contains(refusal), run.err.constData());
     }
 }

@@ -78,7 +78,7 @@ TEST(SignCodes, TrickyTextsReadAlikeInTheEditorTheFrameAndThePlayer) {
         std::vector<Code> read;
         for (const CodeReading& c : sign::readCodes(text))
             read.emplace_back(c.at, c.length, c.code(), c.surprise,
-                              sign::effectDoes(c, sign::Language::Russian));
+                              sign::effectDoes(c, Language::Russian));
         EXPECT_EQ(read, t.codes);
 
         // Through its frame, line breaks turned into blanks, the sign runs them at the same places.
@@ -95,7 +95,7 @@ TEST(SignCodes, TrickyTextsReadAlikeInTheEditorTheFrameAndThePlayer) {
                 played.emplace_back(offsets[i], sign::effectCode(items[i]));
         EXPECT_EQ(played, written);
     }
-    EXPECT_EQ(sign::effectDoes('U', 2, sign::Language::English), "shift up, filling empty");
+    EXPECT_EQ(sign::effectDoes('U', 2, Language::English), "shift up, filling empty");
 }
 
 TEST(SignCodes, PlayerTellsWhereInTheTextItIs) {

@@ -1,14 +1,14 @@
 // The simulated sign's line pacing and the placement of its window.
 
 #include "LinePacer.h"
-#include "WindowPlacement.h"
+#include "base/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using sign::LinePacer;
-using sign::Rect;
+using Rect = QRect;
 using namespace std::chrono_literals;
 
 TEST(LinePacer, DeliversElevenBitTimesAByteFromTheFirstArrival) {
@@ -41,12 +41,12 @@ TEST(LinePacer, DeliversElevenBitTimesAByteFromTheFirstArrival) {
 }
 
 TEST(WindowPlacement, ParsesARectangle) {
-    EXPECT_EQ(sign::parseRect("195,109,592,440"), (Rect{195, 109, 592, 440}));
-    EXPECT_EQ(sign::parseRect("-10,0,1,1"), (Rect{-10, 0, 1, 1}));
+    EXPECT_EQ(placement::parseRect(u"195,109,592,440"), (Rect{195, 109, 592, 440}));
+    EXPECT_EQ(placement::parseRect(u"-10,0,1,1"), (Rect{-10, 0, 1, 1}));
     for (const char* bad :
          {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "1,2,3,-4", "a,2,3,4", "1, 2,3,4", "1,2,3,4 "}) {
         SCOPED_TRACE(bad);
-        EXPECT_EQ(sign::parseRect(bad), std::nullopt);
+        EXPECT_EQ(placement::parseRect(QString::fromLatin1(bad)), std::nullopt);
     }
 }
 
@@ -75,14 +75,11 @@ TEST(WindowPlacement, BesideTheOtherWindowNeverOverIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const Rect placed = sign::placeBeside(c.other, c.width, c.height, c.screen);
+        const Rect placed = placement::placeBeside(c.other, c.width, c.height, c.screen);
         EXPECT_EQ(placed, c.expected);
         // Frames included, the two windows never overlap.
-        const Rect a{c.other.x, c.other.y, c.other.width + sign::FrameWidth,
-                     c.other.height + sign::FrameHeight};
-        const Rect b{placed.x, placed.y, placed.width + sign::FrameWidth,
-                     placed.height + sign::FrameHeight};
-        EXPECT_TRUE(a.right() <= b.x || b.right() <= a.x || a.bottom() <= b.y || b.bottom() <= a.y);
+        const QMargins frame(0, 0, placement::FrameWidth, placement::FrameHeight);
+        EXPECT_FALSE(c.other.marginsAdded(frame).intersects(placed.marginsAdded(frame)));
     }
 }
 

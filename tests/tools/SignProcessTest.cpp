@@ -1,6 +1,7 @@
 // Runs the lumetra-sign program itself: frames written to its line come back as JSON lines.
 
 #include "TempDir.h"
+#include "TestFrames.h"
 #include "upload/Frames.h"
 
 #include <gtest/gtest.h>
@@ -114,18 +115,6 @@ private:
     int m_pidfd = -1;
     std::string m_buffer;
 };
-
-Bytes textFrame(const Bytes& text) {
-    TxFrame tx;
-    EXPECT_TRUE(tx.BuildTextFrame(text));
-    return Bytes(tx.frame().begin(), tx.frame().end());
-}
-
-Bytes fontFrame(const std::array<std::uint8_t, FontTableSize>& font) {
-    TxFrame tx;
-    tx.BuildFontFrame(font);
-    return Bytes(tx.frame().begin(), tx.frame().end());
-}
 
 // Writes to a device or FIFO, opening and closing it as the uploader does for each frame.
 void writeTo(const std::string& path, const Bytes& bytes) {

@@ -11,14 +11,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(FrameReport, JsonStringEscapes) {
-    EXPECT_EQ(sign::jsonString(""), "\"\"");
-    EXPECT_EQ(sign::jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-    EXPECT_EQ(sign::jsonString("\r\n\t"), "\"\\r\\n\\t\"");
-    EXPECT_EQ(sign::jsonString(std::string("\x01\x1f", 2)), "\"\\u0001\\u001f\"");
-    EXPECT_EQ(sign::jsonString("я/S5"), "\"я/S5\"");
-}
-
 TEST(FrameReport, OneLinePerFrame) {
     TxFrame tx;
     const Bytes text = {'"', 'A', '\\', '\r', '\n', 0xFF, '/', 'S', '5'};

@@ -1,6 +1,8 @@
 #include "upload/FrameDecoder.h"
 #include "upload/Frames.h"
 
+#include "TestFrames.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,18 +26,6 @@ Bytes cat(std::initializer_list<Bytes> parts) {
     for (const auto& p : parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
-}
-
-Bytes textFrame(const Bytes& text) {
-    TxFrame tx;
-    EXPECT_TRUE(tx.BuildTextFrame(text));
-    return Bytes(tx.frame().begin(), tx.frame().end());
-}
-
-Bytes fontFrame(const Font& font) {
-    TxFrame tx;
-    tx.BuildFontFrame(font);
-    return Bytes(tx.frame().begin(), tx.frame().end());
 }
 
 // What the sign should see of a text: control codes as blanks, nothing else changed.

@@ -10,6 +10,7 @@
 #include "PseudoTerminal.h"
 #include "Ser2net.h"
 #include "TempDir.h"
+#include "TestFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +25,6 @@ using Outcome = UploadResult::Outcome;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-
-Bytes textFrame(std::size_t letters) {
-    TxFrame tx;
-    tx.BuildTextFrame(Bytes(letters, 'A'));
-    return {tx.frame().begin(), tx.frame().end()};
-}
 
 // `first`, then the answers of a server that takes the line settings as asked, each IAC SB
 // COM-PORT-OPTION <command + 100> <value> IAC SE. SET-CONTROL goes unanswered, as ser2net

@@ -3,6 +3,7 @@
 #include "upload/Upload.h"
 
 #include "PseudoTerminal.h"
+#include "TestFrames.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,13 +20,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes textFrame(const Bytes& text) {
-    TxFrame tx;
-    if (!tx.BuildTextFrame(text))
-        throw std::runtime_error("text too long");
-    return {tx.frame().begin(), tx.frame().end()};
-}
 
 // Settings another program might have left on the port: a different speed and size, parity,
 // every kind of flow control, output processing that turns LF into CR LF, a cooked terminal.

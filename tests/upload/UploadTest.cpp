@@ -2,6 +2,7 @@
 #include "upload/Frames.h"
 
 #include "FakeSerialLink.h"
+#include "TestFrames.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +28,6 @@ using Outcome = UploadResult::Outcome;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes textFrame(std::size_t letters) {
-    TxFrame tx;
-    tx.BuildTextFrame(Bytes(letters, 'A'));
-    return {tx.frame().begin(), tx.frame().end()};
-}
 
 // Every progress report, kept for the checks after the upload.
 struct ProgressLog {

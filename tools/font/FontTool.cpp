@@ -11,6 +11,8 @@
 #include "base/AtomicFile.h"
 #include "font/FontTable.h"
 
+#include <QCommandLineParser>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -74,27 +76,55 @@ struct Args {
     }
 };
 
+// The name of an option as typed: "--into", "--into=x" and "-into" all name "into".
+QString optionName(const QString& argument) {
+    return argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1).section(u'=', 0, 0);
+}
+
 Args parseArgs(const std::vector<std::string>& args, std::size_t from,
                const std::set<std::string>& valued, const std::set<std::string>& flags) {
-    Args out;
-    for (std::size_t i = from; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (valued.count(a)) {
-            if (i + 1 >= args.size())
-                throw UsageError(a + " needs a value");
-            // An unset shell variable must not stand for "none": an empty --into would
-            // quietly import without the base font.
-            if (args[i + 1].empty())
-                throw UsageError(a + " needs a value, and the one given is empty");
-            out.values[a] = args[++i];
-        } else if (flags.count(a)) {
-            out.flags.insert(a);
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw UsageError("unknown option " + a);
-        } else {
-            out.positional.push_back(a);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const std::string& name : valued)
+        parser.addOption({QString::fromStdString(name.substr(2)), {}, QStringLiteral("VALUE")});
+    for (const std::string& name : flags)
+        parser.addOption(QCommandLineOption(QString::fromStdString(name.substr(2))));
+    // Latin-1 both ways keeps the bytes of file names and texts whatever their encoding.
+    QStringList given{QStringLiteral("lumetra-font")};
+    for (std::size_t i = from; i < args.size(); ++i)
+        given.append(QString::fromLatin1(args[i]));
+    if (!parser.parse(given)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        const std::string last = args.back();
+        for (const QString& a : given.mid(1)) {
+            // An unknown name, or a flag given a value.
+            const bool flagWithValue =
+                a.contains(u'=') && flags.count("--" + optionName(a).toStdString());
+            if (a.startsWith(u'-') && (unknown.contains(optionName(a)) || flagWithValue))
+                throw UsageError("unknown option " + a.toLatin1().toStdString());
         }
+        // A value option takes the next argument whatever it is: only the last can go without.
+        if (valued.count(last))
+            throw UsageError(last + " needs a value");
+        throw UsageError(parser.errorText().toStdString());
     }
+    Args out;
+    for (const QString& a : parser.positionalArguments())
+        out.positional.push_back(a.toLatin1().toStdString());
+    for (const std::string& name : valued) {
+        const QString option = QString::fromStdString(name.substr(2));
+        if (!parser.isSet(option))
+            continue;
+        // An unset shell variable must not stand for "none": an empty --into would quietly
+        // import without the base font.
+        const QString value = parser.value(option);
+        if (value.isEmpty())
+            throw UsageError(name + " needs a value, and the one given is empty");
+        out.values[name] = value.toLatin1().toStdString();
+    }
+    for (const std::string& name : flags)
+        if (parser.isSet(QString::fromStdString(name.substr(2))))
+            out.flags.insert(name);
     return out;
 }
 

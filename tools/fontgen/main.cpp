@@ -7,11 +7,16 @@
 
 #include "base/AppError.h"
 
+#include <CLI/CLI.hpp>
+
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 namespace {
+
+constexpr const char* Usage = "usage: fontgen glyphs.txt out.zg [preview.pgm]\n"
+                              "       fontgen --check glyphs.txt font.zg\n";
 
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -25,28 +30,40 @@ std::string readAll(const std::string& path) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    bool check = false;
+    std::vector<std::string> files;
+    CLI::App app;
+    app.add_flag("--check", check);
+    app.add_option("files", files);
     try {
-        const bool check = argc == 4 && std::string(argv[1]) == "--check";
-        if (!check && (argc < 3 || argc > 4)) {
-            std::cerr << "usage: fontgen glyphs.txt out.zg [preview.pgm]\n"
-                         "       fontgen --check glyphs.txt font.zg\n";
-            return 2;
-        }
-        const ZgTable table = buildFontTable(readAll(argv[check ? 2 : 1]));
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << Usage;
+        return 0;
+    } catch (const CLI::ParseError&) {
+        files.clear();
+    }
+    if (files.size() != 2 && (check || files.size() != 3)) {
+        std::cerr << Usage;
+        return 2;
+    }
+    try {
+        const ZgTable table = buildFontTable(readAll(files[0]));
         FontTables font;
         font.FontTable = table;
         if (check) {
             FontTables shipped;
-            shipped.LoadZg(argv[3]);
+            shipped.LoadZg(files[1]);
             if (shipped.FontTable != table) {
-                std::cerr << argv[3] << " is not built from " << argv[2] << ": run fontgen again\n";
+                std::cerr << files[1] << " is not built from " << files[0]
+                          << ": run fontgen again\n";
                 return 1;
             }
             return 0;
         }
-        font.SaveZg(argv[2]);
-        if (argc == 4) {
-            std::ofstream(argv[3], std::ios::binary) << previewPgm(table, 4);
+        font.SaveZg(files[1]);
+        if (files.size() == 3) {
+            std::ofstream(files[2], std::ios::binary) << previewPgm(table, 4);
         }
         return 0;
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include "Platform.h"
 #include "SendInput.h"
 #include "SendReport.h"
+#include "base/Json.h"
 #include "base/Settings.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageFile.h"
@@ -136,10 +137,8 @@ private:
     // Every code the sign reads otherwise than it is written, with what the sign does there.
     int check(const std::string& cp1251) {
         using Surprise = sign::CodeReading::Surprise;
-        const auto lang =
-            m_c.language == Language::Russian ? sign::Language::Russian : sign::Language::English;
         const std::span<const std::uint8_t> bytes = asBytes(cp1251);
-        std::string surprises;
+        Json surprises = Json::array();
         std::size_t line = 1, lineStart = 0, scanned = 0;
         for (const sign::CodeReading& code : sign::readCodes(bytes)) {
             for (; scanned < code.at; ++scanned) {
@@ -156,25 +155,27 @@ private:
                                           Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
             const std::string written =
                 toUtf8(cp1251.substr(code.at, sign::writtenLength(bytes, code)));
-            const std::string does = sign::effectDoes(code, lang);
+            const std::string does = sign::effectDoes(code, m_c.language);
             const std::string letter(1, code.letter);
             const std::string column = number(code.at - lineStart + 1);
             std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
                          say(m_c.language, Ids[static_cast<int>(code.surprise)],
                              {m_inputName, number(line), column, written, does, letter})
                              .c_str());
-            if (!surprises.empty())
-                surprises += ',';
-            surprises += "{\"at\":" + number(code.at) + ",\"line\":" + number(line) +
-                         ",\"column\":" + column + ",\"written\":" + jsonString(written) +
-                         ",\"code\":\"" + code.code() + "\",\"does\":" +
-                         jsonString(sign::effectDoes(code, sign::Language::English)) + "}";
+            surprises.push_back({{"at", code.at},
+                                 {"line", line},
+                                 {"column", code.at - lineStart + 1},
+                                 {"written", written},
+                                 {"code", code.code()},
+                                 {"does", sign::effectDoes(code, Language::English)}});
         }
-        if (m_o.json)
-            std::fprintf(m_c.out,
-                         "{\"outcome\":\"checked\",\"bytes\":%zu,\"effects\":%s,"
-                         "\"surprises\":[%s]}\n",
-                         cp1251.size(), sign::effectsJson(bytes).c_str(), surprises.c_str());
+        if (m_o.json) {
+            const Json checked = {{"outcome", "checked"},
+                                  {"bytes", cp1251.size()},
+                                  {"effects", sign::effectsJson(bytes)},
+                                  {"surprises", surprises}};
+            std::fprintf(m_c.out, "%s\n", dumpJson(checked).c_str());
+        }
         std::fflush(m_c.out);
         std::fflush(m_c.err);
         return surprises.empty() ? ExitSent : ExitMisread;

@@ -2,33 +2,14 @@
 
 #include "upload/LinkUrl.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <string>
 #include <utility>
 
 namespace sendtool {
 namespace {
-
-enum class Takes { Nothing, Value };
-
-struct Spec {
-    std::string_view name;
-    Takes takes;
-};
-
-constexpr Spec Specs[] = {
-    {"--port", Takes::Value},       {"--device", Takes::Value}, {"--encoding", Takes::Value},
-    {"--dump", Takes::Value},       {"--font", Takes::Value},   {"--hex", Takes::Nothing},
-    {"--check", Takes::Nothing},    {"--json", Takes::Nothing}, {"--quiet", Takes::Nothing},
-    {"--help", Takes::Nothing},     {"-h", Takes::Nothing},     {"--version", Takes::Nothing},
-    {"--max-length", Takes::Value},
-};
-
-const Spec* findSpec(std::string_view name) {
-    for (const Spec& spec : Specs)
-        if (spec.name == name)
-            return &spec;
-    return nullptr;
-}
 
 std::optional<Encoding> encodingNamed(std::string_view name) {
     if (name == "auto")
@@ -48,55 +29,80 @@ std::size_t plainNumber(const std::string& value, std::size_t most) {
     return n <= most ? n : 0;
 }
 
-// Applies one option; a usage error when its value is wrong.
-std::optional<UsageError> apply(Options& o, std::string_view name, const std::string& value,
-                                bool& encodingGiven) {
-    if (name == "--port" && looksLikeUrl(value)) {
-        o.device = value; // a converter's port, named as --device names it
-    } else if (name == "--port") {
-        // 1..5 are the window's port items; a higher number names the system's COM N (or the
-        // settings' "COM N" entry), as Windows numbers its ports.
-        const std::size_t port = plainNumber(value, MaxPort);
-        if (port == 0)
-            return UsageError{Msg::BadPort, {value}};
-        o.port = static_cast<int>(port);
-    } else if (name == "--max-length") {
-        const std::size_t most = plainNumber(value, MaxMaxLength);
-        if (most == 0)
-            return UsageError{Msg::BadMaxLength, {value}};
-        o.maxLength = most;
-    } else if (name == "--device") {
-        o.device = value;
-    } else if (name == "--encoding") {
-        const auto encoding = encodingNamed(value);
-        if (!encoding)
-            return UsageError{Msg::BadEncoding, {value}};
-        o.encoding = *encoding;
-        encodingGiven = true;
-    } else if (name == "--dump") {
-        o.dump = value;
-    } else if (name == "--font") {
-        if (!o.input.empty())
-            return UsageError{Msg::TwoInputs, {o.input, value}};
-        o.input = value;
-        o.font = true;
-    } else if (name == "--hex") {
-        o.hex = true;
-    } else if (name == "--check") {
-        o.check = true;
-    } else if (name == "--json") {
-        o.json = true;
-    } else if (name == "--quiet") {
-        o.quiet = true;
-    } else if (name == "--version") {
-        o.version = true;
-    } else {
-        o.help = true;
+// The option values as given, checked once the whole command line is read.
+struct Given {
+    std::string port, maxLength, encoding, dump;
+    std::vector<std::string> fonts, inputs;
+};
+
+// Two things CLI11 reads otherwise than this tool always has: a flag given a value
+// ("--json=1") is no option of ours rather than true or false, and "--device=" (an unset shell
+// variable) is an empty value rather than "take the next argument". Returns CLI11's argument
+// list, last argument first.
+std::variant<std::vector<std::string>, UsageError> prepared(const CLI::App& app,
+                                                            const std::vector<std::string>& args) {
+    std::vector<std::string> out;
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        optionsEnded = optionsEnded || arg == "--";
+        const auto equals = arg.find('=');
+        if (optionsEnded || !arg.starts_with("--") || equals == std::string::npos) {
+            out.push_back(arg);
+            continue;
+        }
+        const std::string name = arg.substr(0, equals);
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (option && option->get_items_expected_max() == 0)
+            return UsageError{Msg::UnknownOption, {arg}};
+        out.push_back(name);
+        out.push_back(arg.substr(equals + 1));
     }
-    return std::nullopt;
+    std::reverse(out.begin(), out.end());
+    return out;
 }
 
-std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
+// The values' own checks, then the ones between options.
+std::optional<UsageError> check(Options& o, const Given& g, const CLI::App& app) {
+    // An unset shell variable must not stand for "the default": an empty --device would send
+    // to the settings' port.
+    for (const char* name :
+         {"--port", "--device", "--encoding", "--dump", "--font", "--max-length"}) {
+        const CLI::Option* option = app.get_option(name);
+        if (option->count() > 0 && option->results().back().empty())
+            return UsageError{Msg::EmptyValue, {name}};
+    }
+    if (looksLikeUrl(g.port)) {
+        o.device = g.port; // a converter's port, named as --device names it
+    } else if (!g.port.empty()) {
+        // 1..5 are the window's port items; a higher number names the system's COM N (or the
+        // settings' "COM N" entry), as Windows numbers its ports.
+        const std::size_t port = plainNumber(g.port, MaxPort);
+        if (port == 0)
+            return UsageError{Msg::BadPort, {g.port}};
+        o.port = static_cast<int>(port);
+    }
+    if (app.count("--dump") > 0)
+        o.dump = g.dump;
+    if (!g.maxLength.empty()) {
+        const std::size_t most = plainNumber(g.maxLength, MaxMaxLength);
+        if (most == 0)
+            return UsageError{Msg::BadMaxLength, {g.maxLength}};
+        o.maxLength = most;
+    }
+    if (!g.encoding.empty()) {
+        const auto encoding = encodingNamed(g.encoding);
+        if (!encoding)
+            return UsageError{Msg::BadEncoding, {g.encoding}};
+        o.encoding = *encoding;
+    }
+    std::vector<std::string> inputs = g.inputs;
+    inputs.insert(inputs.end(), g.fonts.begin(), g.fonts.end());
+    if (inputs.size() > 1)
+        return UsageError{Msg::TwoInputs, {inputs[0], inputs[1]}};
+    o.font = !g.fonts.empty();
+    o.input = inputs.empty() ? std::string() : inputs[0];
+
+    const bool encodingGiven = !g.encoding.empty();
     const std::pair<bool, std::pair<const char*, const char*>> pairs[] = {
         {o.port != 0 && !o.device.empty(), {"--port", "--device"}},
         {o.font && o.check, {"--font", "--check"}},
@@ -110,6 +116,8 @@ std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
     for (const auto& [clash, names] : pairs)
         if (clash)
             return UsageError{Msg::Conflict, {names.first, names.second}};
+    if (o.input.empty())
+        return UsageError{Msg::NoInput, {}};
     return std::nullopt;
 }
 
@@ -117,47 +125,50 @@ std::optional<UsageError> conflicts(const Options& o, bool encodingGiven) {
 
 std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& args) {
     Options o;
-    bool encodingGiven = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-            if (!o.input.empty())
-                return UsageError{Msg::TwoInputs, {o.input, arg}};
-            o.input = arg;
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const auto equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        const Spec* spec = findSpec(name);
-        if (!spec || (spec->takes == Takes::Nothing && equals != std::string::npos))
-            return UsageError{Msg::UnknownOption, {arg}};
-        std::string value;
-        if (spec->takes == Takes::Value) {
-            if (equals != std::string::npos)
-                value = arg.substr(equals + 1);
-            else if (i + 1 < args.size())
-                value = args[++i];
-            else
-                return UsageError{Msg::MissingValue, {name}};
-            // An unset shell variable must not stand for "the default": an empty --device
-            // would send to the settings' port.
-            if (value.empty())
-                return UsageError{Msg::EmptyValue, {name}};
-        }
-        if (auto error = apply(o, name, value, encodingGiven))
-            return *error;
-        if (o.help || o.version)
-            return o;
-    }
-    if (auto error = conflicts(o, encodingGiven))
+    Given g;
+    CLI::App app;
+    app.set_help_flag("-h,--help");
+    app.set_version_flag("--version", std::string());
+    // A value given twice: the last one counts, as a script that adds to a command line expects.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("--port", g.port);
+    app.add_option("--device", o.device);
+    app.add_option("--encoding", g.encoding);
+    app.add_option("--dump", g.dump);
+    app.add_option("--max-length", g.maxLength);
+    // Each --font one name; a second one is refused as a second input.
+    app.add_option("--font", g.fonts)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_flag("--hex", o.hex);
+    app.add_flag("--check", o.check);
+    app.add_flag("--json", o.json);
+    app.add_flag("--quiet", o.quiet);
+    app.add_option("input", g.inputs)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+    auto cli = prepared(app, args);
+    if (const auto* error = std::get_if<UsageError>(&cli))
         return *error;
-    if (o.input.empty())
-        return UsageError{Msg::NoInput, {}};
+    try {
+        app.parse(std::get<std::vector<std::string>>(cli));
+    } catch (const CLI::CallForHelp&) {
+        o.help = true;
+        return o;
+    } catch (const CLI::CallForVersion&) {
+        o.version = true;
+        return o;
+    } catch (const CLI::ExtrasError& e) {
+        const std::vector<std::string> extras = app.remaining();
+        return UsageError{Msg::UnknownOption, {extras.empty() ? e.what() : extras.front()}};
+    } catch (const CLI::ArgumentMismatch&) {
+        // An option that takes a value takes the next argument whatever it is: only the last
+        // one can go without.
+        return UsageError{Msg::MissingValue, {args.back()}};
+    } catch (const CLI::ParseError& e) {
+        return UsageError{Msg::UnknownOption, {e.what()}};
+    }
+    if (auto error = check(o, g, app))
+        return *error;
     return o;
 }
 

@@ -1,8 +1,10 @@
 #include "SendReport.h"
 
+#include "base/Json.h"
 #include "upload/Upload.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace sendtool {
@@ -56,34 +58,16 @@ std::string hexDump(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string jsonLine(const JsonResult& r) {
-    char numbers[128];
-    std::snprintf(numbers, sizeof numbers, ",\"bytes\":%zu,\"sent\":%zu,\"seconds\":%.2f", r.bytes,
-                  r.sent, r.seconds);
-    std::string line = "{\"outcome\":" + jsonString(r.outcome) + numbers;
+    Json line = {{"outcome", r.outcome},
+                 {"bytes", r.bytes},
+                 {"sent", r.sent},
+                 {"seconds", std::round(r.seconds * 100) / 100}};
     if (!r.device.empty())
-        line += ",\"device\":" + jsonString(r.device);
+        line["device"] = r.device;
     if (!r.error.empty())
-        line += ",\"error\":" + jsonString(r.error);
-    return line + "}";
+        line["error"] = r.error;
+    return dumpJson(line);
 }
 
 } // namespace sendtool

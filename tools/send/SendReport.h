@@ -30,7 +30,4 @@ struct JsonResult {
 };
 std::string jsonLine(const JsonResult& result);
 
-// A JSON string literal of UTF-8 text.
-std::string jsonString(std::string_view text);
-
 } // namespace sendtool

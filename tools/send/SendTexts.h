@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Language.h"
+
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -7,8 +9,6 @@
 
 // Everything lumetra-send tells its user, in English and in Russian, from one table.
 namespace sendtool {
-
-enum class Language { English, Russian };
 
 enum class Msg {
     Usage,

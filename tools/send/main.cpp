@@ -5,6 +5,7 @@
 #include "SendCommand.h"
 #include "SendOptions.h"
 #include "SendTexts.h"
+#include "base/Version.h"
 
 #include <cstdio>
 #include <string>

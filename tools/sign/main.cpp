@@ -6,11 +6,12 @@
 #include "LinePacer.h"
 #include "SignLine.h"
 #include "SignWindow.h"
-#include "WindowPlacement.h"
+#include "base/WindowPlacement.h"
 #include "sign/SignPlayer.h"
 #include "upload/FrameDecoder.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -64,37 +65,46 @@ struct Options {
     std::string listen;
     int width = sign::SignPlayer::DefaultWidth;
     bool pace = false;
-    std::optional<sign::Rect> beside;
+    std::optional<QRect> beside;
 };
 
-std::optional<Options> parseOptions(int argc, char** argv) {
+// The command line (the program's name first); nothing when it is not one lumetra-sign takes.
+// `help` tells whether it asks for the usage, whatever else it holds.
+std::optional<Options> parseOptions(const QStringList& arguments, bool& help) {
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption headless(QStringLiteral("headless"));
+    const QCommandLineOption pace(QStringLiteral("pace"));
+    const auto valued = [](const char* name, const char* value) {
+        return QCommandLineOption(QString::fromLatin1(name), {}, QString::fromLatin1(value));
+    };
+    const QCommandLineOption device = valued("device", "PATH");
+    const QCommandLineOption listen = valued("listen", "URL");
+    const QCommandLineOption link = valued("link", "PATH");
+    const QCommandLineOption width = valued("width", "DOTS");
+    const QCommandLineOption beside = valued("beside", "RECT");
+    parser.addOptions({helpOption, headless, pace, device, listen, link, width, beside});
+    const bool parsed = parser.parse(arguments);
+    help = parser.isSet(helpOption);
+    if (!parsed || !parser.positionalArguments().isEmpty())
+        return std::nullopt;
+
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--device" && hasValue) {
-            options.device = argv[++i];
-        } else if (arg == "--listen" && hasValue) {
-            options.listen = argv[++i];
-        } else if (arg == "--link" && hasValue) {
-            options.link = argv[++i];
-        } else if (arg == "--pace") {
-            options.pace = true;
-        } else if (arg == "--beside" && hasValue) {
-            options.beside = sign::parseRect(argv[++i]);
-            if (!options.beside)
-                return std::nullopt;
-        } else if (arg == "--width" && hasValue) {
-            char* end = nullptr;
-            const long width = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || width < sign::SignPlayer::MinWidth || width > 4096)
-                return std::nullopt;
-            options.width = static_cast<int>(width);
-        } else {
+    options.headless = parser.isSet(headless);
+    options.pace = parser.isSet(pace);
+    options.device = parser.value(device).toLatin1().toStdString();
+    options.listen = parser.value(listen).toLatin1().toStdString();
+    options.link = parser.value(link).toLatin1().toStdString();
+    if (parser.isSet(beside)) {
+        options.beside = placement::parseRect(parser.value(beside));
+        if (!options.beside)
             return std::nullopt;
-        }
+    }
+    if (parser.isSet(width)) {
+        bool ok = false;
+        options.width = parser.value(width).toInt(&ok);
+        if (!ok || options.width < sign::SignPlayer::MinWidth || options.width > 4096)
+            return std::nullopt;
     }
     if (!options.listen.empty() && (!options.device.empty() || !options.link.empty()))
         return std::nullopt;
@@ -120,13 +130,16 @@ bool printLine(const std::string& line) {
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
+    // Latin-1 both ways keeps the bytes of device paths whatever their encoding.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLatin1(argv[i]));
+    bool help = false;
+    const auto options = parseOptions(arguments, help);
+    if (help) {
+        std::fputs(Usage, stdout);
+        return 0;
     }
-    const auto options = parseOptions(argc, argv);
     if (!options) {
         std::fputs(Usage, stderr);
         return 2;
@@ -176,12 +189,10 @@ int main(int argc, char** argv) {
         window = std::make_unique<sign::SignWindow>(QString::fromStdString(line->devicePath()),
                                                     options->width);
         if (options->beside) {
-            const QRect screen = window->screen()->availableGeometry();
             const QSize size = window->sizeHint();
-            const sign::Rect place =
-                sign::placeBeside(*options->beside, size.width(), size.height(),
-                                  {screen.x(), screen.y(), screen.width(), screen.height()});
-            window->move(place.x, place.y);
+            window->move(placement::placeBeside(*options->beside, size.width(), size.height(),
+                                                window->screen()->availableGeometry())
+                             .topLeft());
         }
         window->show();
     }
