@@ -11,8 +11,8 @@ namespace {
 using sign::CodeReading;
 using Surprise = CodeReading::Surprise;
 
-QString why(Surprise surprise) {
-    switch (surprise) {
+QString why(const CodeReading& code) {
+    switch (code.surprise) {
     case Surprise::NoLetter:
         return QStringLiteral("после «/» нет латинской буквы эффекта, табло берёт W");
     case Surprise::UnknownLetter:
@@ -21,8 +21,10 @@ QString why(Surprise surprise) {
         return QStringLiteral("нет цифры, табло берёт 1");
     case Surprise::LineEnd:
         return QStringLiteral("код обрывается в конце строки");
-    case Surprise::DigitTooHigh:
-        return QStringLiteral("цифра больше 7");
+    case Surprise::DigitNotTaken:
+        return QStringLiteral("у ") + QLatin1Char(code.letter) + QStringLiteral(" цифры ") +
+               QString::fromStdString(
+                   sign::digitsTaken(*sign::effectType(code.letter), sign::Language::Russian));
     case Surprise::None:
         break;
     }
@@ -35,7 +37,7 @@ QString describeCode(const CodeReading& code) {
     QString text = QString::fromStdString(code.code()) + QStringLiteral(": ") +
                    QString::fromStdString(sign::effectDoes(code, sign::Language::Russian));
     if (code.surprise != Surprise::None)
-        text += QStringLiteral(" (") + why(code.surprise) + QLatin1Char(')');
+        text += QStringLiteral(" (") + why(code) + QLatin1Char(')');
     return text;
 }
 

@@ -138,15 +138,17 @@ private:
             if (code.surprise == Surprise::None)
                 continue;
             static constexpr Msg Ids[] = {Msg::NoLetter, Msg::NoLetter, Msg::UnknownLetter,
-                                          Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
+                                          Msg::NoDigit,  Msg::LineEnd,  Msg::DigitNotTaken};
             const std::string written =
                 toUtf8(cp1251.substr(code.at, sign::writtenLength(bytes, code)));
             const std::string does = sign::effectDoes(code, lang);
             const std::string letter(1, code.letter);
             const std::string column = number(code.at - lineStart + 1);
+            const sign::EffectType* type = sign::effectType(code.letter);
+            const std::string digits = type ? sign::digitsTaken(*type, lang) : std::string();
             std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
                          say(m_c.language, Ids[static_cast<int>(code.surprise)],
-                             {m_inputName, number(line), column, written, does, letter})
+                             {m_inputName, number(line), column, written, does, letter, digits})
                              .c_str());
             if (!surprises.empty())
                 surprises += ',';
