@@ -11,6 +11,10 @@ namespace {
 using sign::CodeReading;
 using Surprise = CodeReading::Surprise;
 
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 QString why(const CodeReading& code) {
     switch (code.surprise) {
     case Surprise::NoLetter:
@@ -38,6 +42,8 @@ QString describeCode(const CodeReading& code) {
                    QString::fromStdString(sign::effectDoes(code, sign::Language::Russian));
     if (code.surprise != Surprise::None)
         text += QStringLiteral(" (") + why(code) + QLatin1Char(')');
+    if (code.loneSlash())
+        text += QLatin1Char('\n') + fromUtf8(sign::slashNote(sign::Language::Russian));
     return text;
 }
 

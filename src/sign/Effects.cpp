@@ -111,6 +111,15 @@ std::string digitsTaken(const EffectType& type, Language language) {
     return russian ? "от " + lowest + " до " + highest : lowest + " to " + highest;
 }
 
+std::string_view slashNote(Language language) {
+    // Every "/" starts a code, "//" included, and the code page has no other slash nor a half.
+    return language == Language::Russian
+               ? "Знак «/» табло не показывает никак: с него всегда начинается код. Дробь "
+                 "пишите словами: «1 к 2», «пол»."
+               : "The sign cannot show a \"/\" at all: every \"/\" starts a code. Write a "
+                 "fraction in words: \"1 к 2\", \"пол\".";
+}
+
 std::string effectDoes(char letter, int value, Language language) {
     const EffectType* type = effectType(letter);
     const bool russian = language == Language::Russian;

@@ -64,6 +64,10 @@ struct CodeReading {
     Surprise surprise = Surprise::None;
 
     bool carriedOut() const { return effectType(letter) != nullptr; }
+    // A "/" with no effect letter after it ("1/2", "//", "/" at the end of a line).
+    bool loneSlash() const {
+        return surprise == Surprise::NoLetter || (surprise == Surprise::LineEnd && length == 1);
+    }
     // As the sign runs it, e.g. "/W5" for "/5".
     std::string code() const;
     bool operator==(const CodeReading&) const = default;
@@ -83,6 +87,8 @@ enum class Language { English, Russian };
 
 // The digits a type takes as written: "от 1 до 5", "1 или 2"; "1 to 5", "1 or 2".
 std::string digitsTaken(const EffectType& type, Language language);
+// Said after a lone "/": the sign has no way to show the character itself.
+std::string_view slashNote(Language language);
 
 // What the sign does, e.g. "пауза 5 с", "скорость 7"; the speed is the one it runs.
 std::string effectDoes(char letter, int value, Language language);

@@ -310,12 +310,16 @@ void SendProgramTest::checkNamesLineAndColumn() {
                      "Demo /S5 /W1\r\n   /\xD1\x31 clear\n/s3\t/S9 /Q");
     const Run english = send({QStringLiteral("--check"), QStringLiteral("codes.txt")});
     QCOMPARE(english.exitCode, 1);
+    const QByteArray slash = ". The sign cannot show a \"/\" at all: every \"/\" starts a code. "
+                             "Write a fraction in words: \"1 к 2\", \"пол\".\n";
     QCOMPARE(english.out,
-             QByteArray("codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: "
-                        "pause 1 s\ncodes.txt:3:1: \"/s3\": no effect letter after the \"/\"; "
-                        "the sign: pause 1 s\ncodes.txt:3:5: \"/S9\": /S takes the digits 0 to "
-                        "7; the sign: speed 7\ncodes.txt:3:9: \"/Q\": the code ends with the "
-                        "line; the sign: clear, then pause 1 s\n"));
+             "codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: pause 1 s" +
+                 slash +
+                 "codes.txt:3:1: \"/s3\": no effect letter after the \"/\"; the sign: pause 1 s" +
+                 slash +
+                 "codes.txt:3:5: \"/S9\": /S takes the digits 0 to 7; the sign: speed 7\n"
+                 "codes.txt:3:9: \"/Q\": the code ends with the line; the sign: clear, then "
+                 "pause 1 s\n");
     // Codes are never changed: the frame still carries them.
     QVERIFY(send({QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("codes.txt")})
                 .out.contains("/s3 /S9 /Q\x08"));
@@ -325,7 +329,9 @@ void SendProgramTest::checkNamesLineAndColumn() {
                              QStringLiteral("ru_RU.UTF-8"));
     QCOMPARE(russian.exitCode, 1);
     QCOMPARE(russian.out, QByteArray("стандартный ввод:2:7: \"/Ж1\": после \"/\" нет буквы "
-                                     "эффекта; табло: пауза 1 с\n"));
+                                     "эффекта; табло: пауза 1 с. Знак «/» табло не показывает "
+                                     "никак: с него всегда начинается код. Дробь пишите "
+                                     "словами: «1 к 2», «пол».\n"));
 
     m_sandbox->write(QStringLiteral("good.txt"), "/S0 /W7 /Q1 /F5 /U2 /D1 /J1 /I1 /N1 50%");
     const Run good = send({QStringLiteral("--check"), QStringLiteral("good.txt")});

@@ -146,10 +146,12 @@ private:
             const std::string column = number(code.at - lineStart + 1);
             const sign::EffectType* type = sign::effectType(code.letter);
             const std::string digits = type ? sign::digitsTaken(*type, lang) : std::string();
-            std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
-                         say(m_c.language, Ids[static_cast<int>(code.surprise)],
-                             {m_inputName, number(line), column, written, does, letter, digits})
-                             .c_str());
+            std::string said =
+                say(m_c.language, Ids[static_cast<int>(code.surprise)],
+                    {m_inputName, number(line), column, written, does, letter, digits});
+            if (code.loneSlash())
+                said += ". " + std::string(sign::slashNote(lang));
+            std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n", said.c_str());
             if (!surprises.empty())
                 surprises += ',';
             surprises += "{\"at\":" + number(code.at) + ",\"line\":" + number(line) +
