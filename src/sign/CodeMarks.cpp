@@ -133,22 +133,28 @@ void CodeMarks::apply() {
         cursor.setPosition(std::min(position(at + length), end), QTextCursor::KeepAnchor);
         marks.append({cursor, format});
     };
-    for (const CodeReading& code : m_codes) {
+    const auto codeFormat = [](const CodeReading& code) {
         QTextCharFormat format;
         format.setForeground(colour(code.letter));
+        // Without a background of its own a mark is not painted at all when it touches one
+        // painted before it, as a code right after another does.
+        format.setBackground(Qt::transparent);
         if (code.surprise != Surprise::None) {
             format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
             format.setUnderlineColor(Qt::red);
         }
-        const auto bytes =
-            std::span(reinterpret_cast<const std::uint8_t*>(m_text.data()), m_text.size());
-        mark(code.at, sign::writtenLength(bytes, code), format);
-    }
+        return format;
+    };
+    const auto bytes =
+        std::span(reinterpret_cast<const std::uint8_t*>(m_text.data()), m_text.size());
+    for (const CodeReading& code : m_codes)
+        mark(code.at, sign::writtenLength(bytes, code), codeFormat(code));
     if (m_runningAt >= 0 && static_cast<std::size_t>(m_runningAt) < m_text.size()) {
         const auto at = static_cast<std::size_t>(m_runningAt);
         const auto code = std::find_if(m_codes.begin(), m_codes.end(),
                                        [at](const CodeReading& c) { return c.at == at; });
-        QTextCharFormat running;
+        // A running code keeps its colour on the frame's background.
+        QTextCharFormat running = code != m_codes.end() ? codeFormat(*code) : QTextCharFormat();
         running.setBackground(QColor(255, 220, 120));
         mark(at, code != m_codes.end() ? code->length : 1, running);
     }
