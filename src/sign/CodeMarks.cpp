@@ -11,8 +11,12 @@ namespace {
 using sign::CodeReading;
 using Surprise = CodeReading::Surprise;
 
-QString why(Surprise surprise) {
-    switch (surprise) {
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString why(const CodeReading& code) {
+    switch (code.surprise) {
     case Surprise::NoLetter:
         return QStringLiteral("после «/» нет латинской буквы эффекта, табло берёт W");
     case Surprise::UnknownLetter:
@@ -21,8 +25,10 @@ QString why(Surprise surprise) {
         return QStringLiteral("нет цифры, табло берёт 1");
     case Surprise::LineEnd:
         return QStringLiteral("код обрывается в конце строки");
-    case Surprise::DigitTooHigh:
-        return QStringLiteral("цифра больше 7");
+    case Surprise::DigitNotTaken:
+        return QStringLiteral("у ") + QLatin1Char(code.letter) + QStringLiteral(" цифры ") +
+               QString::fromStdString(
+                   sign::digitsTaken(*sign::effectType(code.letter), Language::Russian));
     case Surprise::None:
         break;
     }
@@ -35,7 +41,9 @@ QString describeCode(const CodeReading& code) {
     QString text = QString::fromStdString(code.code()) + QStringLiteral(": ") +
                    QString::fromStdString(sign::effectDoes(code, Language::Russian));
     if (code.surprise != Surprise::None)
-        text += QStringLiteral(" (") + why(code.surprise) + QLatin1Char(')');
+        text += QStringLiteral(" (") + why(code) + QLatin1Char(')');
+    if (code.loneSlash())
+        text += QLatin1Char('\n') + fromUtf8(sign::slashNote(Language::Russian));
     return text;
 }
 
@@ -125,22 +133,28 @@ void CodeMarks::apply() {
         cursor.setPosition(std::min(position(at + length), end), QTextCursor::KeepAnchor);
         marks.append({cursor, format});
     };
-    for (const CodeReading& code : m_codes) {
+    const auto codeFormat = [](const CodeReading& code) {
         QTextCharFormat format;
         format.setForeground(colour(code.letter));
+        // Without a background of its own a mark is not painted at all when it touches one
+        // painted before it, as a code right after another does.
+        format.setBackground(Qt::transparent);
         if (code.surprise != Surprise::None) {
             format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
             format.setUnderlineColor(Qt::red);
         }
-        const auto bytes =
-            std::span(reinterpret_cast<const std::uint8_t*>(m_text.data()), m_text.size());
-        mark(code.at, sign::writtenLength(bytes, code), format);
-    }
+        return format;
+    };
+    const auto bytes =
+        std::span(reinterpret_cast<const std::uint8_t*>(m_text.data()), m_text.size());
+    for (const CodeReading& code : m_codes)
+        mark(code.at, sign::writtenLength(bytes, code), codeFormat(code));
     if (m_runningAt >= 0 && static_cast<std::size_t>(m_runningAt) < m_text.size()) {
         const auto at = static_cast<std::size_t>(m_runningAt);
         const auto code = std::find_if(m_codes.begin(), m_codes.end(),
                                        [at](const CodeReading& c) { return c.at == at; });
-        QTextCharFormat running;
+        // A running code keeps its colour on the frame's background.
+        QTextCharFormat running = code != m_codes.end() ? codeFormat(*code) : QTextCharFormat();
         running.setBackground(QColor(255, 220, 120));
         mark(at, code != m_codes.end() ? code->length : 1, running);
     }

@@ -67,10 +67,10 @@ CodeReading readCodeAt(std::span<const std::uint8_t> text, std::size_t at) {
     }
     if (i < text.size() && isDigit(text[i])) {
         r.value = text[i++] - '0';
-        if (r.value > HighestDigit) {
-            note(Surprise::DigitTooHigh);
-            if (r.letter == 'S')
-                r.value = HighestDigit; // the fastest there is
+        const EffectType* type = effectType(r.letter);
+        if (type && (r.value < type->lowest || r.value > type->highest)) {
+            note(Surprise::DigitNotTaken);
+            r.value = type->otherwise;
         }
     } else {
         note(endsLine(text, i) ? Surprise::LineEnd : Surprise::NoDigit);
@@ -103,6 +103,23 @@ std::size_t writtenLength(std::span<const std::uint8_t> text, const CodeReading&
     return end - code.at;
 }
 
+std::string digitsTaken(const EffectType& type, Language language) {
+    const bool russian = language == Language::Russian;
+    const std::string lowest = std::to_string(type.lowest), highest = std::to_string(type.highest);
+    if (type.highest == type.lowest + 1)
+        return lowest + (russian ? " или " : " or ") + highest;
+    return russian ? "от " + lowest + " до " + highest : lowest + " to " + highest;
+}
+
+std::string_view slashNote(Language language) {
+    // Every "/" starts a code, "//" included, and the code page has no other slash nor a half.
+    return language == Language::Russian
+               ? "Знак «/» табло не показывает никак: с него всегда начинается код. Дробь "
+                 "пишите словами: «1 к 2», «пол»."
+               : "The sign cannot show a \"/\" at all: every \"/\" starts a code. Write a "
+                 "fraction in words: \"1 к 2\", \"пол\".";
+}
+
 std::string effectDoes(char letter, int value, Language language) {
     const EffectType* type = effectType(letter);
     const bool russian = language == Language::Russian;
@@ -117,7 +134,7 @@ std::string effectDoes(char letter, int value, Language language) {
         }
         switch (pattern[++i]) {
         case 'd':
-            out += std::to_string(letter == 'S' && value > HighestDigit ? HighestDigit : value);
+            out += std::to_string(letter == 'S' && value > HighestSpeed ? HighestSpeed : value);
             break;
         case 'f': {
             const Variant v = fillPattern(value);

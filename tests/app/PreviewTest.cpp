@@ -26,6 +26,26 @@ bool lightsUp(sign::SignPreview& preview, int ticks) {
     return false;
 }
 
+// The most inked pixel of `area`: a glyph's full colour, whatever the antialiasing.
+QColor inkiest(const QImage& image, const QRect& area) {
+    QColor ink(Qt::white);
+    int most = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int away = 765 - c.red() - c.green() - c.blue();
+            if (away > most)
+                std::tie(most, ink) = std::tuple(away, c);
+        }
+    return ink;
+}
+
+bool near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue()) <
+           90;
+}
+
 } // namespace
 
 class PreviewTest : public QObject {
@@ -35,6 +55,7 @@ private slots:
     void hiddenUntilAskedForAndRemembered();
     void runsWhatTheSignRunsWithTheFontInMemory();
     void codesAreMarkedWithoutChangingTheText();
+    void adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined();
 };
 
 void PreviewTest::hiddenUntilAskedForAndRemembered() {
@@ -157,6 +178,83 @@ void PreviewTest::codesAreMarkedWithoutChangingTheText() {
     // The effect buttons say what their code does after their hints.
     const QString tip = f.button("SpeedButtoSpeedUst1")->toolTip();
     QVERIFY(tip.contains(QStringLiteral("\n/S7: скорость 7; 0 медленнее всего, 7 быстрее всего")));
+}
+
+void PreviewTest::adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined() {
+    const QString slash = QStringLiteral("\nЗнак «/» табло не показывает никак: с него всегда "
+                                         "начинается код. Дробь пишите словами: «1 к 2», «пол».");
+    // What is written, the letter whose colour it takes, whether it is underlined, its tooltip.
+    using Mark = std::tuple<QString, char, bool, QString>;
+    // clang-format off
+    const struct { QString text; std::vector<Mark> marks; } rows[] = {
+        {"/W4/S5Сегодня /S5/W4/I1/N1/J1 .", {
+            {"/W4", 'W', false, "/W4: пауза 4 с"}, {"/S5", 'S', false, "/S5: скорость 5"},
+            {"/S5", 'S', false, "/S5: скорость 5"}, {"/W4", 'W', false, "/W4: пауза 4 с"},
+            {"/I1", 'I', false, "/I1: инверсия включена"}, {"/N1", 'N', false, "/N1: инверсия выключена"},
+            {"/J1", 'J', false, "/J1: разбежка в разные стороны"}}},
+        {"/W9/Q9/S8/F7/U1 /X1/D2/W/S5 1/2 .", {
+            {"/W9", 'W', false, "/W9: пауза 9 с"}, {"/Q9", 'Q', false, "/Q9: очистка, пауза 9 с"},
+            {"/S8", 'S', true, "/S7: скорость 7 (у S цифры от 0 до 7)"},
+            {"/F7", 'F', true, "/F1: заполнение полностью, пауза 1 с (у F цифры от 1 до 5)"},
+            {"/U1", 'U', false, "/U1: сдвиг вверх, заполнение полностью"},
+            {"/X1", 'X', true, "/X1: ничего не делает (такой буквы эффекта табло не знает)"},
+            {"/D2", 'D', false, "/D2: сдвиг вниз, заполнение пустотой"},
+            {"/W", 'W', true, "/W1: пауза 1 с (нет цифры, табло берёт 1)"},
+            {"/S5", 'S', false, "/S5: скорость 5"},
+            {"/2", 'W', true, "/W2: пауза 2 с (после «/» нет латинской буквы эффекта, табло берёт W)" + slash}}},
+    };
+    // clang-format on
+    Fixture f;
+    TMainForm& form = f.makeShown();
+    CodeMarks& marks = *form.codeMarks();
+    QTextEdit& editor = *form.RichEdit;
+    const int ascent = editor.fontMetrics().ascent();
+    const auto left = [&](int position) {
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(position);
+        return editor.cursorRect(cursor);
+    };
+    for (const auto& row : rows) {
+        f.setText(row.text);
+        marks.refresh();
+        QCOMPARE(marks.codes().size(), row.marks.size());
+        const QImage shot = editor.viewport()->grab().toImage();
+        const std::string bytes = form.messageBytes();
+        int wavy = 0;
+        for (std::size_t i = 0; i < row.marks.size(); ++i) {
+            const auto& [written, letter, underlined, tip] = row.marks[i];
+            const sign::CodeReading& code = marks.codes()[i];
+            const int from = marks.position(code.at);
+            const int to = marks.position(
+                code.at +
+                sign::writtenLength(
+                    {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, code));
+            QCOMPARE(row.text.mid(from, to - from), written);
+            QCOMPARE(marks.toolTipAt(code.at), tip);
+            // The glyphs above the base line; the underline below it, clear of a neighbour's
+            // wave, which may reach a dot into the next code.
+            const QRect start = left(from);
+            const QRect glyphs(start.left() + 1, start.top(), left(to).left() - start.left() - 1,
+                               ascent);
+            const QColor ink = inkiest(shot, glyphs);
+            QVERIFY2(near(ink, CodeMarks::colour(letter)),
+                     qPrintable(written + " in " + row.text + ": " + ink.name()));
+            bool red = false; // the thin wave is antialiased to a light red
+            for (int y = start.top() + ascent; y <= start.bottom(); ++y)
+                for (int x = glyphs.left() + 2; x < glyphs.right() - 2; ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    red = red || std::min(c.red() - c.green(), c.red() - c.blue()) > 120;
+                }
+            QVERIFY2(red == underlined, qPrintable(written + " in " + row.text));
+            wavy += underlined;
+            // Framed while the preview runs it, it keeps its colour.
+            marks.setRunningAt(int(code.at));
+            QVERIFY(near(inkiest(editor.viewport()->grab().toImage(), glyphs),
+                         CodeMarks::colour(letter)));
+            marks.setRunningAt(-1);
+        }
+        QCOMPARE(marks.surprises(), wavy);
+    }
 }
 
 QTEST_MAIN(PreviewTest)

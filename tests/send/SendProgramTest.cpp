@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "sign/CodeMarks.h"
 #include "upload/Frames.h"
 #include "upload/SerialLink.h"
 
@@ -305,12 +306,16 @@ void SendProgramTest::checkNamesLineAndColumn() {
                      "Demo /S5 /W1\r\n   /\xD1\x31 clear\n/s3\t/S9 /Q");
     const Run english = send({QStringLiteral("--check"), QStringLiteral("codes.txt")});
     QCOMPARE(english.exitCode, 1);
+    const QByteArray slash = ". The sign cannot show a \"/\" at all: every \"/\" starts a code. "
+                             "Write a fraction in words: \"1 к 2\", \"пол\".\n";
     QCOMPARE(english.out,
-             QByteArray("codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: "
-                        "pause 1 s\ncodes.txt:3:1: \"/s3\": no effect letter after the \"/\"; "
-                        "the sign: pause 1 s\ncodes.txt:3:5: \"/S9\": the digit is above 7; the "
-                        "sign: speed 7\ncodes.txt:3:9: \"/Q\": the code ends with the line; the "
-                        "sign: clear, then pause 1 s\n"));
+             "codes.txt:2:4: \"/С1\": no effect letter after the \"/\"; the sign: pause 1 s" +
+                 slash +
+                 "codes.txt:3:1: \"/s3\": no effect letter after the \"/\"; the sign: pause 1 s" +
+                 slash +
+                 "codes.txt:3:5: \"/S9\": /S takes the digits 0 to 7; the sign: speed 7\n"
+                 "codes.txt:3:9: \"/Q\": the code ends with the line; the sign: clear, then "
+                 "pause 1 s\n");
     // Codes are never changed: the frame still carries them.
     QVERIFY(send({QStringLiteral("--dump"), QStringLiteral("-"), QStringLiteral("codes.txt")})
                 .out.contains("/s3 /S9 /Q\x08"));
@@ -320,27 +325,38 @@ void SendProgramTest::checkNamesLineAndColumn() {
                              QStringLiteral("ru_RU.UTF-8"));
     QCOMPARE(russian.exitCode, 1);
     QCOMPARE(russian.out, QByteArray("стандартный ввод:2:7: \"/Ж1\": после \"/\" нет буквы "
-                                     "эффекта; табло: пауза 1 с\n"));
+                                     "эффекта; табло: пауза 1 с. Знак «/» табло не показывает "
+                                     "никак: с него всегда начинается код. Дробь пишите "
+                                     "словами: «1 к 2», «пол».\n"));
 
     m_sandbox->write(QStringLiteral("good.txt"), "/S0 /W7 /Q1 /F5 /U2 /D1 /J1 /I1 /N1 50%");
     const Run good = send({QStringLiteral("--check"), QStringLiteral("good.txt")});
     QCOMPARE(good.exitCode, 0);
     QCOMPARE(good.out, QByteArray());
 
-    // The texts that trip operators up: --check --json and the sign name the same effects.
-    m_sandbox->write("tricky.txt", "/5 1/2 /S8 /X1 /W\r\n//S3 /\r\nS3 /\xD1\x31 /F2");
+    // The texts that trip operators up, codes right after codes and digits a type has no use
+    // for among them: --check --json, the window's marks and the sign name the same effects.
+    m_form->RichEdit->setPlainText("/5 1/2 /S8 /X1 /W\n//S3 /\nS3 /С1 /F2 /W4/S5 /W9/Q9/F7/U5/J9");
+    m_sandbox->write("tricky.txt", QByteArray::fromStdString(m_form->messageBytes()));
     const Run json = send({"--check", "--json", "tricky.txt"});
     QCOMPARE(json.exitCode, 1);
-    QCOMPARE(json.err.count('\n'), 8);
+    QCOMPARE(json.err.count('\n'), 10);
     const QJsonObject checked = QJsonDocument::fromJson(json.out).object();
     QCOMPARE(checked.value(QStringLiteral("outcome")).toString(), QStringLiteral("checked"));
-    QStringList surprising;
+    QStringList surprising, marked;
     for (const QJsonValue& v : checked.value(QStringLiteral("surprises")).toArray())
         surprising << v.toObject().value(QStringLiteral("code")).toString();
-    QCOMPARE(surprising, QString("/W5 /W2 /S7 /X1 /W1 /W1 /W1 /W1").split(u' '));
+    QCOMPARE(surprising, QString("/W5 /W2 /S7 /X1 /W1 /W1 /W1 /W1 /F1 /U1").split(u' '));
+    CodeMarks& marks = *m_form->codeMarks();
+    marks.refresh();
+    for (const sign::CodeReading& code : marks.codes())
+        if (code.surprise != sign::CodeReading::Surprise::None)
+            marked << QString::fromStdString(code.code());
+    QCOMPARE(marked, surprising);
+    QCOMPARE(marks.surprises(), int(surprising.size()));
     QCOMPARE(send({"--port", "1", "tricky.txt"}).exitCode, 0);
     const QJsonArray onSign = nextFrame().value(QStringLiteral("effects")).toArray();
-    QCOMPARE(onSign.size(), 9); // the unknown letter does nothing
+    QCOMPARE(onSign.size(), 16); // the unknown letter does nothing
     QCOMPARE(checked.value(QStringLiteral("effects")).toArray(), onSign);
 }
 

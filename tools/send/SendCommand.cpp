@@ -152,16 +152,21 @@ private:
             if (code.surprise == Surprise::None)
                 continue;
             static constexpr Msg Ids[] = {Msg::NoLetter, Msg::NoLetter, Msg::UnknownLetter,
-                                          Msg::NoDigit,  Msg::LineEnd,  Msg::DigitTooHigh};
+                                          Msg::NoDigit,  Msg::LineEnd,  Msg::DigitNotTaken};
             const std::string written =
                 toUtf8(cp1251.substr(code.at, sign::writtenLength(bytes, code)));
             const std::string does = sign::effectDoes(code, m_c.language);
             const std::string letter(1, code.letter);
             const std::string column = number(code.at - lineStart + 1);
-            std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n",
-                         say(m_c.language, Ids[static_cast<int>(code.surprise)],
-                             {m_inputName, number(line), column, written, does, letter})
-                             .c_str());
+            const sign::EffectType* type = sign::effectType(code.letter);
+            const std::string digits =
+                type ? sign::digitsTaken(*type, m_c.language) : std::string();
+            std::string said =
+                say(m_c.language, Ids[static_cast<int>(code.surprise)],
+                    {m_inputName, number(line), column, written, does, letter, digits});
+            if (code.loneSlash())
+                said += ". " + std::string(sign::slashNote(m_c.language));
+            std::fprintf(m_o.json ? m_c.err : m_c.out, "%s\n", said.c_str());
             surprises.push_back({{"at", code.at},
                                  {"line", line},
                                  {"column", code.at - lineStart + 1},

@@ -36,7 +36,7 @@ enum class Msg {
     UnknownLetter,
     NoDigit,
     LineEnd,
-    DigitTooHigh,
+    DigitNotTaken,
     StandardInput,
     Bytes,
     Left,
