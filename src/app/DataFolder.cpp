@@ -27,8 +27,8 @@ fs::path fsPath(const QString& name) {
     return fs::path(QFile::encodeName(name).toStdString());
 }
 
-// The reason comes as text: the file system library's codes are errno values on every system,
-// which Windows' own message table would misread.
+// The reason comes as text: the file system library's codes may be errno values on Windows
+// too, which Windows' own message table would misread.
 [[noreturn]] void fail(const char16_t* text, const QString& name, const std::string& reason) {
     throw AppError(qtadapt::toStd(QString::fromUtf16(text).arg(QDir::toNativeSeparators(name),
                                                                QString::fromStdString(reason))));
@@ -80,7 +80,7 @@ void enter(const QString& folder, const QString& starterFont) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec)
-        fail(CannotCreate, folder, ec.message());
+        fail(CannotCreate, folder, errorReason(ec, ReasonLanguage::Russian));
 
     if (!holdsFont(dir)) {
         std::string font;
@@ -96,14 +96,14 @@ void enter(const QString& folder, const QString& starterFont) {
                     fsPath(target).string(),
                     {reinterpret_cast<const std::uint8_t*>(font.data()), font.size()});
             } catch (const FileWriteError& e) {
-                fail(CannotCopyFont, target, systemErrorText(e.err()));
+                fail(CannotCopyFont, target, errorReason(e.err(), ReasonLanguage::Russian));
             }
         }
     }
 
     fs::current_path(dir, ec);
     if (ec)
-        fail(CannotEnter, folder, ec.message());
+        fail(CannotEnter, folder, errorReason(ec, ReasonLanguage::Russian));
 }
 
 } // namespace datafolder

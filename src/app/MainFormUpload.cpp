@@ -36,14 +36,19 @@ private:
     TMainForm& m_form;
 };
 
+// Why the upload failed, in the window's language.
+QString reasonOf(const UploadMessage& message) {
+    return QString::fromStdString(failureText(message.failure, ReasonLanguage::Russian));
+}
+
 // The port's device and the system's reason, and for a refused permission what grants it.
 QString portFailureDetails(const UploadMessage& message) {
     using namespace mainform;
     QStringList lines;
     if (!message.device.empty())
         lines << str(PortDevice).arg(QString::fromLocal8Bit(message.device.c_str()));
-    if (!message.reason.empty())
-        lines << QString::fromLocal8Bit(message.reason.c_str());
+    if (const QString reason = reasonOf(message); !reason.isEmpty())
+        lines << reason;
     if (message.permissionHint)
         lines << str(PortDialoutHint);
     return lines.join(QLatin1Char('\n'));
@@ -66,7 +71,7 @@ void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
     };
     if (port == 0) {
         UploadMessage none;
-        none.reason = str(PortNotChosen).toStdString();
+        none.failure.reason = str(PortNotChosen).toStdString();
         reports.openFailed(none);
         m_comPortReady = false;
     } else {
@@ -147,7 +152,7 @@ void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
     else if (message.kind == Kind::Cancelled)
         reason = str(SendCancelled);
     else
-        reason = QString::fromLocal8Bit(message.reason.c_str());
+        reason = reasonOf(message);
     const QString sent = str(SentPart).arg(message.sent).arg(message.total);
     StatusBarHelp(str(SendFailedStatus));
     m_dialogs.warning(this, str(SendFailedBox),

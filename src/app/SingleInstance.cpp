@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "base/FileNames.h"
+#include "base/SystemError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,7 +11,6 @@
 
 #ifndef Q_OS_WIN
 #include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,7 +28,7 @@ constexpr QByteArrayView Answer = "lumetra\n";
 QString folderProblem(const QString& folder) {
     struct stat st {};
     if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return QString::fromStdString(errorReason(errno, ReasonLanguage::Russian));
     if (!S_ISDIR(st.st_mode))
         return QStringLiteral("это не папка");
     if (st.st_uid != ::geteuid())
@@ -68,7 +68,9 @@ SingleInstance::Place SingleInstance::serverPlace() {
         QDir::tempPath() + QStringLiteral("/lumetra-") + QString::number(::geteuid());
     // Made private from the start; one that is there already is taken only as it should be.
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        return {{}, folder + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno))};
+        return {{},
+                folder + QStringLiteral(": ") +
+                    QString::fromStdString(errorReason(errno, ReasonLanguage::Russian))};
     if (const QString problem = folderProblem(folder); !problem.isEmpty())
         return {{}, folder + QStringLiteral(": ") + problem};
     return {folder + QLatin1Char('/') + socket, {}};

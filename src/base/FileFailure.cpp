@@ -14,6 +14,6 @@ QString fileFailureReason(int err, const std::string& path) {
     case FileKind::Socket:
         return QStringLiteral("Это сокет, а не обычный файл.");
     default:
-        return QString::fromLocal8Bit(systemErrorText(err).c_str());
+        return QString::fromStdString(errorReason(err, ReasonLanguage::Russian));
     }
 }

@@ -29,7 +29,8 @@ public:
     }
     WriteStatus write(std::span<const std::uint8_t> bytes,
                       std::chrono::milliseconds wait) override {
-        return m_link ? m_link->write(bytes, wait) : WriteStatus{0, {0, "no port is open"}};
+        return m_link ? m_link->write(bytes, wait)
+                      : WriteStatus{0, {0, "no port is open", "порт не открыт"}};
     }
     std::optional<std::size_t> pending() override {
         return m_link ? m_link->pending() : std::nullopt;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <system_error>
 
 namespace {
 
@@ -16,17 +15,18 @@ struct Request {
     std::uint8_t command;
     std::vector<std::uint8_t> value;
     const char* name;
+    const char* russianName;
     bool answerRequired; // ser2net leaves SET-CONTROL unanswered on some devices
 };
 
 const std::array<Request, 6>& lineRequests() {
     static const std::array<Request, 6> requests{{
-        {SetBaudRate, {0x00, 0x00, 0x04, 0xB0}, "baud rate", true},
-        {SetDataSize, {8}, "data size", true},
-        {SetParity, {1}, "parity", true},
-        {SetStopSize, {2}, "stop size", true},
-        {SetControl, {1}, "flow control", false},
-        {SetControl, {8}, "DTR", false},
+        {SetBaudRate, {0x00, 0x00, 0x04, 0xB0}, "baud rate", "скорость", true},
+        {SetDataSize, {8}, "data size", "число битов данных", true},
+        {SetParity, {1}, "parity", "чётность", true},
+        {SetStopSize, {2}, "stop size", "число стоповых битов", true},
+        {SetControl, {1}, "flow control", "управление потоком", false},
+        {SetControl, {8}, "DTR", "DTR", false},
     }};
     return requests;
 }
@@ -51,7 +51,7 @@ SerialLink::OpenStatus NetworkLink::openCancellable(const std::string& device,
     std::string why;
     const std::optional<LinkUrl> url = parseLinkUrl(device, &why);
     if (!url)
-        return {OpenResult::OpenFailed, {0, device + ": " + why}};
+        return {OpenResult::OpenFailed, {0, device + ": " + why, {}}};
     if (Failure failure = m_socket.connect(*url, m_timing.connect, &cancelled))
         return {OpenResult::OpenFailed, failure};
     m_telnet = url->kind == LinkUrl::Kind::Rfc2217;
@@ -71,7 +71,7 @@ SerialLink::OpenStatus NetworkLink::openCancellable(const std::string& device,
         // Nothing is owed to the server, and one that never answers would not close either.
         m_socket.close(milliseconds(0));
         close();
-        return {OpenResult::OpenFailed, {0, "cancelled"}};
+        return {OpenResult::OpenFailed, {0, "cancelled", "отменено"}};
     }
     return {failure ? OpenResult::ConfigureFailed : OpenResult::Opened, failure};
 }
@@ -89,7 +89,7 @@ SerialLink::Failure NetworkLink::negotiate(const std::atomic<bool>& cancelled) {
                std::count_if(m_answers.begin(), m_answers.end(),
                              [](const auto& a) { return a[0] != ServerAnswer + SetControl; }) >= 4;
     };
-    while (!allAnswered() && m_refusal.empty() && !cancelled.load()) {
+    while (!allAnswered() && !m_refusal && !cancelled.load()) {
         const auto left = std::chrono::ceil<milliseconds>(end - Clock::now());
         if (left <= milliseconds(0))
             break;
@@ -102,11 +102,11 @@ SerialLink::Failure NetworkLink::negotiate(const std::atomic<bool>& cancelled) {
             return f;
         }
     }
-    if (!m_refusal.empty())
-        return {0, m_refusal};
+    if (m_refusal)
+        return m_refusal;
 
     // Each answer against its request: the n-th answer of a kind belongs to the n-th request.
-    std::string refused;
+    Failure refused;
     std::array<std::size_t, 256> seen{};
     std::array<bool, 6> matched{};
     for (const auto& answer : m_answers) {
@@ -118,26 +118,36 @@ SerialLink::Failure NetworkLink::negotiate(const std::atomic<bool>& cancelled) {
                 continue;
             matched[i] = true;
             const std::span<const std::uint8_t> value(answer.data() + 1, answer.size() - 1);
-            if (!std::equal(value.begin(), value.end(), r.value.begin(), r.value.end()) &&
-                refused.empty())
-                refused = std::string("the server set the ") + r.name + " to " + valueText(value) +
-                          " instead of " + valueText(r.value);
+            if (!std::equal(value.begin(), value.end(), r.value.begin(), r.value.end()) && !refused)
+                refused = {0,
+                           std::string("the server set the ") + r.name + " to " + valueText(value) +
+                               " instead of " + valueText(r.value),
+                           std::string("преобразователь установил ") + r.russianName + " " +
+                               valueText(value) + " вместо " + valueText(r.value)};
             break;
         }
     }
-    for (std::size_t i = 0; i < lineRequests().size() && refused.empty(); ++i)
+    const std::string seconds = std::to_string(m_timing.answers.count() / 1000);
+    for (std::size_t i = 0; i < lineRequests().size() && !refused; ++i)
         if (!matched[i] && lineRequests()[i].answerRequired)
-            refused = std::string("the server did not confirm the ") + lineRequests()[i].name +
-                      " within " + std::to_string(m_timing.answers.count() / 1000) + " s";
-    return {0, refused};
+            refused = {0,
+                       std::string("the server did not confirm the ") + lineRequests()[i].name +
+                           " within " + seconds + " s",
+                       std::string("преобразователь не подтвердил ") +
+                           lineRequests()[i].russianName + " за " + seconds + " с"};
+    return refused;
 }
 
 void NetworkLink::answerOption(std::uint8_t verb, std::uint8_t option) {
     const bool ours = option == Binary || option == ComPort;
     if (ours && (verb == WONT || verb == DONT)) {
-        if (m_refusal.empty())
-            m_refusal = option == Binary ? "the server refused binary transmission"
-                                         : "the server refused the COM port option (RFC 2217)";
+        if (!m_refusal)
+            m_refusal = option == Binary
+                            ? Failure{0, "the server refused binary transmission",
+                                      "преобразователь отказался от двоичной передачи"}
+                            : Failure{0, "the server refused the COM port option (RFC 2217)",
+                                      "преобразователь отказался управлять COM-портом "
+                                      "(RFC 2217)"};
         return;
     }
     // What we asked for needs no answer; anything else is declined, once per option and verb.
@@ -201,7 +211,7 @@ std::optional<std::size_t> NetworkLink::pending() {
     if (!f)
         f = flush(milliseconds(0));
     if (f)
-        throw std::system_error(f.error, std::system_category(), f.reason);
+        throw Failed(f);
     return std::nullopt;
 }
 
@@ -222,7 +232,7 @@ void NetworkLink::close() {
     m_out.clear();
     m_answers.clear();
     m_answered.clear();
-    m_refusal.clear();
+    m_refusal = {};
     m_reader = telnet::Reader{};
     m_telnet = false;
 }

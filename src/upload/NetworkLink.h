@@ -46,5 +46,5 @@ private:
     telnet::Reader m_reader;
     std::vector<std::uint16_t> m_answered; // requests already declined, so no loop arises
     std::vector<std::vector<std::uint8_t>> m_answers; // COM port answers, in arrival order
-    std::string m_refusal;                            // an option the server refused
+    Failure m_refusal;                                // an option the server refused
 };

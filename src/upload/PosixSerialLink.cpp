@@ -17,10 +17,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-SerialLink::Failure systemFailure(int err) {
-    return {err, std::system_category().message(err)};
-}
-
 // What a device without modem-control lines (a pseudo-terminal) answers to TIOCMBIS/TIOCMBIC.
 bool lacksModemLines(int err) {
     return err == ENOTTY || err == EINVAL;
@@ -59,11 +55,13 @@ bool sameDevice(const struct stat& a, dev_t rdev) {
 // Why a device is refused before anything is written to it, or nothing.
 std::optional<SerialLink::Failure> notASign(const struct stat& st) {
     if (sameDevice(st, makedev(TtyMajor, ControllingTtyMinor)))
-        return SerialLink::Failure{EINVAL, "this is the controlling terminal (/dev/tty), not a "
-                                           "serial port"};
+        return SerialLink::Failure{
+            EINVAL, "this is the controlling terminal (/dev/tty), not a serial port",
+            "это управляющий терминал (/dev/tty), а не последовательный порт"};
     if (sameDevice(st, makedev(TtyMajor, PtmxMinor)))
-        return SerialLink::Failure{EINVAL, "this is the pseudo-terminal multiplexer "
-                                           "(/dev/ptmx), not a serial port"};
+        return SerialLink::Failure{
+            EINVAL, "this is the pseudo-terminal multiplexer (/dev/ptmx), not a serial port",
+            "это мультиплексор псевдотерминалов (/dev/ptmx), а не последовательный порт"};
     return std::nullopt;
 }
 
@@ -97,10 +95,13 @@ SerialLink::OpenStatus PosixSerialLink::open(const std::string& device) {
     // The terminal this program runs in, by its own name (/dev/pts/3): the system names the
     // session of the terminal only to the processes it controls.
     if (::tcgetsid(fd) == ::getsid(0))
-        return refuse({EINVAL, "this is the controlling terminal of this program, not a serial "
-                               "port"});
+        return refuse({EINVAL,
+                       "this is the controlling terminal of this program, not a serial "
+                       "port",
+                       "это управляющий терминал самой программы, а не последовательный порт"});
     if (!::isatty(fd))
-        return refuse({ENOTTY, "not a serial port: it does not answer as a terminal"});
+        return refuse({ENOTTY, "not a serial port: it does not answer as a terminal",
+                       "это не последовательный порт: устройство не отвечает как терминал"});
     // Held by another Lumetra, or by a terminal program that locks its port the same way.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
         return refuse(systemFailure(EBUSY));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/SystemError.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -7,6 +9,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
+#include <utility>
 
 // One serial port, opened for a single upload. Output only; nothing is ever read. The upload
 // engine (Upload) drives it: open, write in pieces, watch the queue, close.
@@ -18,11 +22,26 @@ public:
         ConfigureFailed, // open, but the line settings were refused; the port stays open
     };
 
-    // The system's error number (errno, GetLastError) and its text; 0 and empty on success.
+    // The system's error number (errno, GetLastError) and the reason: in English (the
+    // system's own text, or the link's own words) and in Russian, where the link words it. 0
+    // and empty on success.
     struct Failure {
         int error = 0;
         std::string reason;
+        std::string russian;
         explicit operator bool() const { return error != 0 || !reason.empty(); }
+    };
+
+    // What pending() throws for a failure told in the link's own words.
+    class Failed : public std::system_error {
+    public:
+        explicit Failed(Failure failure)
+            : std::system_error(failure.error, std::system_category(), failure.reason),
+              m_failure(std::move(failure)) {}
+        const Failure& failure() const { return m_failure; }
+
+    private:
+        Failure m_failure;
     };
 
     struct OpenStatus {
@@ -57,7 +76,8 @@ public:
 
     // Bytes handed to the driver that have not yet left the line; nullopt when the device
     // cannot tell. A device that always answers 0 (a pseudo-terminal) cannot tell either, and
-    // the engine finds that out itself. Throws std::system_error when the device has failed.
+    // the engine finds that out itself. Throws std::system_error (or Failed, with the link's
+    // own words) when the device has failed.
     virtual std::optional<std::size_t> pending() = 0;
 
     // Throws away output not yet sent.
@@ -67,6 +87,13 @@ public:
     // that the last bytes leave at the speed they were sent with.
     virtual void close() = 0;
 };
+
+// The failure of the system's error `err`, with its reason in both languages.
+SerialLink::Failure systemFailure(int err);
+
+// `failure` as the operator is told it in `language`: the link's own words, or the system's
+// reason (errorReason). Russian falls back on the English text where none was given.
+std::string failureText(const SerialLink::Failure& failure, ReasonLanguage language);
 
 // The one place a device name chooses its transport: a socket:// or rfc2217:// URL gets a
 // network link, anything else the platform's serial port.

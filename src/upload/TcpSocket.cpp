@@ -104,7 +104,7 @@ bool wouldBlock(int err) {
 }
 
 SerialLink::Failure failure(int err) {
-    return {err, systemErrorText(err)};
+    return systemFailure(err);
 }
 
 Native native(std::intptr_t handle) {
@@ -122,6 +122,7 @@ SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout,
     close();
     const auto named = [&url](SerialLink::Failure f) {
         f.reason = url.address() + ": " + f.reason;
+        f.russian = url.address() + ": " + f.russian;
         return f;
     };
     if (!startWinsock())
@@ -138,7 +139,8 @@ SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout,
 #else
         if (lookup == EAI_SYSTEM)
             return named(failure(errno));
-        return named({0, ::gai_strerror(lookup)});
+        return named({0, lookupErrorReason(lookup, ReasonLanguage::English),
+                      lookupErrorReason(lookup, ReasonLanguage::Russian)});
 #endif
     }
     const auto end = Clock::now() + timeout;
@@ -168,7 +170,7 @@ SerialLink::Failure TcpSocket::connect(const LinkUrl& url, milliseconds timeout,
                 if (ready == 0 && cancelled && cancelled->load()) {
                     closeNative(s);
                     ::freeaddrinfo(found);
-                    return named({0, "cancelled"});
+                    return named({0, "cancelled", "отменено"});
                 }
                 if (ready == 0)
                     err = TimedOut;

@@ -216,11 +216,15 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
             transfer.report(sent, false);
             std::this_thread::sleep_for(std::min(DrainStep, left(end)));
         }
+    } catch (const SerialLink::Failed& e) {
+        result.failure = e.failure();
+        return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     } catch (const std::system_error& e) {
-        result.failure = {e.code().value(), e.code().message()};
+        result.failure = {e.code().value(), errorReason(e.code(), ReasonLanguage::English),
+                          errorReason(e.code(), ReasonLanguage::Russian)};
         return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     } catch (const std::exception& e) {
-        result.failure = {0, e.what()};
+        result.failure = {0, e.what(), {}};
         return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     }
 }

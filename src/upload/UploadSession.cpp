@@ -11,7 +11,7 @@ UploadMessage describeUpload(const UploadResult& result) {
     using Outcome = UploadResult::Outcome;
     UploadMessage m;
     m.device = result.device;
-    m.reason = result.failure.reason;
+    m.failure = result.failure;
     m.sent = result.sent;
     m.total = result.total;
     m.limitSeconds = std::chrono::ceil<std::chrono::seconds>(result.deadline).count();
@@ -62,7 +62,7 @@ UploadResult UploadSession::open(const std::string& device, const OpenReports& r
         onWorker([&] { opened = m_upload.open(device); }, waiting);
     } catch (const std::system_error& e) { // no thread to be had: nothing was opened
         opened.device = device;
-        opened.failure = {0, e.what()};
+        opened.failure = {0, e.what(), errorReason(e.code(), ReasonLanguage::Russian)};
     }
     const UploadMessage message = describeUpload(opened);
     if (message.kind == UploadMessage::Kind::OpenFailed && reports.openFailed)
@@ -80,7 +80,7 @@ UploadResult UploadSession::send(std::span<const std::uint8_t> frame, const Writ
         m_link.close();
         result.outcome = UploadResult::Outcome::WriteFailed;
         result.total = frame.size();
-        result.failure = {0, e.what()};
+        result.failure = {0, e.what(), errorReason(e.code(), ReasonLanguage::Russian)};
     }
     return result;
 }

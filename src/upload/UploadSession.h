@@ -20,7 +20,7 @@ struct UploadMessage {
     };
     Kind kind = Kind::Sent;
     std::string device;
-    std::string reason;          // the system's or the server's reason, when there is one
+    SerialLink::Failure failure; // the system's or the server's reason (failureText)
     bool permissionHint = false; // the reason is a refused permission group membership grants
     std::size_t sent = 0;
     std::size_t total = 0;

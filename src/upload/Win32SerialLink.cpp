@@ -9,12 +9,12 @@
 
 namespace {
 
-SerialLink::Failure systemFailure(DWORD err) {
-    return {static_cast<int>(err), systemErrorText(static_cast<int>(err))};
+SerialLink::Failure win32Failure(DWORD err) {
+    return systemFailure(static_cast<int>(err));
 }
 
 SerialLink::Failure lastFailure() {
-    return systemFailure(::GetLastError());
+    return win32Failure(::GetLastError());
 }
 
 // The line settings from a zeroed record: whatever another program left on the port is
@@ -61,7 +61,7 @@ SerialLink::OpenStatus Win32SerialLink::open(const std::string& device) {
     // A disk file of that name is not a port.
     if (::GetFileType(h) != FILE_TYPE_CHAR) {
         ::CloseHandle(h);
-        return {OpenResult::OpenFailed, systemFailure(ERROR_INVALID_FUNCTION)};
+        return {OpenResult::OpenFailed, win32Failure(ERROR_INVALID_FUNCTION)};
     }
     m_handle = h;
     m_timeoutMs = -1;
@@ -75,7 +75,7 @@ SerialLink::OpenStatus Win32SerialLink::open(const std::string& device) {
 SerialLink::WriteStatus Win32SerialLink::write(std::span<const std::uint8_t> bytes,
                                                std::chrono::milliseconds wait) {
     if (!m_handle)
-        return {0, systemFailure(ERROR_INVALID_HANDLE)};
+        return {0, win32Failure(ERROR_INVALID_HANDLE)};
     // Both write fields 0 would mean no time-out at all, so the wait is at least 1 ms.
     const long long ms = std::clamp<long long>(wait.count(), 1, MAXDWORD - 1);
     if (ms != m_timeoutMs) {

@@ -1,7 +1,6 @@
 #include "app/DataFolder.h"
 #include "app/Application.h"
 #include "base/AppError.h"
-#include "base/SystemError.h"
 #include "font/FormZg.h"
 
 #include "FakeSerialLink.h"
@@ -134,13 +133,13 @@ void DataFolderTest::aFolderThatCannotBeUsedSaysWhatAndWhy() {
         std::string reason;
     } cases[] = {
         {sandbox.path("file/lumetra"), datafolder::CannotCreate, "file/lumetra",
-         std::generic_category().message(ENOTDIR)},
+         "Часть пути — не папка"},
         // The font is written by the system's own calls, which Windows answers in its numbers.
         {sandbox.path("odd"), datafolder::CannotCopyFont, "odd/Guard.zg",
 #ifdef Q_OS_WIN
-         systemErrorText(5)}, // ERROR_ACCESS_DENIED
+         "Доступ запрещён (возможно, занят другой программой)"}, // ERROR_ACCESS_DENIED
 #else
-         systemErrorText(EISDIR)},
+         "Это папка, а не файл"},
 #endif
     };
     for (const auto& c : cases) {

@@ -1,6 +1,5 @@
 #include "EditorFixture.h"
 
-#include "base/SystemError.h"
 #include "editor/MessageText.h"
 
 #include "SyncFaults.h"
@@ -24,17 +23,16 @@
 
 namespace {
 
-// The system's own numbers and words for the failures below, as the error box ends them.
+// The window's words for the system's reasons below, as the error box ends them.
 #ifdef Q_OS_WIN
-constexpr int AccessDenied = 5, NotFound = 2, TooLarge = 223; // ERROR_ACCESS_DENIED, ...
+const QString AccessDenied = QStringLiteral("Доступ запрещён (возможно, занят другой программой).");
 #else
-constexpr int AccessDenied = EACCES, NotFound = ENOENT, TooLarge = EFBIG;
+const QString AccessDenied = QStringLiteral("Доступ запрещён.");
 #endif
-QString said(int err) {
-    return QString::fromStdString(systemErrorText(err)) + QLatin1Char('.');
-}
-QStringList failed(const QString& text, int err) {
-    return {text + QLatin1Char('\n') + said(err)};
+const QString NotFound = QStringLiteral("Нет такого файла или папки.");
+const QString TooLarge = QStringLiteral("Файл слишком велик.");
+QStringList failed(const QString& text, const QString& reason) {
+    return {text + QLatin1Char('\n') + reason};
 }
 
 #ifdef Q_OS_WIN
@@ -450,7 +448,7 @@ void FilesTest::aFailedOpenKeepsTheNameAndTheFileItCouldNotRead() {
     QVERIFY(big.open(QIODevice::WriteOnly));
     QVERIFY(big.resize(16 * 1024 * 1024 + 1)); // sparse: costs no disk
     big.close();
-    QList<std::pair<QString, QString>> cases = {{"huge.txt", said(TooLarge)},
+    QList<std::pair<QString, QString>> cases = {{"huge.txt", TooLarge},
                                                 {"folder", "Это папка, а не файл."}};
 #ifndef Q_OS_WIN // Windows has no FIFOs
     QCOMPARE(::mkfifo(qPrintable(f.sandbox.path("pipe")), 0600), 0);
@@ -473,7 +471,7 @@ void FilesTest::aFailedOpenOfAnUnreadableFileKeepsItWhole() {
     EditorFixture f;
     f.sandbox.write("secret.txt", "not yours to read");
     QVERIFY(QFile::setPermissions(f.sandbox.path("secret.txt"), QFile::WriteOwner));
-    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"), said(AccessDenied));
+    failedOpenThenSaveAndClose(f, QStringLiteral("secret.txt"), AccessDenied);
 }
 
 void FilesTest::aFailedBackupWriteLeavesBothFilesWhole() {
@@ -529,7 +527,7 @@ void FilesTest::aDiskErrorIsReportedAndLeavesTheFilesWhole() {
     f.form->itemSave->trigger();
     syncfaults::reset();
     QCOMPARE(f.dialogs.texts("error"),
-             QStringList{"Cannot create file .\\Tmp.txt.\nInput/output error."});
+             QStringList{"Cannot create file .\\Tmp.txt.\nОшибка ввода-вывода."});
     QCOMPARE(f.sandbox.read("Tmp.txt"), QByteArray("backup before"));
 #endif
 }

@@ -114,6 +114,7 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void lengthLimitIsTheWindows();
+    void reasonsAreInTheUsersLanguage();
     void interruptStopsAPacedUpload_data();
     void interruptStopsAPacedUpload();
     void interruptStopsTheOpeningOfASilentConverter();
@@ -514,6 +515,37 @@ void SendProgramTest::lengthLimitIsTheWindows() {
         QCOMPARE(run.exitCode, *refusal ? 6 : 0);
         QCOMPARE(run.out, *refusal ? QByteArray() : textFrame(text.toStdString()));
         QVERIFY2(run.err.contains(refusal), run.err.constData());
+    }
+}
+
+// Under a Russian locale the system's reasons come in Russian words, as in the window; --json
+// keeps them in English.
+void SendProgramTest::reasonsAreInTheUsersLanguage() {
+    m_sandbox->write(QStringLiteral("hello.txt"), "Hi");
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(freeLoopbackPort());
+    const std::tuple<QStringList, int, QString, QString> cases[] = {
+        {{"absent.txt"},
+         2,
+         "не могу прочитать absent.txt: Нет такого файла или папки",
+         "No such file or directory"},
+        {{"--device", "/nowhere/tty", "hello.txt"},
+         3,
+         "не могу открыть порт /nowhere/tty: Нет такого файла или папки",
+         "No such file or directory"},
+        {{"--device", "socket://" + refused, "hello.txt"},
+         3,
+         "не могу открыть порт socket://" + refused + ": " + refused + ": В соединении отказано",
+         refused + ": Connection refused"},
+        {{"--dump", "/nowhere/frame.bin", "hello.txt"},
+         4,
+         "не могу записать /nowhere/frame.bin: Нет такого файла или папки",
+         "No such file or directory"},
+    };
+    for (const auto& [args, exitCode, says, json] : cases) {
+        const Run run = send(QStringList{"--json"} + args, {}, QStringLiteral("ru_RU.UTF-8"));
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(QString::fromUtf8(run.err).trimmed(), "lumetra-send: " + says);
+        QCOMPARE(QJsonDocument::fromJson(run.out).object().value("error").toString(), json);
     }
 }
 

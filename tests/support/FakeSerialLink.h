@@ -3,6 +3,7 @@
 #include "upload/SerialLink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -20,7 +21,7 @@ public:
     Failure openFailure;
     std::size_t acceptLimit = SIZE_MAX; // bytes taken in all, then the queue stays full
     std::size_t failAfter = SIZE_MAX;   // bytes taken before the device fails
-    Failure writeFailure{5, "Input/output error"};
+    Failure writeFailure = systemFailure(EIO);
     std::function<void()> duringWrite;
 
     std::vector<std::string> opened;

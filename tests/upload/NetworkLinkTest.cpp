@@ -124,16 +124,19 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
         const char* name;
         Bytes script;
         const char* refusal; // part of the reason, empty when the settings count as taken
+        const char* russian; // the same part in the window's words
         bool cancel = false;
     } cases[] = {
-        {"as asked, SET-CONTROL unanswered", asAsked(), ""},
+        {"as asked, SET-CONTROL unanswered", asAsked(), "", ""},
         {"other baud", asAsked({255, 250, 44, 101, 0, 0, 0x25, 0x80, 255, 240}),
-         "baud rate to 9600"},
-        {"other stop size", asAsked({255, 250, 44, 104, 1, 255, 240}), "stop size to 1"},
-        {"wrong flow control", asAsked({255, 250, 44, 105, 3, 255, 240}), "flow control"},
-        {"no answers", {}, "did not confirm the baud rate"},
-        {"option refused", asAsked({255, 254, 44}), "COM port option"},
-        {"cancelled", asAsked(), "", true},
+         "baud rate to 9600", "установил скорость 9600 вместо 1200"},
+        {"other stop size", asAsked({255, 250, 44, 104, 1, 255, 240}), "stop size to 1",
+         "число стоповых битов 1 вместо 2"},
+        {"wrong flow control", asAsked({255, 250, 44, 105, 3, 255, 240}), "flow control",
+         "управление потоком 3 вместо 1"},
+        {"no answers", {}, "did not confirm the baud rate", "не подтвердил скорость"},
+        {"option refused", asAsked({255, 254, 44}), "COM port option", "управлять COM-портом"},
+        {"cancelled", asAsked(), "", "", true},
     };
     const Bytes frame = {0x01, 0xFF, 0xFF, 0x02, 0xFF};
     const Bytes escaped = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF, 0xFF};
@@ -170,6 +173,8 @@ TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
         EXPECT_EQ(result.configured, *c.refusal == '\0');
         EXPECT_NE(result.failure.reason.find(c.refusal), std::string::npos)
             << result.failure.reason;
+        const std::string russian = failureText(result.failure, ReasonLanguage::Russian);
+        EXPECT_NE(russian.find(c.russian), std::string::npos) << russian;
         EXPECT_EQ(std::search(wire.begin(), wire.end(), escaped.begin(), escaped.end()) !=
                       wire.end(),
                   !c.cancel);

@@ -232,7 +232,7 @@ struct UploadOnDouble : ::testing::Test {
 
 TEST_F(UploadOnDouble, RefusedLineSettingsAreKeptAndTheFrameStillGoes) {
     link.openResult = SerialLink::OpenResult::ConfigureFailed;
-    link.openFailure = {EINVAL, "Invalid argument"};
+    link.openFailure = systemFailure(EINVAL);
     const UploadResult result = Upload(link).run("COM1", frame, log.fn());
     EXPECT_EQ(result.outcome, Outcome::Completed);
     EXPECT_TRUE(result.opened);

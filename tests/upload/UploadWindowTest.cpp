@@ -319,13 +319,13 @@ void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
     w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
     const QString timeBefore = form.panelText(1);
 
-    w.serial.openFailure = {EACCES, "Permission denied"};
+    w.serial.openFailure = systemFailure(EACCES);
     form.SpeedButtonTxClick();
     QCOMPARE(w.messages(),
              QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: ") + str(mainform::PortOpenFailedBox) +
-                          " | Устройство: /dev/ttyS0\nPermission denied\n" +
+                          " | Устройство: /dev/ttyS0\nДоступ запрещён\n" +
                           str(mainform::PortDialoutHint)}));
     QCOMPARE(panelAtBox, str(mainform::PortOpenFailedStatus)); // the status first, then the box
     QVERIFY(w.serial.frames.empty());
@@ -348,7 +348,7 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
     Window w;
     TMainForm& form = w.make();
     w.serial.openResult = SerialLink::OpenResult::ConfigureFailed;
-    w.serial.openFailure = {EINVAL, "Invalid argument"};
+    w.serial.openFailure = systemFailure(EINVAL);
     QString panelAtBox;
     w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
     w.setText(QStringLiteral("AB\nC"));
@@ -357,7 +357,7 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
                                         str(mainform::SendingText), str(mainform::SendDone)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: ") + str(mainform::PortConfigFailed) +
-                          " | Устройство: /dev/ttyS0\nInvalid argument"}));
+                          " | Устройство: /dev/ttyS0\nНедопустимый параметр"}));
     QCOMPARE(panelAtBox, str(mainform::PortConfigFailed));
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QVERIFY(w.serial.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
@@ -367,26 +367,26 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
 void UploadWindowTest::unfinishedWriteIsReported_data() {
     QTest::addColumn<bool>("fontUpload");
     QTest::addColumn<std::size_t>("written");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("error"); // 0: the device fails without a word
     QTest::addColumn<bool>("timedOut");
     QTest::addColumn<QString>("details");
     QTest::newRow("device failed")
-        << false << std::size_t(100) << QStringLiteral("Input/output error") << false
-        << QStringLiteral("Input/output error\nПередано 100 из 214 байт.");
-    QTest::newRow("short, no reason") << false << std::size_t(213) << QString() << false
-                                      << QStringLiteral("Передано 213 из 214 байт.");
+        << false << std::size_t(100) << EIO << false
+        << QStringLiteral("Ошибка ввода-вывода\nПередано 100 из 214 байт.");
+    QTest::newRow("short, no reason")
+        << false << std::size_t(213) << 0 << false << QStringLiteral("Передано 213 из 214 байт.");
     QTest::newRow("deadline passed")
-        << false << std::size_t(100) << QString() << true
+        << false << std::size_t(100) << 0 << true
         << QStringLiteral("Передача не уложилась в 1 с.\nПередано 100 из 214 байт.");
     QTest::newRow("font, device failed")
-        << true << std::size_t(0) << QStringLiteral("No such device") << false
-        << QStringLiteral("No such device\nПередано 0 из 1996 байт.");
+        << true << std::size_t(0) << ENODEV << false
+        << QStringLiteral("Нет такого устройства\nПередано 0 из 1996 байт.");
 }
 
 void UploadWindowTest::unfinishedWriteIsReported() {
     QFETCH(bool, fontUpload);
     QFETCH(std::size_t, written);
-    QFETCH(QString, error);
+    QFETCH(int, error);
     QFETCH(bool, timedOut);
     QFETCH(QString, details);
     Window w;
@@ -398,7 +398,7 @@ void UploadWindowTest::unfinishedWriteIsReported() {
         form.setUploadOptions(options);
     } else {
         w.serial.failAfter = written;
-        w.serial.writeFailure = {EIO, error.toStdString()};
+        w.serial.writeFailure = error ? systemFailure(error) : SerialLink::Failure{EIO, {}, {}};
     }
     QString panelAtBox;
     bool animationAtBox = true;
@@ -805,9 +805,9 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
     form.SpeedButtonTx->trigger();
     QCOMPARE(w.messages(),
              QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
-    QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: "
-                                         "/dev/lumetra-no-such-port\nNo such file or directory")}));
+    QCOMPARE(w.dialogs.log, QStringList({QStringLiteral(
+                                "warning: Не могу открыть порт | Устройство: "
+                                "/dev/lumetra-no-such-port\nНет такого файла или папки")}));
     QVERIFY(!form.ComPortReady());
     QVERIFY(form.Animate->isHidden());
 }
@@ -843,7 +843,7 @@ void UploadWindowTest::realUploadThroughAConverterByEitherUrl() {
     form.SpeedButtonTx->trigger();
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: "
-                                         "socket://%1\n%1: Connection refused")
+                                         "socket://%1\n%1: В соединении отказано")
                               .arg(address)}));
     QVERIFY(!form.ComPortReady());
 }
@@ -860,7 +860,7 @@ void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: ") +
                           QString::fromStdString(pty.slaveName()) +
-                          QStringLiteral("\nDevice or resource busy")}));
+                          QStringLiteral("\nУстройство занято")}));
     QVERIFY(!form.ComPortReady());
 
     // Once the other program lets go, the next upload opens the port again.
@@ -888,7 +888,7 @@ void UploadWindowTest::realUploadToVanishingPortIsReportedUnfinished() {
     QVERIFY(!w.messages().contains(str(mainform::SendDone)));
     QCOMPARE(w.dialogs.texts(QStringLiteral("warning")).size(), 1);
     const QString box = w.dialogs.texts(QStringLiteral("warning")).first();
-    QVERIFY2(box.startsWith(str(mainform::SendFailedBox) + " | Input/output error\nПередано "),
+    QVERIFY2(box.startsWith(str(mainform::SendFailedBox) + " | Ошибка ввода-вывода\nПередано "),
              qPrintable(box));
     QVERIFY(box.endsWith(QStringLiteral(" из 60209 байт.")));
 }

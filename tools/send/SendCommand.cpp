@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -58,8 +57,7 @@ public:
         const std::size_t max = m_o.font ? MaxFontBytes : messagefile::MaxBytes;
         const InputBytes input = readInput(m_o.input, m_c.in, max);
         if (input.error != 0) {
-            m_error = std::strerror(input.error);
-            tell(Msg::CannotRead, {m_inputName, m_error});
+            failWith(Msg::CannotRead, m_inputName, {input.error, std::generic_category()});
             return finish(ExitUsage, outcome("unreadable"));
         }
         if (m_o.font) {
@@ -107,6 +105,23 @@ private:
     void fail(Msg id, std::initializer_list<std::string_view> args) {
         m_error = say(Language::English, id, args);
         tell(id, args);
+    }
+
+    ReasonLanguage reasonLanguage() const {
+        return m_c.language == Language::Russian ? ReasonLanguage::Russian
+                                                 : ReasonLanguage::English;
+    }
+
+    // A file's failure with the system's reason, told the same way.
+    void failWith(Msg id, std::string_view name, const std::error_code& code) {
+        m_error = errorReason(code, ReasonLanguage::English);
+        tell(id, {name, errorReason(code, reasonLanguage())});
+    }
+
+    // An upload's reason in the user's language; m_error keeps it in English.
+    std::string reasonOf(const UploadMessage& m) {
+        m_error = m.failure.reason;
+        return failureText(m.failure, reasonLanguage());
     }
 
     int finish(int code, JsonResult result) const {
@@ -196,16 +211,17 @@ private:
         const std::span<const std::uint8_t> frame = m_frame.frame();
         const std::string hex = m_o.hex ? hexDump(frame) : std::string();
         const std::span<const std::uint8_t> bytes = m_o.hex ? asBytes(hex) : frame;
+        std::error_code failed;
         if (target != "-") {
-            m_error = writeOutput(target, bytes);
+            failed = writeOutput(target, bytes);
         } else {
             errno = 0;
             if (std::fwrite(bytes.data(), 1, bytes.size(), m_c.out) != bytes.size() ||
                 std::fflush(m_c.out) != 0)
-                m_error = std::strerror(errno ? errno : EIO);
+                failed = {errno ? errno : EIO, std::generic_category()};
         }
-        if (!m_error.empty()) {
-            tell(Msg::CannotWrite, {target, m_error});
+        if (failed) {
+            failWith(Msg::CannotWrite, target, failed);
             return finish(ExitWrite, outcome("write-failed", frame.size()));
         }
         return finish(ExitSent, outcome("dumped", frame.size(), frame.size()));
@@ -231,14 +247,13 @@ private:
         const std::size_t total = m_frame.frame().size();
         UploadSession::OpenReports reports;
         reports.openFailed = [&](const UploadMessage& m) {
-            m_error = m.reason;
-            tell(Msg::OpenFailed, {device, m_error});
+            tell(Msg::OpenFailed, {device, reasonOf(m)});
             if (m.permissionHint)
                 std::fprintf(m_c.err, "%s\n",
                              std::string(text(Msg::DialoutHint, m_c.language)).c_str());
         };
         reports.configureRefused = [&](const UploadMessage& m) {
-            tell(Msg::ConfigureFailed, {device, m.reason});
+            tell(Msg::ConfigureFailed, {device, failureText(m.failure, reasonLanguage())});
         };
         // This thread turns an interrupt into a cancel, since a signal handler may do no more
         // than raise a flag; it waits so while the port opens and while the frame goes.
@@ -275,7 +290,7 @@ private:
         const UploadMessage m = describeUpload(result);
         JsonResult json = outcome({}, m.total, m.sent);
         json.seconds = elapsed;
-        m_error = m.reason;
+        const std::string reason = reasonOf(m);
         switch (m.kind) {
         case Kind::Sent:
             if (bar)
@@ -295,7 +310,7 @@ private:
             json.outcome = "timed-out";
             return finish(ExitWrite, device, json);
         default:
-            tell(Msg::WriteFailed, {device, m_error, number(m.sent), number(m.total)});
+            tell(Msg::WriteFailed, {device, reason, number(m.sent), number(m.total)});
             json.outcome = "write-failed";
             return finish(ExitWrite, device, json);
         }

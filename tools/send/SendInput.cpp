@@ -8,7 +8,6 @@
 #include "editor/MessageFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -50,23 +49,25 @@ bool isInputFile(const std::string& input, const std::string& output) {
     return std::filesystem::equivalent(input, output, ec) && !ec;
 }
 
-std::string writeOutput(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::error_code writeOutput(const std::string& path, std::span<const std::uint8_t> bytes) {
     const FileKind kind = fileKind(path);
     if (kind != FileKind::Fifo && kind != FileKind::Device) {
         try {
             replaceFileAtomically(path, bytes);
             return {};
         } catch (const FileWriteError& e) {
-            return e.what();
+            return {e.err(), std::system_category()};
         }
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
-        return std::strerror(errno);
+        return {errno, std::generic_category()};
     errno = 0;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
-    return written && closed ? std::string() : std::strerror(errno ? errno : EIO);
+    if (written && closed)
+        return {};
+    return {errno ? errno : EIO, std::generic_category()};
 }
 
 MessageBytes messageBytes(std::string_view fileBytes, Encoding encoding) {
