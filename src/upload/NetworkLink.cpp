@@ -31,6 +31,14 @@ const std::array<Request, 6>& lineRequests() {
     return requests;
 }
 
+// Answers kept while the line settings are checked: enough for every request and a repeat of
+// each; a server that sends more gets no more memory for them.
+constexpr std::size_t MostAnswers = 12;
+
+// What one turn reads of what the server sends, so that a flood of commands costs a bounded
+// piece of work between the writes.
+constexpr std::size_t ReadPerTurn = 16384;
+
 std::string valueText(std::span<const std::uint8_t> value) {
     unsigned long long n = 0;
     for (const std::uint8_t b : value)
@@ -150,26 +158,48 @@ void NetworkLink::answerOption(std::uint8_t verb, std::uint8_t option) {
                                       "(RFC 2217)"};
         return;
     }
-    // What we asked for needs no answer; anything else is declined, once per option and verb.
+    // What we asked for needs no answer; anything else is declined, once per option and verb,
+    // so a server that repeats its requests without end gets no more than one answer each.
     if (ours || verb == WONT || verb == DONT)
         return;
-    const auto key = static_cast<std::uint16_t>(verb << 8 | option);
-    if (std::find(m_answered.begin(), m_answered.end(), key) != m_answered.end())
+    const std::size_t key = (verb == DO ? 256u : 0u) + option;
+    if (m_answered.test(key))
         return;
-    m_answered.push_back(key);
+    m_answered.set(key);
     appendOption(m_out, verb == DO ? WONT : DONT, option);
 }
 
 void NetworkLink::takeAnswer(std::span<const std::uint8_t> body) {
-    if (body.size() >= 2 && body[0] == ComPort && body[1] > ServerAnswer)
+    // Only answers to what was asked: the line and modem state notices come unasked.
+    const bool asked =
+        body.size() >= 2 && body[0] == ComPort &&
+        std::any_of(lineRequests().begin(), lineRequests().end(),
+                    [&body](const Request& r) { return body[1] == ServerAnswer + r.command; });
+    if (asked && m_answers.size() < MostAnswers)
         m_answers.emplace_back(body.begin() + 1, body.end());
 }
 
 SerialLink::Failure NetworkLink::pump(milliseconds wait) {
+    if (m_broken)
+        return m_broken;
     std::vector<std::uint8_t> in;
-    const Failure failure = m_socket.receive(in, wait);
-    if (m_telnet)
+    const Failure failure = m_socket.receive(in, wait, ReadPerTurn);
+    if (m_telnet) {
         m_reader.feed(in);
+        if (m_reader.malformed()) {
+            // Nothing more of such a server is read; what it still sends is thrown away.
+            const std::string limit = std::to_string(MaxSubnegotiation);
+            m_broken = {0,
+                        "the server sent a malformed Telnet command (a subnegotiation over " +
+                            limit + " bytes)",
+                        "преобразователь прислал неверную команду Telnet (подсогласование "
+                        "длиннее " +
+                            limit + " байт)"};
+            m_out.clear();
+            m_socket.close(milliseconds(0));
+            return m_broken;
+        }
+    }
     return failure;
 }
 
@@ -231,8 +261,9 @@ void NetworkLink::close() {
     m_socket.close();
     m_out.clear();
     m_answers.clear();
-    m_answered.clear();
+    m_answered.reset();
     m_refusal = {};
+    m_broken = {};
     m_reader = telnet::Reader{};
     m_telnet = false;
 }

@@ -5,6 +5,7 @@
 #include "upload/TcpSocket.h"
 #include "upload/Telnet.h"
 
+#include <bitset>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -44,7 +45,8 @@ private:
     bool m_telnet = false;
     std::vector<std::uint8_t> m_out; // on its way to the socket, escaped
     telnet::Reader m_reader;
-    std::vector<std::uint16_t> m_answered; // requests already declined, so no loop arises
+    std::bitset<512> m_answered; // requests already declined (DO, WILL), so no loop arises
     std::vector<std::vector<std::uint8_t>> m_answers; // COM port answers, in arrival order
     Failure m_refusal;                                // an option the server refused
+    Failure m_broken; // why the connection was dropped: the server broke the protocol
 };

@@ -223,16 +223,19 @@ SerialLink::WriteStatus TcpSocket::send(std::span<const std::uint8_t> bytes, mil
     }
 }
 
-SerialLink::Failure TcpSocket::receive(std::vector<std::uint8_t>& into, milliseconds wait) {
+SerialLink::Failure TcpSocket::receive(std::vector<std::uint8_t>& into, milliseconds wait,
+                                       std::size_t most) {
     if (!isOpen())
         return failure(PeerClosed);
     if (wait.count() > 0 && waitFor(native(m_socket), false, wait) <= 0)
         return {};
-    for (;;) {
+    for (std::size_t taken = 0; taken < most;) {
         char buffer[4096];
-        const auto n = ::recv(native(m_socket), buffer, sizeof buffer, 0);
+        const auto n = ::recv(native(m_socket), buffer,
+                              static_cast<int>(std::min(sizeof buffer, most - taken)), 0);
         if (n > 0) {
             into.insert(into.end(), buffer, buffer + n);
+            taken += static_cast<std::size_t>(n);
             continue;
         }
         if (n == 0)
@@ -242,6 +245,7 @@ SerialLink::Failure TcpSocket::receive(std::vector<std::uint8_t>& into, millisec
             continue;
         return wouldBlock(err) ? SerialLink::Failure{} : failure(err);
     }
+    return {};
 }
 
 void TcpSocket::close(milliseconds serverWait) {

@@ -28,9 +28,11 @@ public:
     SerialLink::WriteStatus send(std::span<const std::uint8_t> bytes,
                                  std::chrono::milliseconds wait);
 
-    // Appends what has arrived, waiting up to `wait` for the first byte. A peer that closed
-    // the connection is a failure (the system's "connection reset").
-    SerialLink::Failure receive(std::vector<std::uint8_t>& into, std::chrono::milliseconds wait);
+    // Appends what has arrived, up to `most` bytes, waiting up to `wait` for the first byte; a
+    // peer that sends without end is read a bounded piece at a time. A peer that closed the
+    // connection is a failure (the system's "connection reset").
+    SerialLink::Failure receive(std::vector<std::uint8_t>& into, std::chrono::milliseconds wait,
+                                std::size_t most = 16384);
 
     bool isOpen() const { return m_socket != Invalid; }
 

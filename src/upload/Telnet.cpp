@@ -21,6 +21,15 @@ void appendComCommand(std::vector<std::uint8_t>& out, std::uint8_t command,
     out.insert(out.end(), {IAC, SE});
 }
 
+void Reader::takeBodyByte(std::uint8_t b) {
+    if (m_sub.size() < MaxSubnegotiation) {
+        m_sub.push_back(b);
+        return;
+    }
+    m_state = State::Malformed;
+    m_sub = {};
+}
+
 void Reader::feed(std::span<const std::uint8_t> bytes) {
     for (const std::uint8_t b : bytes) {
         switch (m_state) {
@@ -48,12 +57,12 @@ void Reader::feed(std::span<const std::uint8_t> bytes) {
             if (b == IAC)
                 m_state = State::SubCommand;
             else
-                m_sub.push_back(b);
+                takeBodyByte(b);
             break;
         case State::SubCommand:
             if (b == IAC) {
-                m_sub.push_back(IAC);
                 m_state = State::Sub;
+                takeBodyByte(IAC);
             } else {
                 // IAC SE, or a malformed end the server meant as one.
                 if (onSubnegotiation)
@@ -61,6 +70,8 @@ void Reader::feed(std::span<const std::uint8_t> bytes) {
                 m_state = State::Data;
             }
             break;
+        case State::Malformed:
+            return;
         }
     }
 }

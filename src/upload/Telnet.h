@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -33,9 +34,14 @@ void appendOption(std::vector<std::uint8_t>& out, std::uint8_t verb, std::uint8_
 void appendComCommand(std::vector<std::uint8_t>& out, std::uint8_t command,
                       std::span<const std::uint8_t> value);
 
+// The longest subnegotiation body taken: the COM port option's answers are a few bytes, and
+// a server that never ends one must not fill the memory.
+inline constexpr std::size_t MaxSubnegotiation = 64;
+
 // Splits what the server sends into option requests and subnegotiations; data bytes are
 // dropped (the sign sends nothing). Keeps its state across calls, so a command may arrive in
-// pieces.
+// pieces. Holds no more than MaxSubnegotiation bytes of any command: one that runs past it is
+// malformed, and then nothing more is taken.
 class Reader {
 public:
     std::function<void(std::uint8_t verb, std::uint8_t option)> onOption;
@@ -43,8 +49,12 @@ public:
 
     void feed(std::span<const std::uint8_t> bytes);
 
+    bool malformed() const { return m_state == State::Malformed; }
+
 private:
-    enum class State { Data, Command, Option, Sub, SubCommand };
+    void takeBodyByte(std::uint8_t b);
+
+    enum class State { Data, Command, Option, Sub, SubCommand, Malformed };
     State m_state = State::Data;
     std::uint8_t m_verb = 0;
     std::vector<std::uint8_t> m_sub;

@@ -132,7 +132,7 @@ void DataFolderTest::aFolderThatCannotBeUsedSaysWhatAndWhy() {
         // The font is written by the system's own calls, which Windows answers in its numbers.
         {sandbox.path("odd"), datafolder::CannotCopyFont, "odd/Guard.zg",
 #ifdef Q_OS_WIN
-         "Доступ запрещён"}, // ERROR_ACCESS_DENIED
+         "Доступ запрещён (возможно, занят другой программой)"}, // ERROR_ACCESS_DENIED
 #else
          "Это папка, а не файл"},
 #endif

@@ -14,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
 #include <optional>
+#include <set>
+#include <tuple>
 
 #include <sys/ioctl.h>
 
@@ -35,8 +38,6 @@ Bytes asAsked(Bytes first = {}) {
                   240, 255, 250, 44,  103, 1, 255, 240,  255, 250, 44,  104, 2,  255, 240});
     return first;
 }
-
-} // namespace
 
 // Over TCP only what the engine keeps ahead (about 0.25 s of line time) may still arrive after
 // a cancel; a converter gone mid-frame fails the write. A fresh ser2net for each: it stays
@@ -111,77 +112,168 @@ TEST(UploadOnUartQueue, TheQueueHoldsNoMoreThanTheLead) {
     EXPECT_GE(uart.written, lineBytes(900ms));
 }
 
+// Kilobytes a field of /proc/self/status tells (VmRSS, VmHWM).
+long statusKb(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(field.size()));
+    return -1;
+}
+
+} // namespace
+
 // What the server answers decides whether the line settings count as taken; the frame goes
 // either way, every 0xFF doubled on the wire. A cancel asks the server to drop what it still
-// holds for the line (PURGE-DATA 2).
+// holds for the line (PURGE-DATA 2). A server that sends without end is read a bounded piece
+// at a time and costs no more memory than a clean upload: requests are declined once each and
+// notices ignored while the frame goes; a subnegotiation never closed drops the connection.
 TEST(Rfc2217Protocol, AnswersDecideTheSettingsAndTheFrameGoesEscaped) {
+    Bytes requests; // every option asked for, and offered
+    for (int option = 0; option < 256; ++option)
+        requests.insert(requests.end(), {255, 253, static_cast<std::uint8_t>(option), 255, 251,
+                                         static_cast<std::uint8_t>(option)});
+    Bytes notices; // modem state
+    for (int i = 0; i < 600; ++i)
+        notices.insert(notices.end(), {255, 250, 44, 107, 0x30, 255, 240});
+    Bytes endless = {255, 250, 44, 106}; // a line state notice that never ends
+    endless.resize(4096, 'x');
+    const char* overlong = "malformed Telnet command (a subnegotiation over 64 bytes)";
+    const char* overlongRu = "неверную команду Telnet (подсогласование длиннее 64 байт)";
     const struct {
         const char* name;
         Bytes script;
-        const char* refusal; // part of the reason, empty when the settings count as taken
+        const char* reason;  // part of the failure's reason, empty when there is none
         const char* russian; // the same part in the window's words
-        bool cancel = false;
+        bool configured;
+        Outcome outcome = Outcome::Completed;
+        Bytes flood = {};              // sent over and over after the script
+        bool floodWhenWriting = false; // only once the frame has begun
     } cases[] = {
-        {"as asked, SET-CONTROL unanswered", asAsked(), "", ""},
+        {"as asked, SET-CONTROL unanswered", asAsked(), "", "", true},
         {"other baud", asAsked({255, 250, 44, 101, 0, 0, 0x25, 0x80, 255, 240}),
-         "baud rate to 9600", "установил скорость 9600 вместо 1200"},
+         "baud rate to 9600", "установил скорость 9600 вместо 1200", false},
         {"other stop size", asAsked({255, 250, 44, 104, 1, 255, 240}), "stop size to 1",
-         "число стоповых битов 1 вместо 2"},
+         "число стоповых битов 1 вместо 2", false},
         {"wrong flow control", asAsked({255, 250, 44, 105, 3, 255, 240}), "flow control",
-         "управление потоком 3 вместо 1"},
-        {"no answers", {}, "did not confirm the baud rate", "не подтвердил скорость"},
-        {"option refused", asAsked({255, 254, 44}), "COM port option", "управлять COM-портом"},
-        {"cancelled", asAsked(), "", "", true},
+         "управление потоком 3 вместо 1", false},
+        {"no answers", {}, "did not confirm the baud rate", "не подтвердил скорость", false},
+        {"option refused", asAsked({255, 254, 44}), "COM port option", "управлять COM-портом",
+         false},
+        {"cancelled", asAsked(), "", "", true, Outcome::Cancelled},
+        {"notices before the answers", asAsked(Bytes(notices.begin(), notices.begin() + 28)), "",
+         "", true},
+        {"requests without end", asAsked(), "", "", true, Outcome::Completed, requests},
+        {"notices without end", asAsked(), "", "", true, Outcome::Completed, notices},
+        {"endless subnegotiation when opening", Bytes{}, overlong, overlongRu, false,
+         Outcome::OpenFailed, endless},
+        {"endless subnegotiation when writing", asAsked(), overlong, overlongRu, true,
+         Outcome::WriteFailed, endless, true},
     };
-    const Bytes frame = {0x01, 0xFF, 0xFF, 0x02, 0xFF};
+    Bytes frame = {0x01, 0xFF, 0xFF, 0x02, 0xFF};
+    frame.resize(60, 'A'); // paced: about 0.5 s on the line, for a flood to meet
     const Bytes escaped = {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0xFF, 0xFF};
+    long cleanKb = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        std::ofstream("/proc/self/clear_refs") << "5"; // the peak back to the present
+        const long startKb = statusKb("VmRSS:");
         int port = 0;
         const int listener = loopbackListener(port);
         auto uploading = std::async(std::launch::async, [&] {
             NetworkLink link({5000ms, 300ms});
-            Upload::Options quick;
-            quick.waitLineTime = false;
-            Upload upload(link, quick);
-            upload.open("rfc2217://127.0.0.1:" + std::to_string(port));
-            if (c.cancel)
+            Upload upload(link);
+            const UploadResult opened = upload.open("rfc2217://127.0.0.1:" + std::to_string(port));
+            if (c.outcome == Outcome::Cancelled)
                 upload.cancel();
-            return upload.send(frame);
+            return opened.opened ? upload.send(frame) : opened;
         });
-        // The server sends its script at once, whatever it is asked, and keeps what comes
-        // until the caller goes.
+        // The server sends its script at once, whatever it is asked, then its flood until the
+        // caller goes (or 64 MiB have gone), and keeps what comes.
         pollfd p{listener, POLLIN, 0};
-        p.fd = ::poll(&p, 1, 5000) > 0 ? ::accept(listener, nullptr, nullptr) : -1;
-        (void)!::send(p.fd, c.script.data(), c.script.size(), MSG_NOSIGNAL);
+        const int fd = ::poll(&p, 1, 5000) > 0 ? ::accept(listener, nullptr, nullptr) : -1;
+        (void)!::send(fd, c.script.data(), c.script.size(), MSG_NOSIGNAL);
         Bytes wire;
-        for (std::uint8_t buffer[4096]; ::poll(&p, 1, 5000) > 0;) {
-            const ssize_t n = ::recv(p.fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
+        std::size_t flooded = 0;
+        for (;;) {
+            const bool writing =
+                std::search(wire.begin(), wire.end(), escaped.begin(), escaped.end()) != wire.end();
+            const bool flooding = !c.flood.empty() && flooded < (std::size_t(64) << 20) &&
+                                  (writing || !c.floodWhenWriting);
+            pollfd q{fd, static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0};
+            if (::poll(&q, 1, 5000) <= 0)
                 break;
-            wire.insert(wire.end(), buffer, buffer + n);
+            std::uint8_t buffer[4096];
+            if (q.revents & POLLIN) {
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                wire.insert(wire.end(), buffer, buffer + n);
+                continue;
+            }
+            const std::size_t at = flooded % c.flood.size();
+            const ssize_t n =
+                ::send(fd, c.flood.data() + at, c.flood.size() - at, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && errno != EAGAIN)
+                break;
+            flooded += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
         }
-        ::close(p.fd);
+        ::close(fd);
         ::close(listener);
         const UploadResult result = uploading.get();
-        EXPECT_EQ(result.outcome, c.cancel ? Outcome::Cancelled : Outcome::Completed);
-        EXPECT_EQ(result.configured, *c.refusal == '\0');
-        EXPECT_NE(result.failure.reason.find(c.refusal), std::string::npos)
-            << result.failure.reason;
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.configured, c.configured);
+        EXPECT_NE(result.failure.reason.find(c.reason), std::string::npos) << result.failure.reason;
         const std::string russian = failureText(result.failure, ReasonLanguage::Russian);
         EXPECT_NE(russian.find(c.russian), std::string::npos) << russian;
         EXPECT_EQ(std::search(wire.begin(), wire.end(), escaped.begin(), escaped.end()) !=
                       wire.end(),
-                  !c.cancel);
-        std::vector<Bytes> requests,
+                  c.outcome == Outcome::Completed || c.outcome == Outcome::WriteFailed);
+        std::vector<Bytes> subnegotiations,
             asked = {
                 {44, 1, 0, 0, 4, 0xB0}, {44, 2, 8}, {44, 3, 1}, {44, 4, 2}, {44, 5, 1}, {44, 5, 8}};
-        if (c.cancel)
+        if (c.outcome == Outcome::Cancelled)
             asked.push_back({44, 12, 2});
+        std::multiset<int> declined;
         telnet::Reader reader;
-        reader.onSubnegotiation = [&](auto b) { requests.emplace_back(b.begin(), b.end()); };
+        reader.onSubnegotiation = [&](auto b) { subnegotiations.emplace_back(b.begin(), b.end()); };
+        reader.onOption = [&](std::uint8_t verb, std::uint8_t option) {
+            if (verb == telnet::WONT || verb == telnet::DONT)
+                declined.insert(verb << 8 | option);
+        };
         reader.feed(wire);
-        EXPECT_EQ(requests, asked);
+        EXPECT_EQ(subnegotiations, asked);
+        // Each request declined once, but binary transmission and the COM port option.
+        EXPECT_EQ(declined.size(), c.flood == requests ? 2 * 254u : 0u);
+        EXPECT_EQ(std::set<int>(declined.begin(), declined.end()).size(), declined.size());
+        const long grown = statusKb("VmHWM:") - startKb;
+        if (cleanKb == 0)
+            cleanKb = std::max(grown, 1L);
+        EXPECT_LT(grown, cleanKb + 4096) << "kB at the peak over the start";
+    }
+}
+
+// A subnegotiation body (all after IAC SB, an escaped 0xFF counting one) of up to 64 bytes is
+// taken; one byte more makes the command malformed, and nothing after it is read.
+TEST(TelnetReader, TakesABodyUpToItsLimit) {
+    const std::tuple<std::size_t, std::size_t, bool> cases[] = {
+        {63, 0, false}, {61, 2, false}, {64, 0, true}, {62, 2, true}}; // letters, escaped 0xFF
+    for (const auto& [letters, escapes, malformed] : cases) {
+        Bytes wire = {255, 250, 44};
+        wire.resize(wire.size() + letters, 'x');
+        for (std::size_t i = 0; i < escapes; ++i)
+            wire.insert(wire.end(), {255, 255});
+        wire.insert(wire.end(), {255, 240, 255, 253, 3});
+        std::vector<std::size_t> bodies;
+        int options = 0;
+        telnet::Reader reader;
+        reader.onSubnegotiation = [&](auto body) { bodies.push_back(body.size()); };
+        reader.onOption = [&](std::uint8_t, std::uint8_t) { ++options; };
+        reader.feed(wire);
+        EXPECT_EQ(reader.malformed(), malformed) << letters << " " << escapes;
+        EXPECT_EQ(bodies, malformed ? std::vector<std::size_t>{}
+                                    : std::vector<std::size_t>{1 + letters + escapes});
+        EXPECT_EQ(options, malformed ? 0 : 1);
     }
 }
 
