@@ -37,6 +37,7 @@ window edits the sign's 8 x 8 dot font of 256 symbols; a starter font with
 Latin and Cyrillic letters comes with it.
 
 The package also holds lumetra-sign, a simulated sign on a pseudo-terminal for
-trying uploads without the device.")
+trying uploads without the device, and lumetra-agent, which drives signs for the
+clients of an MQTT broker.")
 
 include(CPack)

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "AgentConfig.h"
+#include "Broker.h"
+#include "Commands.h"
+#include "Discovery.h"
+#include "SignPort.h"
+#include "SignState.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace agent {
+
+// Progress goes out at most this often; the latest always follows within it.
+inline constexpr std::chrono::milliseconds ProgressInterval{500};
+
+struct SignSetup {
+    SignConfig sign;
+    std::string prefix;
+    std::string discovery; // Home Assistant's discovery prefix; empty for none
+    std::string version;
+    std::string stateFile; // empty: the state lives as long as the run
+};
+
+// What a sign's agent runs on. Every call into the SignAgent happens on one thread, the one
+// `post` and `after` run their tasks on; uploads run where `runWorker` puts them.
+struct SignEnv {
+    Broker& broker;
+    SignPort& port;
+    std::function<void(std::function<void()>)> post;
+    std::function<void(std::chrono::milliseconds, std::function<void()>)> after;
+    std::function<void(std::function<void()>)> runWorker;
+    std::function<std::chrono::system_clock::time_point()> now;
+    std::function<std::chrono::steady_clock::time_point()> clock;
+    std::function<void(const std::string&)> log;
+};
+
+// One sign on the broker: its topics under <Prefix>/<sign>/, its commands and their results,
+// one upload at a time and at most one text and one font waiting, its retained state.
+class SignAgent {
+public:
+    SignAgent(SignSetup setup, SignEnv env);
+    SignAgent(const SignAgent&) = delete;
+    SignAgent& operator=(const SignAgent&) = delete;
+
+    // Reads the state file and starts the broker.
+    void start();
+    // Cancels what waits and what runs, publishes "offline", then calls `stopped`.
+    void stop(std::function<void()> stopped);
+
+    const SignTopics& topics() const { return m_topics; }
+    const SignState& state() const { return m_file.state; }
+
+private:
+    struct Job {
+        Command command;
+        std::uint64_t order = 0;
+        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+    };
+
+    void connected();
+    void received(const Broker::Message& message);
+    void take(Command command);
+    void begin(Job job);
+    void progressed(std::uint64_t order, const PortProgress& progress);
+    void finished(std::uint64_t order, const PortResult& result);
+    void next();
+    void cancel(const Command& command);
+    void endIfStopped();
+
+    void publishResult(const Command& command, const std::string& outcome, const std::string& error,
+                       const PortResult* port = nullptr);
+    void offerProgress(nlohmann::json progress);
+    void publishState();
+    void saveState();
+    std::string topic(const char* leaf) const { return m_topics.base + "/" + leaf; }
+    void log(const std::string& line) const;
+
+    SignSetup m_setup;
+    SignEnv m_env;
+    SignTopics m_topics;
+    StateFile m_file;
+    std::optional<Job> m_running;
+    std::optional<Job> m_waitingText, m_waitingFont;
+    std::uint64_t m_order = 0;
+    std::string m_jobStem; // generated jobs are "<stem>-<n>"
+    std::uint64_t m_generated = 0;
+
+    std::optional<std::chrono::steady_clock::time_point> m_progressAt;
+    std::optional<nlohmann::json> m_progressWaiting;
+    bool m_progressTimer = false;
+
+    bool m_stopping = false;
+    std::function<void()> m_stopped;
+};
+
+} // namespace agent
