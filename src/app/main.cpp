@@ -101,6 +101,7 @@ int main(int argc, char* argv[]) {
     QTranslator translator;
     desktop::installQtTranslations(app, translator);
     desktop::applyPalette(app);
+    desktop::usePictureStyle();
 
     Application::Services services = Application::systemServices();
     QStringList arguments = QApplication::arguments();
