@@ -21,10 +21,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/lumetra/lumetra)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so dpkg-shlibdeps cannot see them: the X11 and Wayland window plugins,
-# the SVG icon engine that draws the tool bars' icons, and the Russian texts of Qt's own buttons
-# and dialogs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: the X11 and Wayland window plugins, and
+# the Russian texts of Qt's own buttons and dialogs. The icons travel as PNG, so no SVG.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "message and font uploader for running-line LED signs")

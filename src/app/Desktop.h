@@ -3,10 +3,11 @@
 #include <QPalette>
 
 class QApplication;
+class QStyle;
 class QTranslator;
 
-// How the program fits into the desktop it runs on: Qt's own texts in Russian and a palette
-// every fixed colour of the windows reads on.
+// How the program fits into the desktop it runs on: Qt's own texts in Russian, a palette every
+// fixed colour of the windows reads on, and a style that loads no image plugin it need not.
 namespace desktop {
 
 // Loads Qt's Russian translations (standard buttons, file and font dialogs) from Qt's
@@ -29,5 +30,16 @@ QPalette darkPalette();
 // grey grid, and the black outlines of the pictures are all fixed colours that read only on a
 // light background. A light desktop palette is kept as it is.
 void applyPalette(QApplication& app);
+
+// `base` (owned by what is returned) with its standard pictures (tool bar extension arrows,
+// dialog buttons, the file dialog's folders and files, media buttons, Fusion's group box frame)
+// read as the PNG files they are. Qt's styles read them by file name alone, and Qt then loads
+// every image-format plugin installed to ask whether it reads PNG. Right-to-left layouts,
+// pictures drawn from built-in data and any picture Qt no longer has are left to `base`.
+QStyle* pictureStyle(QStyle* base);
+
+// Puts the application's current style inside pictureStyle(), where Qt may bring image-format
+// plugins the program does not need: not on Windows, whose build deploys the JPEG one alone.
+void usePictureStyle();
 
 } // namespace desktop

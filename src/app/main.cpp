@@ -97,6 +97,7 @@ int main(int argc, char* argv[]) {
     QTranslator translator;
     desktop::installQtTranslations(app, translator);
     desktop::applyPalette(app);
+    desktop::usePictureStyle();
 
     Application::Services services = Application::systemServices();
     // Read again as Qt has them: on Windows the system's own wide command line, which a folder

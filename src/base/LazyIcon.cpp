@@ -1,93 +1,119 @@
 #include "base/LazyIcon.h"
 
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <set>
 #include <vector>
 
 namespace {
 
-// Every pixel size a picture may be rendered at; the build renders a subset per picture.
-constexpr int RenderedSizes[] = {16, 18, 20, 24, 32, 36, 40, 48, 64};
+// The pixel sizes of the pictures "<stem>-<pixels>.png" there are, ascending.
+std::vector<int> pictureSizes(const QString& stem) {
+    const QFileInfo info(stem);
+    const QString prefix = info.fileName() + QLatin1Char('-');
+    std::vector<int> sizes;
+    for (const QString& name : QDir(info.path()).entryList({prefix + QStringLiteral("*.png")})) {
+        bool number = false;
+        const int pixels = QStringView(name).sliced(prefix.size()).chopped(4).toInt(&number);
+        if (number && pixels > 0)
+            sizes.push_back(pixels);
+    }
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
 
 class LazyIconEngine : public QIconEngine {
 public:
-    explicit LazyIconEngine(QString stem) : m_stem(std::move(stem)) {}
+    LazyIconEngine(QString stem, QString onStem) : m_stems{std::move(stem), std::move(onStem)} {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        icon(rect.size(), scale).paint(painter, rect, Qt::AlignCenter, mode, state);
+        icon(rect.size(), scale, state).paint(painter, rect, Qt::AlignCenter, mode, state);
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return icon(size, 1.0).pixmap(size, 1.0, mode, state);
+        return icon(size, 1.0, state).pixmap(size, 1.0, mode, state);
     }
     // QIcon asks in device pixels here and sets the ratio on what it gets.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal) override {
-        return icon(size, 1.0).pixmap(size, 1.0, mode, state);
+        return icon(size, 1.0, state).pixmap(size, 1.0, mode, state);
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return icon(size, 1.0).actualSize(size, mode, state);
+        return icon(size, 1.0, state).actualSize(size, mode, state);
     }
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override {
         QList<QSize> sizes;
-        for (const int pixels : rendered())
+        for (const int pixels : rendered(pictures(state)))
             sizes.append(QSize(pixels, pixels));
         return sizes;
     }
     // The pictures are the program's own resources: asking must not read one.
     bool isNull() override { return false; }
     QString key() const override { return QStringLiteral("lazy"); }
-    QIconEngine* clone() const override { return new LazyIconEngine(m_stem); }
+    QIconEngine* clone() const override { return new LazyIconEngine(m_stems[0], m_stems[1]); }
 
 private:
-    QString file(int pixels) const {
-        return m_stem + QLatin1Char('-') + QString::number(pixels) + QStringLiteral(".png");
+    // Which pictures serve `state`: 1 for the On state's own, else 0. The Off pictures serve
+    // the On state too when it has none of its own.
+    int pictures(QIcon::State state) const {
+        return state == QIcon::On && !m_stems[1].isEmpty() ? 1 : 0;
     }
 
-    const std::vector<int>& rendered() {
-        if (!m_rendered) {
-            m_rendered.emplace();
-            for (const int pixels : RenderedSizes)
-                if (QFile::exists(file(pixels)))
-                    m_rendered->push_back(pixels);
-        }
-        return *m_rendered;
+    const std::vector<int>& rendered(int pictures) {
+        std::optional<std::vector<int>>& sizes = m_rendered[pictures];
+        if (!sizes)
+            sizes = pictureSizes(m_stems[pictures]);
+        return *sizes;
     }
 
-    // The icon holding at least the picture that serves this size: the smallest rendered one
-    // as large as needed, else the largest there is.
-    const QIcon& icon(const QSize& size, qreal scale) {
-        const int wanted =
-            static_cast<int>(std::ceil(std::max(size.width(), size.height()) * scale));
+    // The icon holding at least the picture that serves this size: the narrowest picture as
+    // wide as needed, else the widest there is. A picture's number is its width.
+    const QIcon& icon(const QSize& size, qreal scale, QIcon::State state) {
+        const int own = pictures(state);
+        const int wanted = static_cast<int>(std::ceil(size.width() * scale));
         int chosen = 0;
-        for (const int pixels : rendered()) {
+        for (const int pixels : rendered(own)) {
             chosen = pixels;
             if (pixels >= wanted)
                 break;
         }
-        if (chosen != 0 && m_loaded.insert(chosen).second) {
-            QPixmap picture;
-            if (picture.load(file(chosen), "PNG"))
-                m_icon.addPixmap(picture);
+        if (chosen != 0 && !m_loaded[own].contains(chosen)) {
+            m_loaded[own].insert(chosen);
+            const QImage picture = readPicture(m_stems[own] + QLatin1Char('-') +
+                                                   QString::number(chosen) + QStringLiteral(".png"),
+                                               "png");
+            if (!picture.isNull())
+                m_icon.addPixmap(QPixmap::fromImage(picture), QIcon::Normal,
+                                 own == 1 ? QIcon::On : QIcon::Off);
         }
         return m_icon;
     }
 
-    QString m_stem;
-    std::optional<std::vector<int>> m_rendered; // ascending
+    QString m_stems[2]; // Off, then On
+    std::optional<std::vector<int>> m_rendered[2];
+    QSet<int> m_loaded[2];
     QIcon m_icon;
-    std::set<int> m_loaded;
 };
 
 } // namespace
 
-QIcon lazyIcon(const QString& stem) {
-    return QIcon(new LazyIconEngine(stem));
+QIcon lazyIcon(const QString& stem, const QString& onStem) {
+    return QIcon(new LazyIconEngine(stem, onStem));
+}
+
+QImage readPicture(const QString& file, const char* format, QString* error) {
+    QImageReader reader(file, format);
+    reader.setAutoDetectImageFormat(false);
+    QImage picture = reader.read();
+    if (picture.isNull() && error)
+        *error = reader.errorString();
+    return picture;
 }

@@ -9,7 +9,6 @@
 
 #include <QFrame>
 #include <QIcon>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -308,10 +307,10 @@ void TAboutForm::prepareFirstShowing() {
         label->adjustSize();
 
     // Natural size from the top-left corner, cut off at the control's edges.
-    QImageReader reader(QStringLiteral(":/info/pictures/waves.jpg"), "jpeg");
-    const QImage waves = reader.read();
+    QString error;
+    const QImage waves = readPicture(QStringLiteral(":/info/pictures/waves.jpg"), "jpeg", &error);
     if (waves.isNull())
-        qWarning("The About picture cannot be decoded: %s", qPrintable(reader.errorString()));
+        qWarning("The About picture cannot be decoded: %s", qPrintable(error));
     Image2->setPixmap(QPixmap::fromImage(waves));
     Image1->setPixmap(lazyIcon(QStringLiteral(":/info/pictures/chip")).pixmap(QSize(32, 32)));
 }

@@ -6,7 +6,6 @@
 #include "info/WindowLook.h"
 
 #include <QIcon>
-#include <QImageReader>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -16,10 +15,10 @@ DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {}
 
 const QImage& DiagramView::picture() const {
     if (!std::exchange(m_decoded, true)) {
-        QImageReader reader(QStringLiteral(":/info/pictures/diagram.jpg"), "jpeg");
-        if (!reader.read(&m_picture))
-            qWarning("The connection diagram cannot be decoded: %s",
-                     qPrintable(reader.errorString()));
+        QString error;
+        m_picture = readPicture(QStringLiteral(":/info/pictures/diagram.jpg"), "jpeg", &error);
+        if (m_picture.isNull())
+            qWarning("The connection diagram cannot be decoded: %s", qPrintable(error));
     }
     return m_picture;
 }

@@ -17,14 +17,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTranslator>
 
@@ -126,6 +129,8 @@ class DesktopTest : public QObject {
 private slots:
     void qtTextsAreRussian();
     void darkPalettesGiveWayToTheLightOne();
+    void thePictureStylesIconsAreTheStylesOwn();
+    void thePictureStylesGroupBoxFrameIsFusionsOwn();
     void commandLine();
     void programExitCodes_data();
     void programExitCodes();
@@ -194,6 +199,49 @@ void DesktopTest::darkPalettesGiveWayToTheLightOne() {
     desktop::applyPalette(*qApp);
     QVERIFY(!desktop::isDark(QApplication::palette()));
     QApplication::setPalette(original);
+}
+
+// Read as PNG, the standard pictures are still the very ones the platform's style shows.
+void DesktopTest::thePictureStylesIconsAreTheStylesOwn() {
+    const QString name = QApplication::style()->name();
+    const std::unique_ptr<QStyle> base(QStyleFactory::create(name));
+    const std::unique_ptr<QStyle> picture(desktop::pictureStyle(QStyleFactory::create(name)));
+    const QMetaEnum pixmaps = QMetaEnum::fromType<QStyle::StandardPixmap>();
+    int compared = 0;
+    for (int i = 0; i < pixmaps.keyCount(); ++i) {
+        const auto pixmap = static_cast<QStyle::StandardPixmap>(pixmaps.value(i));
+        if (pixmap >= QStyle::NStandardPixmap)
+            continue;
+        const QIcon expected = base->standardIcon(pixmap);
+        const QIcon shown = picture->standardIcon(pixmap);
+        for (const QIcon::State state : {QIcon::Off, QIcon::On})
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active})
+                for (const QSize& size : expected.availableSizes(mode, state)) {
+                    QVERIFY2(shown.pixmap(size, mode, state).toImage() ==
+                                 expected.pixmap(size, mode, state).toImage(),
+                             QByteArray(pixmaps.key(i)) + ' ' + QByteArray::number(size.width()) +
+                                 " px, mode " + QByteArray::number(mode) + ", state " +
+                                 QByteArray::number(state));
+                    ++compared;
+                }
+    }
+    QVERIFY(compared > 100);
+}
+
+void DesktopTest::thePictureStylesGroupBoxFrameIsFusionsOwn() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const std::unique_ptr<QStyle> picture(
+        desktop::pictureStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    for (const auto& [title, checkable] :
+         {std::pair{QStringLiteral("Образец"), false}, {QString(), false}, {QString(), true}}) {
+        QGroupBox box(title);
+        box.setCheckable(checkable);
+        box.resize(120, 80);
+        box.setStyle(fusion.get());
+        const QImage expected = box.grab().toImage();
+        box.setStyle(picture.get());
+        QCOMPARE(box.grab().toImage(), expected);
+    }
 }
 
 void DesktopTest::commandLine() {

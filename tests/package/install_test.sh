@@ -3,11 +3,16 @@
 # operator's system would get: the files' places, the desktop entry and AppStream verdicts, the
 # manual pages, the package's file list and control fields, lintian, and that the menu entry's
 # command works in its data folder and leaves nothing else in the home folder.
-# Usage: install_test.sh BUILD_DIR VERSION
+# Usage: install_test.sh BUILD_DIR VERSION PLUGIN...
+# PLUGIN: the Qt plugins the program needs (the offscreen window plugin the test runs it on and
+# the JPEG reader of its photographs).
 set -euo pipefail
 
 BUILD=$1
 VERSION=$2
+shift 2
+NEEDED_PLUGINS=("$@")
+QT_PLUGINS=$(dirname "$(dirname "$(readlink -f "${NEEDED_PLUGINS[0]}")")")
 ID=io.github.lumetra.Lumetra
 T=$(mktemp -d)
 PID=
@@ -122,8 +127,12 @@ start "$T/elsewhere" "$T/elsewhere" lumetra
 stop
 [ -z "$(ls -A "$T/elsewhere")" ] || fail "a terminal start put $(ls -A "$T/elsewhere") there"
 
-# Every shared object the program maps once its main window is up belongs to the package, to
-# its Depends or to what they pull in: what installing the package brings to a clean system.
+# Every shared object the program maps once its main window is up is explained. What the
+# program needs (its own libraries, the plugins it loads by design and theirs) belongs to the
+# package, to its Depends or to what they pull in: what installing the package brings to a clean
+# system. Anything else was loaded because it is installed: a Qt plugin the program does not
+# need (Qt loads some kinds, such as platform themes, wherever they are present), the libraries
+# behind one, or a package the Depends only recommend or suggest.
 rm -f "$T"/run/lumetra-*
 start "$T/elsewhere" "$T/elsewhere" lumetra
 for _ in $(seq 600); do
@@ -142,27 +151,72 @@ for _ in $(seq 20); do
     before=$now
 done
 [ -n "$now" ] || fail "no shared objects seen in /proc/$PID/maps"
-dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' >"$T/own"
-read -r -a wanted <<<"$(field Depends | tr ',|' '\n\n' |
-    sed 's/([^)]*)//; s/:any//; s/[[:space:]]//g' | grep . | tr '\n' ' ')"
-apt-cache depends --recurse --installed --no-recommends --no-suggests --no-conflicts \
-    --no-breaks --no-replaces --no-enhances "${wanted[@]}" 2>/dev/null | grep -v '^ ' |
-    sort -u >"$T/closure"
 stop
+
+dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' >"$T/own"
+# A control field's package names on one line, alternatives and versions dropped.
+relations() {
+    tr ',|' '\n\n' | sed 's/([^)]*)//; s/:any//; s/[[:space:]]//g' | { grep . || true; } |
+        tr '\n' ' '
+}
+read -r -a wanted <<<"$(field Depends | relations)"
+read -r -a offered <<<"$(field Recommends | relations) $(field Suggests | relations)"
+# Package names, one a line, reached from the arguments through the relations not excluded.
+reach() {
+    apt-cache depends --recurse --installed --no-conflicts --no-breaks --no-replaces \
+        --no-enhances "$@" 2>/dev/null | grep -v '^ ' | sort -u
+}
+reach --no-recommends --no-suggests "${wanted[@]}" >"$T/closure"
+reach "${wanted[@]}" "${offered[@]}" >"$T/offered"
+# Real paths of shared objects: the arguments and the libraries they link.
+objects() {
+    [ $# -gt 0 ] || return 0
+    { printf '%s\n' "$@"; ldd "$@" 2>/dev/null | awk '$2 == "=>" && $3 ~ /^\// {print $3}'; } |
+        xargs -r readlink -f | sort -u
+}
+objects "$P/bin/lumetra" "${NEEDED_PLUGINS[@]}" >"$T/needed"
+optional_plugins=()
+while read -r object; do
+    [[ $object == "$QT_PLUGINS"/* ]] && ! grep -qxF "$object" "$T/needed" &&
+        optional_plugins+=("$object")
+done <<<"$now"
+objects "${optional_plugins[@]}" >"$T/behind-plugins"
+owners() { dpkg -S "$1" 2>/dev/null || dpkg -S "${1#/usr}" 2>/dev/null; }
+in_list() { for owner in $(sed 's/: .*//; s/,/ /g' <<<"$1"); do
+    grep -qxF "${owner%%:*}" "$2" && return 0; done; return 1; }
 unexplained=()
+installed_only=()
 while read -r object; do
     own=${object#"$P"}
     [ "$own" != "$object" ] && grep -qxF "/usr$own" "$T/own" && continue
     # Debian 12 lists some libraries under /lib, which merged /usr maps as /usr/lib.
-    owners=$(dpkg -S "$object" 2>/dev/null || dpkg -S "${object#/usr}" 2>/dev/null) ||
-        { unexplained+=("$object (no package)"); continue; }
-    found=
-    for owner in $(sed 's/: .*//; s/,/ /g' <<<"$owners"); do
-        grep -qxF "${owner%%:*}" "$T/closure" && found=1
-    done
-    [ -n "$found" ] || unexplained+=("$object ($(sed 's/: .*//' <<<"$owners"))")
+    owners=$(owners "$object") || owners=
+    [ -n "$owners" ] && in_list "$owners" "$T/closure" && continue
+    names=$(sed 's/: .*//' <<<"$owners")
+    label="$object (${names:-no package})"
+    if grep -qxF "$object" "$T/needed"; then
+        unexplained+=("$label")
+    elif grep -qxF "$object" "$T/behind-plugins" ||
+        { [ -n "$owners" ] && in_list "$owners" "$T/offered"; }; then
+        installed_only+=("$label")
+    else
+        unexplained+=("$label")
+    fi
 done <<<"$now"
 [ ${#unexplained[@]} -eq 0 ] ||
     fail "mapped but not brought by the package's Depends: ${unexplained[*]}"
+[ ${#installed_only[@]} -eq 0 ] ||
+    echo "mapped because installed, not needed by the program: ${installed_only[*]}"
+
+# The pictures name their formats: PNG, which Qt reads itself, and JPEG. Any other image plugin
+# mapped means a picture is read by content, and Qt then loads every image plugin installed.
+images=$({ grep '/imageformats/' <<<"$now" || true; } | xargs -r -n1 basename | sort -u |
+    tr '\n' ' ')
+for image in $images; do
+    for plugin in "${NEEDED_PLUGINS[@]}"; do
+        [ "$image" = "$(basename "$plugin")" ] && continue 2
+    done
+    fail "image plugins mapped beside the ones the pictures need: $images"
+done
 
 echo "install, package and data folder checks passed"
