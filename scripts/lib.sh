@@ -18,9 +18,9 @@ TEST_PACKAGES+=(ser2net)
 BUILD_PACKAGES+=(zlib1g-dev) TEST_PACKAGES+=(console-setup-linux)
 # The preview's GIF export (optional: without it the build leaves the export out).
 BUILD_PACKAGES+=(libgif-dev)
-# lumetra-agent: MQTT through libmosquitto, digests through OpenSSL, JSON and options through
-# header-only libraries; its tests start a private mosquitto.
-BUILD_PACKAGES+=(libmosquitto-dev libssl-dev nlohmann-json3-dev libcli11-dev)
+# lumetra-agent: MQTT through libmosquitto, digests through OpenSSL (JSON and options above);
+# its tests start a private mosquitto.
+BUILD_PACKAGES+=(libmosquitto-dev libssl-dev)
 TEST_PACKAGES+=(mosquitto)
 # The Windows cross-build (scripts/test-windows): MinGW-w64 with posix threads, Wine to test.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest cmake ninja-build ser2net
