@@ -26,7 +26,8 @@ namespace {
 
 // The window's words for the system's reasons below, as the error box ends them.
 #ifdef Q_OS_WIN
-const QString AccessDenied = QStringLiteral("Доступ запрещён (возможно, занят другой программой).");
+const QString AccessDenied =
+    QStringLiteral("Доступ запрещён (возможно, занят другой программой)"); // no full stop after ")"
 #else
 const QString AccessDenied = QStringLiteral("Доступ запрещён.");
 #endif
