@@ -11,9 +11,11 @@
 #include "base/WindowPlacement.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
+#include "font/FontTable.h"
 #include "sign/CodeMarks.h"
 #include "upload/PortDevicesDialog.h"
 #include "upload/SerialDevices.h"
+#include "upload/UploadController.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,6 +26,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -77,6 +80,7 @@ void TMainForm::setWindows(QDialog* about, QDialog* help, QDialog* diagram, QDia
     m_help = help;
     m_diagram = diagram;
     m_fontEditor = fontEditor;
+    m_upload->setFontWindow(fontEditor);
 }
 
 QAction* TMainForm::makeAction(const QString& objectName, const QString& text,
@@ -443,12 +447,10 @@ void TMainForm::setupTimers() {
     TimerStatus = new QTimer(this);
     TimerStatus->setObjectName(QStringLiteral("TimerStatus"));
     TimerStatus->setInterval(3000);
-    connect(TimerStatus, &QTimer::timeout, this, &TMainForm::timerStatusFired);
 
     TimerLengTXT = new QTimer(this);
     TimerLengTXT->setObjectName(QStringLiteral("TimerLengTXT"));
     TimerLengTXT->setInterval(1000);
-    connect(TimerLengTXT, &QTimer::timeout, this, &TMainForm::timerLengthFired);
     TimerLengTXT->start();
 }
 
@@ -488,24 +490,41 @@ void TMainForm::TimerStatusTimer() {
 }
 
 void TMainForm::timerStatusFired() {
-    if (m_uploading)
-        m_statusTickDue = true;
-    else
-        TimerStatusTimer();
+    m_upload->timerFired(TimerStatus);
 }
-
 void TMainForm::timerLengthFired() {
-    if (m_uploading)
-        m_lengthTickDue = true;
-    else
-        TimerLengTXTTimer();
+    m_upload->timerFired(TimerLengTXT);
 }
 
-void TMainForm::runDeferredTicks() {
-    if (std::exchange(m_lengthTickDue, false))
-        TimerLengTXTTimer();
-    if (std::exchange(m_statusTickDue, false))
-        TimerStatusTimer();
+void TMainForm::setupUpload() {
+    m_upload = new UploadController(m_serial, m_dialogs, m_font.FontTable, this);
+    m_upload->setPortDevice([this] {
+        const int port = checkedPort();
+        return port == 0 ? QString() : portDevice(port);
+    });
+    connect(m_upload, &UploadController::status, this, &TMainForm::StatusBarHelp);
+    connect(m_upload, &UploadController::transferTime, m_panels[1], &QLabel::setText);
+    connect(RichEdit->document(), &QTextDocument::contentsChanged, m_upload,
+            &UploadController::clearSummary);
+    // A held-back length tick runs before the status tick, as the timers were made.
+    m_upload->holdBackTicks(TimerLengTXT, [this] { TimerLengTXTTimer(); });
+    m_upload->holdBackTicks(TimerStatus, [this] { TimerStatusTimer(); });
+}
+
+void TMainForm::SpeedButtonTxClick() {
+    m_upload->SpeedButtonTxClick(messageBytes());
+}
+void TMainForm::SendAllZG() {
+    m_upload->SendAllZG();
+}
+void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
+    m_upload->ComPortOpen(total, window);
+}
+bool TMainForm::ComPortTxAndClose(QWidget* window) {
+    return m_upload->ComPortTxAndClose(window).completed();
+}
+bool TMainForm::ComPortReady() const {
+    return m_upload->ComPortReady();
 }
 
 QString TMainForm::panelText(int panel) const {
@@ -639,7 +658,7 @@ bool TMainForm::FormClose() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Nothing closes the window while a frame is on its way to the sign.
-    if (m_uploading || !FormClose()) {
+    if (m_upload->uploading() || !FormClose()) {
         event->ignore();
         return;
     }

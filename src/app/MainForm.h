@@ -1,10 +1,6 @@
 #pragma once
 
 #include "base/Settings.h"
-#include "upload/FontUploader.h"
-#include "upload/Frames.h"
-#include "upload/Upload.h"
-#include "upload/UploadSession.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -20,8 +16,7 @@ class FontTables;
 class MessageDocument;
 class MessageEdit;
 class SerialLink;
-class UploadAnimation;
-class UploadProgressPanel;
+class UploadController;
 class QAction;
 class QDockWidget;
 class QKeySequence;
@@ -38,8 +33,8 @@ class SignPreview;
 
 // The main window: message editor, uploads, settings. Its handlers keep the names the rest of
 // the program and the operator's documentation use: the shell in MainForm.cpp, the editor's
-// handlers in MainFormEditor.cpp, the upload's in MainFormUpload.cpp.
-class TMainForm : public QMainWindow, public FontUploader {
+// handlers in MainFormEditor.cpp. The uploads are the upload controller's.
+class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -66,10 +61,9 @@ public:
 
     QString panelText(int panel) const;
     // What the two timers do when they fire: during an upload the tick is held back and runs
-    // once the write has returned (runDeferredTicks); otherwise it runs at once.
+    // once the write has returned; otherwise it runs at once.
     void timerStatusFired();
     void timerLengthFired();
-    void runDeferredTicks();
     // The device the port item n (1..5) stands for.
     QString portDevice(int n) const;
     void item1ComClick();
@@ -133,19 +127,16 @@ public:
     // Tells the operator how many typed, pasted or dropped characters became "?".
     void reportReplacedCharacters(int count);
 
-    // ---- upload (MainFormUpload.cpp) ----
-    // Opens on a worker while the progress of the `total` bytes to come shows in `window` (the
-    // main window when none is given) and takes the Cancel; a cancel is reported as the write's.
+    // ---- upload: the controller does the work ----
+    // Opens the checked port while the progress of the `total` bytes to come shows in
+    // `window` (the main window when none is given).
     void ComPortOpen(std::size_t total, QWidget* window = nullptr);
-    // Shows the progress in `window` (the main window when none is given) during the write.
-    UploadResult ComPortTxAndClose(QWidget* window = nullptr);
+    // True when the whole frame went.
+    bool ComPortTxAndClose(QWidget* window = nullptr);
     void SpeedButtonTxClick();
-    void SendAllZG() override;
-    bool ComPortReady() const { return m_comPortReady; }
-    bool uploading() const { return m_uploading; }
-    // How uploads treat the line; tests of large frames on pseudo-terminals skip the line time.
-    void setUploadOptions(const Upload::Options& options) { m_uploadOptions = options; }
-    void setupUpload(); // creates the animation; called by the constructor
+    void SendAllZG();
+    bool ComPortReady() const;
+    UploadController& upload() const { return *m_upload; }
 
     // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
@@ -173,6 +164,7 @@ private:
     void setupEditor();
     void setupStatusBar();
     void setupTimers();
+    void setupUpload();
     void setupPreview();
     void showSurprises(int count);
     void showModal(QDialog* window);
@@ -197,8 +189,6 @@ public:
     QToolBar* ToolBar1 = nullptr;
     MessageEdit* RichEdit = nullptr;
     QLineEdit* EditInsert = nullptr;
-    UploadAnimation* Animate = nullptr;
-    UploadProgressPanel* UploadPanel = nullptr; // bar, time left and Cancel of an upload
     QTimer* TimerStatus = nullptr;
     QTimer* TimerLengTXT = nullptr;
     std::array<QLabel*, 3> m_panels{};
@@ -245,21 +235,6 @@ private:
     QLabel* m_surprises = nullptr;
     std::function<void()> m_placeSurprises;
 
-    // ---- upload state (MainFormUpload.cpp) ----
-    TxFrame m_tx;
-    bool m_comPortReady = true;
-    bool m_uploading = false;
-    bool m_statusTickDue = false;
-    bool m_lengthTickDue = false;
-    Upload::Options m_uploadOptions;
-    std::unique_ptr<UploadSession> m_upload; // the upload ComPortOpen opened, until it is sent
-    int checkedPort() const;                 // 0 when none is checked
-    // How this thread waits, the panel in `window` up, while m_upload's worker opens or writes.
-    UploadSession::Waiting uploadWaiting(QWidget* window, std::size_t total);
-    void reportUnfinishedWrite(const UploadResult& result);
-    // What became of the upload, in the progress area until the next edit or upload.
-    void showUploadSummary(const UploadResult& result);
-    bool m_sendingFont = false;               // the upload under way is the font's
-    std::chrono::milliseconds m_writeTime{0}; // how long the last write took
-    void refuseOversizeText(std::size_t frameSize);
+    UploadController* m_upload = nullptr;
+    int checkedPort() const; // 0 when none is checked
 };
