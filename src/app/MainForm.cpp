@@ -2,6 +2,7 @@
 
 #include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
+#include "app/MainWindowModel.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "base/Keys.h"
@@ -18,6 +19,7 @@
 #include "upload/UploadController.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
@@ -49,7 +51,8 @@ static_assert(std::size(PortItemHandlers) == Settings::PortCount);
 } // namespace
 
 TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_serial(serial), m_font(font) {
+    : QMainWindow(parent), m_dialogs(dialogs), m_serial(serial), m_font(font),
+      m_model(new MainWindowModel(this)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(str(mainform::DesignCaption));
     setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
@@ -138,12 +141,20 @@ void TMainForm::setupActions() {
     // The window is designed with Save disabled; start-up enables it.
     SpeedButtonSave->setEnabled(false);
 
-    ItemLeng6140->setCheckable(true);
-    itemLeng59000->setCheckable(true);
-    ItemLeng6140->setChecked(true);
-    for (QAction* item : itemCom)
-        item->setCheckable(true);
-    itemCom[0]->setChecked(true);
+    // The check marks show the model. In a group a click on the checked item keeps it checked.
+    const auto exclusive = [this](std::initializer_list<QAction*> items) {
+        auto* group = new QActionGroup(this);
+        for (QAction* item : items) {
+            item->setCheckable(true);
+            group->addAction(item);
+        }
+    };
+    exclusive({ItemLeng6140, itemLeng59000});
+    exclusive({itemCom[0], itemCom[1], itemCom[2], itemCom[3], itemCom[4]});
+    connect(m_model, &MainWindowModel::portChanged, this, &TMainForm::showModel);
+    connect(m_model, &MainWindowModel::longLimitChanged, this, &TMainForm::showModel);
+    connect(m_model, &MainWindowModel::previewShownChanged, this, &TMainForm::showModel);
+    showModel();
 
     // Every command runs through runCommand, so a failure it throws reaches the error box.
     const auto bind = [this](QAction* action, void (TMainForm::*handler)()) {
@@ -499,8 +510,8 @@ void TMainForm::timerLengthFired() {
 void TMainForm::setupUpload() {
     m_upload = new UploadController(m_serial, m_dialogs, m_font.FontTable, this);
     m_upload->setPortDevice([this] {
-        const int port = checkedPort();
-        return port == 0 ? QString() : portDevice(port);
+        const int port = m_model->port();
+        return port == MainWindowModel::NoPort ? QString() : portDevice(port);
     });
     connect(m_upload, &UploadController::status, this, &TMainForm::StatusBarHelp);
     connect(m_upload, &UploadController::transferTime, m_panels[1], &QLabel::setText);
@@ -537,23 +548,19 @@ void TMainForm::ReadIniFile() {
     const bool longLimit = settings.longMaxLength();
     m_document->setOpenDialogName(qtadapt::fromCp1251(settings.lastFile()));
 
-    itemLeng59000->setChecked(longLimit);
-    ItemLeng6140->setChecked(!longLimit);
+    m_model->setLongLimit(longLimit);
     if (port != 0)
-        checkPort(port);
+        m_model->setPort(port);
     if (settings.previewShown())
         showPreview(true);
 }
 
 void TMainForm::SaveIniFile() {
     Settings settings;
-    if (const int port = checkedPort())
+    if (const int port = m_model->port(); port != MainWindowModel::NoPort)
         settings.setActivePort(port);
     settings.setLastFile(qtadapt::toCp1251(m_document->fileName()));
-    if (itemLeng59000->isChecked())
-        settings.setLongMaxLength(true);
-    if (ItemLeng6140->isChecked())
-        settings.setLongMaxLength(false);
+    settings.setLongMaxLength(m_model->longLimit());
 }
 
 QString TMainForm::portDevice(int n) const {
@@ -562,7 +569,7 @@ QString TMainForm::portDevice(int n) const {
 
 // Each port item checks itself alone and stores the choice at once.
 void TMainForm::portItemClick(int n) {
-    checkPort(n);
+    m_model->setPort(n);
     SaveIniFile();
 }
 
@@ -582,13 +589,6 @@ void TMainForm::item5ComClick() {
     portItemClick(5);
 }
 
-int TMainForm::checkedPort() const {
-    for (int n = 1; n <= Settings::PortCount; ++n)
-        if (itemCom[n - 1]->isChecked())
-            return n;
-    return 0;
-}
-
 void TMainForm::itemDevicesClick() {
     PortDevicesDialog::Choice current;
     std::vector<std::string> chosen;
@@ -598,7 +598,7 @@ void TMainForm::itemDevicesClick() {
     }
     auto present = serialdevices::list("/dev", serialdevices::answersAsTerminal);
     serialdevices::addChosen(present, chosen, serialdevices::answersAsTerminal);
-    PortDevicesDialog dialog(present, current, checkedPort(), m_dialogs, this);
+    PortDevicesDialog dialog(present, current, m_model->port(), m_dialogs, this);
     if (m_dialogs.runDialog(dialog))
         savePortMap(dialog.choice());
 }
@@ -612,9 +612,13 @@ void TMainForm::savePortMap(const std::array<QString, Settings::PortCount>& devi
     }
 }
 
-void TMainForm::checkPort(int n) {
-    for (int i = 1; i <= Settings::PortCount; ++i)
-        itemCom[i - 1]->setChecked(i == n);
+void TMainForm::showModel() {
+    for (int n = 1; n <= Settings::PortCount; ++n)
+        itemCom[n - 1]->setChecked(n == m_model->port());
+    itemLeng59000->setChecked(m_model->longLimit());
+    ItemLeng6140->setChecked(!m_model->longLimit());
+    if (itemPreview)
+        itemPreview->setChecked(m_model->previewShown());
 }
 
 void TMainForm::itemCloseClick() {

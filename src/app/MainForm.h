@@ -14,6 +14,7 @@ class CodeMarks;
 class Dialogs;
 class FontTables;
 class MessageDocument;
+class MainWindowModel;
 class MessageEdit;
 class SerialLink;
 class UploadController;
@@ -137,6 +138,8 @@ public:
     void SendAllZG();
     bool ComPortReady() const;
     UploadController& upload() const { return *m_upload; }
+    // The window's state: port, length limit, preview shown.
+    MainWindowModel& model() const { return *m_model; }
 
     // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
@@ -166,9 +169,10 @@ private:
     void setupTimers();
     void setupUpload();
     void setupPreview();
+    void placePreview(bool shown); // builds the preview on first use
     void showSurprises(int count);
     void showModal(QDialog* window);
-    void checkPort(int n);
+    void showModel(); // the menus' check marks from the model
     void portItemClick(int n);
     QAction* makeAction(const QString& objectName, const QString& text, const QString& icon);
     QToolButton* addButton(QToolBar* bar, QAction* action, const QString& buttonName,
@@ -177,6 +181,7 @@ private:
     Dialogs& m_dialogs;
     SerialLink& m_serial;
     FontTables& m_font;
+    MainWindowModel* m_model;
 
     QDialog* m_about = nullptr;
     QDialog* m_help = nullptr;
@@ -236,5 +241,4 @@ private:
     std::function<void()> m_placeSurprises;
 
     UploadController* m_upload = nullptr;
-    int checkedPort() const; // 0 when none is checked
 };

@@ -2,6 +2,7 @@
 
 #include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
+#include "app/MainWindowModel.h"
 #include "base/Dialogs.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageDocument.h"
@@ -243,7 +244,7 @@ int TMainForm::messageLength() const {
 void TMainForm::TimerLengTXTTimer() {
     using namespace mainform;
     const lengthmonitor::Reading reading =
-        lengthmonitor::read(messageLength(), itemLeng59000->isChecked());
+        lengthmonitor::read(messageLength(), m_model->longLimit());
     m_panels[0]->setText((reading.withinLimit ? str(LengthPrefix) : str(OverflowPrefix)) +
                          QString::number(reading.shown) + str(CharactersSuffix));
     SpeedButtonTx->setEnabled(reading.withinLimit);
@@ -257,10 +258,8 @@ void TMainForm::TimerLengTXTTimer() {
 
 // The new limit takes effect at the next tick; the choice is stored at the next settings write.
 void TMainForm::ItemLeng6140Click() {
-    ItemLeng6140->setChecked(true);
-    itemLeng59000->setChecked(false);
+    m_model->setLongLimit(false);
 }
 void TMainForm::itemLeng59000Click() {
-    itemLeng59000->setChecked(true);
-    ItemLeng6140->setChecked(false);
+    m_model->setLongLimit(true);
 }

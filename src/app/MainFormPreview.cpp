@@ -3,6 +3,7 @@
 
 #include "app/MainForm.h"
 
+#include "app/MainWindowModel.h"
 #include "base/Keys.h"
 #include "base/Settings.h"
 #include "editor/MessageEdit.h"
@@ -107,10 +108,11 @@ void TMainForm::setupPreview() {
     auto* badge = new PanelBadge(m_panels[2], m_surprises);
     m_placeSurprises = [badge] { badge->place(); };
     connect(m_codeMarks, &CodeMarks::surprisesChanged, this, &TMainForm::showSurprises);
+    connect(m_model, &MainWindowModel::previewShownChanged, this, &TMainForm::placePreview);
 
     connect(RichEdit->document(), &QTextDocument::contentsChanged, this, [this] {
         // Checked, not visible: the start-up load comes before the window is shown.
-        if (m_preview && itemPreview->isChecked())
+        if (m_preview && m_model->previewShown())
             m_preview->scheduleText(messageBytes());
     });
 }
@@ -133,7 +135,10 @@ void TMainForm::itemPreviewClick(bool shown) {
 }
 
 void TMainForm::showPreview(bool shown) {
-    itemPreview->setChecked(shown);
+    m_model->setPreviewShown(shown);
+}
+
+void TMainForm::placePreview(bool shown) {
     if (!shown) {
         if (m_previewDock)
             m_previewDock->hide();
