@@ -70,9 +70,7 @@ inline constexpr QStringView AskLeaveWithoutSettings =
 // Message editor
 inline constexpr QStringView ReplacedPrefix = u"Заменено на \"?\" символов: ";
 
-// Message editor: standard format, caret readout, length monitor
-inline constexpr QStringView StandardFace = u"MS Sans Serif";
-inline constexpr int StandardPointSize = 10;
+// Message editor: caret readout, length monitor
 inline constexpr QStringView CaretLine = u"строка ";
 inline constexpr QStringView CaretColumn = u"  cимвол ";
 inline constexpr QStringView LengthPrefix = u" Длинна текста ";
