@@ -414,11 +414,10 @@ void TMainForm::setupEditor() {
     setCentralWidget(RichEdit);
     connect(RichEdit, &MessageEdit::mousePressed, this, &TMainForm::RichEditMouseDown);
     connect(RichEdit, &MessageEdit::charactersReplaced, this, &TMainForm::reportReplacedCharacters);
-    m_document = std::make_unique<MessageDocument>(
-        *RichEdit, m_dialogs, this,
-        MessageDocument::WindowHooks{[this](const QString& text) { StatusBarHelp(text); },
-                                     [this](const QString& text) { setWindowTitle(text); },
-                                     [this] { UstRus(); }, [this] { SaveIniFile(); }});
+    m_document =
+        std::make_unique<MessageDocument>(*RichEdit, m_dialogs, this, [this] { SaveIniFile(); });
+    connect(m_document.get(), &MessageDocument::status, this, &TMainForm::StatusBarHelp);
+    connect(m_document.get(), &MessageDocument::captionChanged, this, &QWidget::setWindowTitle);
 }
 
 void TMainForm::setupStatusBar() {

@@ -145,6 +145,7 @@ public:
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
     void showPreview(bool shown);
     sign::SignPreview* preview() const { return m_preview; }
+    MessageDocument& document() const { return *m_document; }
     CodeMarks* codeMarks() const { return m_codeMarks; }
 
 protected:

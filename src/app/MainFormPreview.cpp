@@ -6,6 +6,7 @@
 #include "app/MainWindowModel.h"
 #include "base/Keys.h"
 #include "base/Settings.h"
+#include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "sign/CodeMarks.h"
@@ -99,7 +100,15 @@ void TMainForm::setupPreview() {
     button->setFocusPolicy(Qt::NoFocus);
     button->setCursor(Qt::PointingHandCursor);
 
-    m_codeMarks = new CodeMarks(*RichEdit, [this] { return messageBytes(); });
+    // One reading of the text, a moment after the last edit, feeds the marks and the preview.
+    m_codeMarks = new CodeMarks(*RichEdit);
+    connect(m_document.get(), &MessageDocument::bytesChanged, m_codeMarks, &CodeMarks::setText);
+    connect(m_document.get(), &MessageDocument::bytesChanged, this,
+            [this](const std::string& bytes) {
+                // The model, not visibility: the start-up load comes before the window is shown.
+                if (m_preview && m_model->previewShown())
+                    m_preview->scheduleText(bytes);
+            });
     // At the right end inside the message panel, so the specified panels keep their places.
     m_surprises = new QLabel(m_panels[2]);
     m_surprises->setObjectName(QStringLiteral("StatusSurprises"));
@@ -109,12 +118,6 @@ void TMainForm::setupPreview() {
     m_placeSurprises = [badge] { badge->place(); };
     connect(m_codeMarks, &CodeMarks::surprisesChanged, this, &TMainForm::showSurprises);
     connect(m_model, &MainWindowModel::previewShownChanged, this, &TMainForm::placePreview);
-
-    connect(RichEdit->document(), &QTextDocument::contentsChanged, this, [this] {
-        // Checked, not visible: the start-up load comes before the window is shown.
-        if (m_preview && m_model->previewShown())
-            m_preview->scheduleText(messageBytes());
-    });
 }
 
 void TMainForm::showSurprises(int count) {

@@ -28,7 +28,8 @@ class SignPreview : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int RestartDelayMs = 700;
+    // After the editor's own pause before it tells the text (150 ms): 700 ms after the last key.
+    static constexpr int RestartDelayMs = 550;
 
     SignPreview(const std::array<std::uint8_t, FontTableSize>& font, int width, Dialogs& dialogs,
                 QWidget* parent = nullptr);
