@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -159,6 +160,10 @@ void TMainForm::placePreview(bool shown) {
                                           Settings().previewWidth(sign::SignPlayer::DefaultWidth),
                                           m_dialogs, m_previewDock);
         m_previewDock->setWidget(m_preview);
+        m_font.setChangeListener([preview = QPointer(m_preview)] {
+            if (preview)
+                preview->fontChanged();
+        });
         addDockWidget(Qt::BottomDockWidgetArea, m_previewDock);
         connect(m_preview, &sign::SignPreview::runningAtChanged, m_codeMarks,
                 &CodeMarks::setRunningAt);
