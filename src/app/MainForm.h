@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MainWindowUi.h"
 #include "base/Settings.h"
 
 #include <QMainWindow>
@@ -15,27 +16,20 @@ class Dialogs;
 class FontTables;
 class MessageDocument;
 class MainWindowModel;
-class MessageEdit;
 class SerialLink;
 class UploadController;
-class QAction;
 class QDockWidget;
-class QKeySequence;
 class QDialog;
 class QLabel;
-class QLineEdit;
-class QMenu;
-class QToolBar;
-class QToolButton;
-class QTimer;
 namespace sign {
 class SignPreview;
 }
 
 // The main window: message editor, uploads, settings. Its handlers keep the names the rest of
 // the program and the operator's documentation use: the shell in MainForm.cpp, the editor's
-// handlers in MainFormEditor.cpp. The uploads are the upload controller's.
-class TMainForm : public QMainWindow {
+// handlers in MainFormEditor.cpp. Its controls are MainWindowUi's, its state MainWindowModel's,
+// its uploads the upload controller's.
+class TMainForm : public QMainWindow, public MainWindowUi {
     Q_OBJECT
 
 public:
@@ -153,21 +147,10 @@ protected:
 
 private:
     void FormCreate();
-    void setupActions();
-    void setupFileMenu();
-    void setupEditMenu();
-    void setupOptionsMenu();
-    void setupPortMenu();
-    void setupHelpMenu();
-    void setupToolBar();
-    void setupToolBar1();
-    void setupKeys();
-    QMenu* addMenu(QStringView caption, QChar mnemonic);
-    void showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence& key);
-    void addEffectToHint(QToolBar* bar, QAction* action, QStringView code);
+    // Every command runs through runCommand, so a failure it throws reaches the error box.
+    void bindCommands();
+    void showPortDevices(); // in the port items' tooltips
     void setupEditor();
-    void setupStatusBar();
-    void setupTimers();
     void setupUpload();
     void setupPreview();
     void placePreview(bool shown); // builds the preview on first use
@@ -175,9 +158,6 @@ private:
     void showModal(QDialog* window);
     void showModel(); // the menus' check marks from the model
     void portItemClick(int n);
-    QAction* makeAction(const QString& objectName, const QString& text, const QString& icon);
-    QToolButton* addButton(QToolBar* bar, QAction* action, const QString& buttonName,
-                           const QString& hint);
 
     Dialogs& m_dialogs;
     SerialLink& m_serial;
@@ -189,45 +169,6 @@ private:
     QDialog* m_diagram = nullptr;
     QDialog* m_fontEditor = nullptr;
 
-public:
-    // Controls, named as the operator's documentation names them (tests find them by name too).
-    QToolBar* ToolBar = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    MessageEdit* RichEdit = nullptr;
-    QLineEdit* EditInsert = nullptr;
-    QTimer* TimerStatus = nullptr;
-    QTimer* TimerLengTXT = nullptr;
-    std::array<QLabel*, 3> m_panels{};
-
-    // Menu items (a shared action also drives the tool bar button of the same command).
-    QAction* itmNew = nullptr;
-    QAction* itemLoad = nullptr;
-    QAction* itemSaveAS = nullptr;
-    QAction* itemSave = nullptr;
-    QAction* itemClose = nullptr;
-    QAction* itemCut = nullptr;
-    QAction* itemCopy = nullptr;
-    QAction* itemPaste = nullptr;
-    QAction* itemDel = nullptr;
-    QAction* itemSelectalll = nullptr;
-    QAction* itemFontDefault = nullptr;
-    QAction* itemFontChange = nullptr;
-    QAction* itemAddspace = nullptr;
-    QAction* ItemLeng6140 = nullptr;
-    QAction* itemLeng59000 = nullptr;
-    std::array<QAction*, Settings::PortCount> itemCom{}; // item1Com .. item5Com
-    QAction* ItemTX = nullptr;
-    QAction* itemDevices = nullptr;
-    QAction* ItemAbout = nullptr;
-    QAction* ItemHelp = nullptr;
-    QAction* ItemDiagram = nullptr;
-
-    // Tool bar actions of their own (their enabled state differs from the menu item's).
-    QAction* SpeedButtonSave = nullptr;
-    QAction* SpeedButtonTx = nullptr;
-    QAction* SpeedButtonZg = nullptr;
-    QAction* itemPreview = nullptr; // ours: shows and hides the preview
-
 private:
     // ---- message editor state (MainFormEditor.cpp) ----
     std::unique_ptr<MessageDocument> m_document; // the text's file, name and commands
@@ -238,8 +179,6 @@ private:
     QDockWidget* m_previewDock = nullptr;
     sign::SignPreview* m_preview = nullptr;
     CodeMarks* m_codeMarks = nullptr;
-    QLabel* m_surprises = nullptr;
-    std::function<void()> m_placeSurprises;
 
     UploadController* m_upload = nullptr;
 };
