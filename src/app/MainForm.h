@@ -1,10 +1,7 @@
 #pragma once
 
+#include "app/MainWindowUi.h"
 #include "base/Settings.h"
-#include "upload/FontUploader.h"
-#include "upload/Frames.h"
-#include "upload/Upload.h"
-#include "upload/UploadSession.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -18,28 +15,21 @@ class CodeMarks;
 class Dialogs;
 class FontTables;
 class MessageDocument;
-class MessageEdit;
+class MainWindowModel;
 class SerialLink;
-class UploadAnimation;
-class UploadProgressPanel;
-class QAction;
+class UploadController;
 class QDockWidget;
-class QKeySequence;
 class QDialog;
 class QLabel;
-class QLineEdit;
-class QMenu;
-class QToolBar;
-class QToolButton;
-class QTimer;
 namespace sign {
 class SignPreview;
 }
 
 // The main window: message editor, uploads, settings. Its handlers keep the names the rest of
 // the program and the operator's documentation use: the shell in MainForm.cpp, the editor's
-// handlers in MainFormEditor.cpp, the upload's in MainFormUpload.cpp.
-class TMainForm : public QMainWindow, public FontUploader {
+// handlers in MainFormEditor.cpp. Its controls are MainWindowUi's, its state MainWindowModel's,
+// its uploads the upload controller's.
+class TMainForm : public QMainWindow, public MainWindowUi {
     Q_OBJECT
 
 public:
@@ -66,10 +56,9 @@ public:
 
     QString panelText(int panel) const;
     // What the two timers do when they fire: during an upload the tick is held back and runs
-    // once the write has returned (runDeferredTicks); otherwise it runs at once.
+    // once the write has returned; otherwise it runs at once.
     void timerStatusFired();
     void timerLengthFired();
-    void runDeferredTicks();
     // The device the port item n (1..5) stands for.
     QString portDevice(int n) const;
     void item1ComClick();
@@ -133,24 +122,24 @@ public:
     // Tells the operator how many typed, pasted or dropped characters became "?".
     void reportReplacedCharacters(int count);
 
-    // ---- upload (MainFormUpload.cpp) ----
-    // Opens on a worker while the progress of the `total` bytes to come shows in `window` (the
-    // main window when none is given) and takes the Cancel; a cancel is reported as the write's.
+    // ---- upload: the controller does the work ----
+    // Opens the checked port while the progress of the `total` bytes to come shows in
+    // `window` (the main window when none is given).
     void ComPortOpen(std::size_t total, QWidget* window = nullptr);
-    // Shows the progress in `window` (the main window when none is given) during the write.
-    UploadResult ComPortTxAndClose(QWidget* window = nullptr);
+    // True when the whole frame went.
+    bool ComPortTxAndClose(QWidget* window = nullptr);
     void SpeedButtonTxClick();
-    void SendAllZG() override;
-    bool ComPortReady() const { return m_comPortReady; }
-    bool uploading() const { return m_uploading; }
-    // How uploads treat the line; tests of large frames on pseudo-terminals skip the line time.
-    void setUploadOptions(const Upload::Options& options) { m_uploadOptions = options; }
-    void setupUpload(); // creates the animation; called by the constructor
+    void SendAllZG();
+    bool ComPortReady() const;
+    UploadController& upload() const { return *m_upload; }
+    // The window's state: port, length limit, preview shown.
+    MainWindowModel& model() const { return *m_model; }
 
     // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
     void showPreview(bool shown);
     sign::SignPreview* preview() const { return m_preview; }
+    MessageDocument& document() const { return *m_document; }
     CodeMarks* codeMarks() const { return m_codeMarks; }
 
 protected:
@@ -158,79 +147,27 @@ protected:
 
 private:
     void FormCreate();
-    void setupActions();
-    void setupFileMenu();
-    void setupEditMenu();
-    void setupOptionsMenu();
-    void setupPortMenu();
-    void setupHelpMenu();
-    void setupToolBar();
-    void setupToolBar1();
-    void setupKeys();
-    QMenu* addMenu(QStringView caption, QChar mnemonic);
-    void showKeyInHint(QToolBar* bar, QAction* action, const QKeySequence& key);
-    void addEffectToHint(QToolBar* bar, QAction* action, QStringView code);
+    // Every command runs through runCommand, so a failure it throws reaches the error box.
+    void bindCommands();
+    void showPortDevices(); // in the port items' tooltips
     void setupEditor();
-    void setupStatusBar();
-    void setupTimers();
+    void setupUpload();
     void setupPreview();
+    void placePreview(bool shown); // builds the preview on first use
     void showSurprises(int count);
     void showModal(QDialog* window);
-    void checkPort(int n);
+    void showModel(); // the menus' check marks from the model
     void portItemClick(int n);
-    QAction* makeAction(const QString& objectName, const QString& text, const QString& icon);
-    QToolButton* addButton(QToolBar* bar, QAction* action, const QString& buttonName,
-                           const QString& hint);
 
     Dialogs& m_dialogs;
     SerialLink& m_serial;
     FontTables& m_font;
+    MainWindowModel* m_model;
 
     QDialog* m_about = nullptr;
     QDialog* m_help = nullptr;
     QDialog* m_diagram = nullptr;
     QDialog* m_fontEditor = nullptr;
-
-public:
-    // Controls, named as the operator's documentation names them (tests find them by name too).
-    QToolBar* ToolBar = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    MessageEdit* RichEdit = nullptr;
-    QLineEdit* EditInsert = nullptr;
-    UploadAnimation* Animate = nullptr;
-    UploadProgressPanel* UploadPanel = nullptr; // bar, time left and Cancel of an upload
-    QTimer* TimerStatus = nullptr;
-    QTimer* TimerLengTXT = nullptr;
-    std::array<QLabel*, 3> m_panels{};
-
-    // Menu items (a shared action also drives the tool bar button of the same command).
-    QAction* itmNew = nullptr;
-    QAction* itemLoad = nullptr;
-    QAction* itemSaveAS = nullptr;
-    QAction* itemSave = nullptr;
-    QAction* itemClose = nullptr;
-    QAction* itemCut = nullptr;
-    QAction* itemCopy = nullptr;
-    QAction* itemPaste = nullptr;
-    QAction* itemDel = nullptr;
-    QAction* itemSelectalll = nullptr;
-    QAction* itemFontDefault = nullptr;
-    QAction* itemFontChange = nullptr;
-    QAction* itemAddspace = nullptr;
-    QAction* ItemLeng6140 = nullptr;
-    QAction* itemLeng59000 = nullptr;
-    std::array<QAction*, Settings::PortCount> itemCom{}; // item1Com .. item5Com
-    QAction* ItemTX = nullptr;
-    QAction* itemDevices = nullptr;
-    QAction* ItemAbout = nullptr;
-    QAction* ItemHelp = nullptr;
-    QAction* ItemDiagram = nullptr;
-
-    // Tool bar actions of their own (their enabled state differs from the menu item's).
-    QAction* SpeedButtonSave = nullptr;
-    QAction* SpeedButtonTx = nullptr;
-    QAction* SpeedButtonZg = nullptr;
-    QAction* itemPreview = nullptr; // ours: shows and hides the preview
 
 private:
     // ---- message editor state (MainFormEditor.cpp) ----
@@ -242,24 +179,6 @@ private:
     QDockWidget* m_previewDock = nullptr;
     sign::SignPreview* m_preview = nullptr;
     CodeMarks* m_codeMarks = nullptr;
-    QLabel* m_surprises = nullptr;
-    std::function<void()> m_placeSurprises;
 
-    // ---- upload state (MainFormUpload.cpp) ----
-    TxFrame m_tx;
-    bool m_comPortReady = true;
-    bool m_uploading = false;
-    bool m_statusTickDue = false;
-    bool m_lengthTickDue = false;
-    Upload::Options m_uploadOptions;
-    std::unique_ptr<UploadSession> m_upload; // the upload ComPortOpen opened, until it is sent
-    int checkedPort() const;                 // 0 when none is checked
-    // How this thread waits, the panel in `window` up, while m_upload's worker opens or writes.
-    UploadSession::Waiting uploadWaiting(QWidget* window, std::size_t total);
-    void reportUnfinishedWrite(const UploadResult& result);
-    // What became of the upload, in the progress area until the next edit or upload.
-    void showUploadSummary(const UploadResult& result);
-    bool m_sendingFont = false;               // the upload under way is the font's
-    std::chrono::milliseconds m_writeTime{0}; // how long the last write took
-    void refuseOversizeText(std::size_t frameSize);
+    UploadController* m_upload = nullptr;
 };

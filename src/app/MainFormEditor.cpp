@@ -2,31 +2,20 @@
 
 #include "app/EffectButtons.h"
 #include "app/MainFormTexts.h"
+#include "app/MainWindowModel.h"
 #include "base/Dialogs.h"
 #include "editor/LengthMonitor.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTextBlock>
-#include <QTextLayout>
 
 namespace {
 
 QString str(QStringView text) {
     return text.toString();
-}
-
-// Gives the selection (with none, what is typed next) `format`, keeping the modified flag: the
-// format belongs to the screen, not to the text that is saved and sent.
-void mergeFormat(MessageEdit* edit, const QTextCharFormat& format) {
-    QTextDocument* document = edit->document();
-    const bool modified = document->isModified();
-    edit->mergeCurrentCharFormat(format);
-    document->setModified(modified);
 }
 
 } // namespace
@@ -70,21 +59,7 @@ void TMainForm::InsertRich(const QString& code) {
 }
 
 void TMainForm::UstRus() {
-    RichEdit->selectAll();
-    QTextCharFormat format;
-    format.setFontWeight(QFont::Normal);
-    format.setFontItalic(false);
-    format.setFontUnderline(false);
-    format.setFontStrikeOut(false);
-    format.setFontFamilies(QStringList{str(mainform::StandardFace)});
-    format.setForeground(QColor(Qt::black));
-    format.setFontPointSize(mainform::StandardPointSize);
-    mergeFormat(RichEdit, format);
-    if (messageLength() >= 2) {
-        QTextCursor cursor = RichEdit->textCursor();
-        cursor.movePosition(QTextCursor::End);
-        RichEdit->setTextCursor(cursor);
-    }
+    RichEdit->standardFormat();
 }
 
 void TMainForm::SpeedButtonSelectAllClick() {
@@ -103,9 +78,7 @@ void TMainForm::SpeedButtonPasteClick() {
 }
 
 void TMainForm::SpeedButtonDelClick() {
-    QTextCursor cursor = RichEdit->textCursor();
-    cursor.removeSelectedText();
-    RichEdit->setTextCursor(cursor);
+    RichEdit->deleteSelection();
 }
 
 void TMainForm::SpeedButtonToRusClick() {
@@ -117,58 +90,16 @@ void TMainForm::itemFontChangeClick() {
     if (!chosen)
         return;
     m_fontDialogFont = *chosen;
-    QTextCharFormat format;
-    format.setFontFamilies(QStringList{chosen->family()});
     // The dialog offers no colour: the text takes the window-text colour it starts with.
-    format.setForeground(palette().color(QPalette::WindowText));
-    if (chosen->pointSizeF() > 0)
-        format.setFontPointSize(chosen->pointSizeF());
-    format.setFontWeight(chosen->weight());
-    format.setFontItalic(chosen->italic());
-    format.setFontUnderline(chosen->underline());
-    format.setFontStrikeOut(chosen->strikeOut());
-    // With nothing selected this is the format of what is typed next.
-    mergeFormat(RichEdit, format);
+    RichEdit->applyFont(*chosen, palette().color(QPalette::WindowText));
 }
 
 void TMainForm::itemAddspaceClick() {
-    // The blanks go at the very end, wherever the caret is.
-    QTextCursor cursor(RichEdit->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QStringLiteral("          "));
-    if (messageLength() > 1)
-        RichEdit->setTextCursor(cursor);
+    RichEdit->appendBlanks();
 }
 
 void TMainForm::RichEditMouseDown() {
-    // Lines are counted as displayed: a wrapped paragraph is several lines, and the column
-    // counts from the start of the displayed line that holds the caret.
-    const QTextCursor cursor = RichEdit->textCursor();
-    const int end = std::max(cursor.anchor(), cursor.position());
-    QTextDocument* document = RichEdit->document();
-    QAbstractTextDocumentLayout* layout = document->documentLayout();
-
-    const auto lineAt = [&](int position, int* lineStart) {
-        const QTextBlock block = document->findBlock(position);
-        layout->blockBoundingRect(block); // lays the document out up to this block
-        int number = 0;
-        for (QTextBlock b = document->begin(); b != block; b = b.next())
-            number += std::max(1, b.layout()->lineCount());
-        const QTextLine line = block.layout()->lineForTextPosition(position - block.position());
-        if (line.isValid()) {
-            number += line.lineNumber();
-            *lineStart = block.position() + line.textStart();
-        } else {
-            *lineStart = block.position();
-        }
-        return number + 1;
-    };
-    int endLineStart = 0;
-    const int line = lineAt(end, &endLineStart);
-    int caretLineStart = endLineStart;
-    if (cursor.position() != end)
-        lineAt(cursor.position(), &caretLineStart);
-    const int column = end - caretLineStart + 1;
+    const auto [line, column] = RichEdit->caretLineColumn();
     m_panels[2]->setText(str(mainform::CaretLine) + QString::number(line) +
                          str(mainform::CaretColumn) + QString::number(column));
 }
@@ -232,18 +163,13 @@ void TMainForm::SpeedButton1Click() {
 // ---- length monitor ----
 
 int TMainForm::messageLength() const {
-    // Both counts are kept by the document, so a tick costs the same on any length. The text
-    // holds no line separators (the editor turns each into a paragraph break), so every line
-    // break is a block boundary; characterCount() includes one closing separator.
-    const QTextDocument* document = RichEdit->document();
-    return static_cast<int>(
-        lengthmonitor::textLength(document->characterCount() - 1, document->blockCount() - 1));
+    return RichEdit->sentLength();
 }
 
 void TMainForm::TimerLengTXTTimer() {
     using namespace mainform;
     const lengthmonitor::Reading reading =
-        lengthmonitor::read(messageLength(), itemLeng59000->isChecked());
+        lengthmonitor::read(messageLength(), m_model->longLimit());
     m_panels[0]->setText((reading.withinLimit ? str(LengthPrefix) : str(OverflowPrefix)) +
                          QString::number(reading.shown) + str(CharactersSuffix));
     SpeedButtonTx->setEnabled(reading.withinLimit);
@@ -257,10 +183,8 @@ void TMainForm::TimerLengTXTTimer() {
 
 // The new limit takes effect at the next tick; the choice is stored at the next settings write.
 void TMainForm::ItemLeng6140Click() {
-    ItemLeng6140->setChecked(true);
-    itemLeng59000->setChecked(false);
+    m_model->setLongLimit(false);
 }
 void TMainForm::itemLeng59000Click() {
-    itemLeng59000->setChecked(true);
-    ItemLeng6140->setChecked(false);
+    m_model->setLongLimit(true);
 }

@@ -70,9 +70,7 @@ inline constexpr QStringView AskLeaveWithoutSettings =
 // Message editor
 inline constexpr QStringView ReplacedPrefix = u"Заменено на \"?\" символов: ";
 
-// Message editor: standard format, caret readout, length monitor
-inline constexpr QStringView StandardFace = u"MS Sans Serif";
-inline constexpr int StandardPointSize = 10;
+// Message editor: caret readout, length monitor
 inline constexpr QStringView CaretLine = u"строка ";
 inline constexpr QStringView CaretColumn = u"  cимвол ";
 inline constexpr QStringView LengthPrefix = u" Длинна текста ";
@@ -81,41 +79,5 @@ inline constexpr QStringView CharactersSuffix = u" Символов ";
 inline constexpr QStringView TimePrefix = u"Время передачи ";
 inline constexpr QStringView SecondsSuffix = u" Cек";
 inline constexpr QStringView MinutesSuffix = u" Мин ";
-
-// Serial port and uploads
-inline constexpr QStringView PortOpenFailedStatus = u" COM Порт не удалось открыть!";
-inline constexpr QStringView PortOpenFailedBox = u"Не могу открыть порт";
-inline constexpr QStringView PortConfigFailed = u"Не могу сконфигурировать порт";
-inline constexpr QStringView Preparing = u" Подготовка к передаче ...";
-inline constexpr QStringView SendingText = u" Передача текста ...";
-inline constexpr QStringView SendDone = u" Передача завершена";
-inline constexpr QStringView FontTime = u" Время передачи 18 sec ";
-inline constexpr QStringView SendingFont = u" Загрузка знакогенератора...";
-inline constexpr QStringView SendFailedStatus = u" Передача не завершена";
-inline constexpr QStringView SendFailedBox = u"Передача не завершена";
-inline constexpr QStringView SentPart = u"Передано %1 из %2 байт.";
-inline constexpr QStringView SendTimedOut = u"Передача не уложилась в %1 с.";
-inline constexpr QStringView SendCancelled = u"Передача отменена.";
-inline constexpr QStringView PortDevice = u"Устройство: %1";
-inline constexpr QStringView PortNotChosen = u"Порт не выбран в меню \"СОМ Порт\".";
-inline constexpr QStringView PortDialoutHint =
-    u"В Linux порт доступен членам группы dialout: sudo usermod -aG dialout $USER, затем "
-    u"войдите в систему заново.";
-inline constexpr QStringView TooLongStatus = u" Текст слишком длинный для передачи";
-inline constexpr QStringView TooLongBox = u"Текст слишком длинный для передачи";
-inline constexpr QStringView TooLongDetails =
-    u"Кадр текста занял бы %1 байт, а передать можно не больше %2 байт.";
-
-// Our own: what the progress area keeps after an upload, until the next edit or upload.
-inline constexpr QStringView SummaryTextSent = u"Передано %1 за %2 с";
-inline constexpr QStringView SummaryFontSent = u"Передан знакогенератор: %1 за %2 с";
-inline constexpr QStringView SummaryNotOpened = u"Порт не открыт: на знаке остался прежний %1";
-inline constexpr QStringView SummaryCancelled = u"Передача отменена: на знаке остался прежний %1";
-inline constexpr QStringView SummaryUnfinished =
-    u"Передача не завершена: на знаке остался прежний %1";
-inline constexpr QStringView SummaryText = u"текст";
-inline constexpr QStringView SummaryFont = u"знакогенератор";
-inline constexpr QStringView Bytes = u"%1 байт";
-inline constexpr QStringView BytesFew = u"%1 байта"; // 2, 3, 4, 22, ... but not 12 to 14
 
 } // namespace mainform

@@ -65,8 +65,16 @@ void refuseLineBreak(const QString& heldName) {
 } // namespace
 
 MessageDocument::MessageDocument(MessageEdit& edit, Dialogs& dialogs, QWidget* window,
-                                 WindowHooks hooks)
-    : m_edit(edit), m_dialogs(dialogs), m_window(window), m_hooks(std::move(hooks)) {}
+                                 std::function<void()> saveSettings)
+    : m_edit(edit), m_dialogs(dialogs), m_window(window), m_saveSettings(std::move(saveSettings)) {
+    m_bytesTimer.setSingleShot(true);
+    m_bytesTimer.setInterval(BytesDelayMs);
+    connect(&m_bytesTimer, &QTimer::timeout, this, [this] { emit bytesChanged(bytes()); });
+    connect(edit.document(), &QTextDocument::contentsChanged, &m_bytesTimer,
+            qOverload<>(&QTimer::start));
+    // The text the window starts with is told too, after the same pause.
+    m_bytesTimer.start();
+}
 
 bool MessageDocument::modified() const {
     return m_edit.document()->isModified();
@@ -76,13 +84,13 @@ void MessageDocument::startUp() {
     const QString last = m_openDialogName;
     if (QFileInfo(qtadapt::nativePath(last)).isFile()) {
         reportLoaded(last, load(last));
-        m_hooks.standardFormat();
+        m_edit.standardFormat();
     }
     m_fileName = last;
 }
 
 void MessageDocument::updateCaption() {
-    m_hooks.caption(str(doctext::CaptionPrefix) + withoutDirectory(m_fileName));
+    emit captionChanged(str(doctext::CaptionPrefix) + withoutDirectory(m_fileName));
 }
 
 std::string MessageDocument::bytes() const {
@@ -101,27 +109,30 @@ MessageDocument::Loaded MessageDocument::load(const QString& heldName) {
     m_edit.setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(decoded.cp1251)));
     // The editor holds what the file holds; nothing to save yet.
     m_edit.document()->setModified(false);
+    // No pause to wait for: the readers take the new text at once.
+    m_bytesTimer.stop();
+    emit bytesChanged(bytes());
     return {decoded.converted, decoded.replaced};
 }
 
 void MessageDocument::reportLoaded(const QString& heldName, const Loaded& loaded) {
-    m_hooks.status(str(doctext::Reading) + withoutDirectory(heldName));
+    emit status(str(doctext::Reading) + withoutDirectory(heldName));
     if (!loaded.converted)
         return;
     // Shown after the reading message, which it replaces: the conversion is what the operator
     // needs to know (a save writes Windows-1251, not the UTF-8 the file had).
-    m_hooks.status(loaded.replaced == 0 ? str(doctext::ConvertedFromUtf8)
-                                        : str(doctext::ConvertedWithReplaced).arg(loaded.replaced));
+    emit status(loaded.replaced == 0 ? str(doctext::ConvertedFromUtf8)
+                                     : str(doctext::ConvertedWithReplaced).arg(loaded.replaced));
 }
 
 void MessageDocument::saveRunFile(bool withSettings) {
-    m_hooks.status(str(doctext::Writing) + withoutDirectory(m_fileName));
+    emit status(str(doctext::Writing) + withoutDirectory(m_fileName));
     updateCaption();
     const std::string text = bytes();
     writeMessageFile(str(doctext::BackupName), text);
     writeMessageFile(m_fileName, text);
     if (withSettings)
-        m_hooks.saveSettings();
+        m_saveSettings();
 }
 
 bool MessageDocument::savePrompt(bool withSettings) {
@@ -134,7 +145,7 @@ bool MessageDocument::savePrompt(bool withSettings) {
 }
 
 void MessageDocument::newDocument() {
-    m_hooks.status(str(doctext::Clearing));
+    emit status(str(doctext::Clearing));
     // A save the operator asked for that failed must not be followed by dropping the text.
     if (!savePrompt())
         return;
@@ -153,7 +164,7 @@ void MessageDocument::newDocument() {
     m_edit.document()->clearUndoRedoStacks();
     m_edit.document()->setModified(false);
 
-    m_hooks.saveSettings();
+    m_saveSettings();
 }
 
 void MessageDocument::open() {
@@ -181,7 +192,7 @@ void MessageDocument::open() {
     if (!exists)
         load(*chosen);
     reportLoaded(*chosen, loaded);
-    m_hooks.standardFormat();
+    m_edit.standardFormat();
 }
 
 void MessageDocument::save() {

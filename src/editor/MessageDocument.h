@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstddef>
 #include <functional>
@@ -12,17 +14,18 @@ class QWidget;
 
 // The message document: the editor's text, the name of the file it belongs to, and the file
 // commands New, Open, Save and Save As with the save prompt and the backup copy every save
-// writes. The window it lives in shows what the document tells it through WindowHooks.
-class MessageDocument {
-public:
-    struct WindowHooks {
-        std::function<void(const QString&)> status;  // a transient status message
-        std::function<void(const QString&)> caption; // the window's caption
-        std::function<void()> standardFormat;        // the text's standard format, caret at end
-        std::function<void()> saveSettings;          // writes the settings; throws AppError
-    };
+// writes. The window it lives in shows what the document tells through its signals.
+class MessageDocument : public QObject {
+    Q_OBJECT
 
-    MessageDocument(MessageEdit& edit, Dialogs& dialogs, QWidget* window, WindowHooks hooks);
+public:
+    // How long the text must rest before bytesChanged() tells it.
+    static constexpr int BytesDelayMs = 150;
+
+    // `saveSettings` writes the settings after New and every file write. What it throws
+    // (AppError) stops the command, so it is a call rather than a signal.
+    MessageDocument(MessageEdit& edit, Dialogs& dialogs, QWidget* window,
+                    std::function<void()> saveSettings);
 
     // The document's name as held (".\User.txt", a full path...); every command reads it.
     const QString& fileName() const { return m_fileName; }
@@ -56,6 +59,13 @@ public:
     void save();
     void saveAs();
 
+signals:
+    void status(const QString& text); // a transient status message
+    void captionChanged(const QString& caption);
+    // The text as it is sent (bytes()), once it has rested BytesDelayMs after an edit, at
+    // once after a load, and once after the start: one encoding of it for every reader.
+    void bytesChanged(const std::string& bytes);
+
 private:
     // The reading message, then whether the file was converted.
     void reportLoaded(const QString& heldName, const Loaded& loaded);
@@ -63,7 +73,8 @@ private:
     MessageEdit& m_edit;
     Dialogs& m_dialogs;
     QWidget* m_window;
-    WindowHooks m_hooks;
+    std::function<void()> m_saveSettings;
+    QTimer m_bytesTimer;
     QString m_fileName;
     QString m_openDialogName;
 };

@@ -1,11 +1,29 @@
 #include "editor/MessageEdit.h"
 
+#include "editor/LengthMonitor.h"
 #include "editor/MessageText.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+
+constexpr int StandardPointSize = 10;
+
+// Gives the selection (with none, what is typed next) `format`, keeping the modified flag.
+void mergeFormat(MessageEdit& edit, const QTextCharFormat& format) {
+    QTextDocument* document = edit.document();
+    const bool modified = document->isModified();
+    edit.mergeCurrentCharFormat(format);
+    document->setModified(modified);
+}
+
+} // namespace
 
 MessageEdit::MessageEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
@@ -95,4 +113,86 @@ QMimeData* MessageEdit::createMimeDataFromSelection() const {
     auto* mime = new QMimeData;
     mime->setText(text);
     return mime;
+}
+
+int MessageEdit::sentLength() const {
+    // Both counts are kept by the document, so a tick costs the same on any length. The text
+    // holds no line separators (the editor turns each into a paragraph break), so every line
+    // break is a block boundary; characterCount() includes one closing separator.
+    return static_cast<int>(
+        lengthmonitor::textLength(document()->characterCount() - 1, document()->blockCount() - 1));
+}
+
+void MessageEdit::standardFormat() {
+    selectAll();
+    QTextCharFormat format;
+    format.setFontWeight(QFont::Normal);
+    format.setFontItalic(false);
+    format.setFontUnderline(false);
+    format.setFontStrikeOut(false);
+    format.setFontFamilies(QStringList{QStringLiteral("MS Sans Serif")});
+    format.setForeground(QColor(Qt::black));
+    format.setFontPointSize(StandardPointSize);
+    mergeFormat(*this, format);
+    if (sentLength() >= 2) {
+        QTextCursor cursor = textCursor();
+        cursor.movePosition(QTextCursor::End);
+        setTextCursor(cursor);
+    }
+}
+
+void MessageEdit::applyFont(const QFont& font, const QColor& colour) {
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{font.family()});
+    format.setForeground(colour);
+    if (font.pointSizeF() > 0)
+        format.setFontPointSize(font.pointSizeF());
+    format.setFontWeight(font.weight());
+    format.setFontItalic(font.italic());
+    format.setFontUnderline(font.underline());
+    format.setFontStrikeOut(font.strikeOut());
+    mergeFormat(*this, format);
+}
+
+void MessageEdit::appendBlanks() {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("          "));
+    if (sentLength() > 1)
+        setTextCursor(cursor);
+}
+
+void MessageEdit::deleteSelection() {
+    QTextCursor cursor = textCursor();
+    cursor.removeSelectedText();
+    setTextCursor(cursor);
+}
+
+std::pair<int, int> MessageEdit::caretLineColumn() const {
+    const QTextCursor cursor = textCursor();
+    const int end = std::max(cursor.anchor(), cursor.position());
+    QTextDocument* text = document();
+    QAbstractTextDocumentLayout* layout = text->documentLayout();
+
+    const auto lineAt = [&](int position, int* lineStart) {
+        const QTextBlock block = text->findBlock(position);
+        layout->blockBoundingRect(block); // lays the document out up to this block
+        int number = 0;
+        for (QTextBlock b = text->begin(); b != block; b = b.next())
+            number += std::max(1, b.layout()->lineCount());
+        const QTextLine line = block.layout()->lineForTextPosition(position - block.position());
+        if (line.isValid()) {
+            number += line.lineNumber();
+            *lineStart = block.position() + line.textStart();
+        } else {
+            *lineStart = block.position();
+        }
+        return number + 1;
+    };
+    int endLineStart = 0;
+    const int line = lineAt(end, &endLineStart);
+    int caretLineStart = endLineStart;
+    if (cursor.position() != end)
+        lineAt(cursor.position(), &caretLineStart);
+    return {line, end - caretLineStart + 1};
 }

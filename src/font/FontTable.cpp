@@ -92,16 +92,19 @@ ZgError zgErrorFor(int err, const std::string& path) {
 
 void FontTables::ClearFont() {
     FontTable.fill(0);
+    changed();
 }
 
 void FontTables::ClearSymbol(int n) {
     std::fill_n(symbol(n), SymbolBytes, std::uint8_t{0});
+    changed();
 }
 
 void FontTables::InvertSymbol(int n) {
     std::uint8_t* s = symbol(n);
     for (std::size_t i = 0; i < SymbolBytes; ++i)
         s[i] = static_cast<std::uint8_t>(~s[i]);
+    changed();
 }
 
 bool FontTables::DotIsSet(int n, int c, int r) const {
@@ -110,10 +113,12 @@ bool FontTables::DotIsSet(int n, int c, int r) const {
 
 void FontTables::SetDot(int n, int c, int r) {
     symbol(n)[c] = static_cast<std::uint8_t>(symbol(n)[c] | (1u << r));
+    changed();
 }
 
 void FontTables::ClearDot(int n, int c, int r) {
     symbol(n)[c] = static_cast<std::uint8_t>(symbol(n)[c] & ~(1u << r));
+    changed();
 }
 
 void FontTables::CopySymbol(int n) {
@@ -122,6 +127,7 @@ void FontTables::CopySymbol(int n) {
 
 void FontTables::PasteSymbol(int n) {
     std::copy_n(SymbolClip.begin(), SymbolBytes, symbol(n));
+    changed();
 }
 
 void FontTables::TakeUndoCopy() {
@@ -135,6 +141,7 @@ bool FontTables::allBlank(int first, int last) const {
 
 void FontTables::RestoreUndoCopy() {
     FontTable = UndoTable;
+    changed();
 }
 
 void FontTables::LoadZg(const std::string& path) {
@@ -146,6 +153,8 @@ void FontTables::LoadZg(const std::string& path) {
         fail(e.code().value(), path);
     }
     std::copy_n(buffer.begin(), done, FontTable.begin());
+    if (done > 0)
+        changed();
     if (done < buffer.size())
         throw IoError(ReadBeyondEnd, "Read beyond end of file");
 }

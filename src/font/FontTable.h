@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The sign's character generator: 256 symbols of 8 x 8 dots. Symbol n is bytes 8n..8n+7, one
@@ -31,6 +32,10 @@ public:
     // Whether symbols first..last have no lit dot at all.
     bool allBlank(int first, int last) const;
 
+    // Called after every operation here that changes FontTable, so a view of the font need
+    // not compare the table; a write into the array itself tells nobody.
+    void setChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
+
     // Reads the first 2048 bytes of a .zg file into FontTable. The file is only read, so a
     // font the operator may not change still loads. A file of fewer bytes leaves them over
     // the first bytes of the table and fails with 100 "Read beyond end of file"; any other
@@ -41,8 +46,14 @@ public:
     void SaveZg(const std::string& path);
 
 private:
+    void changed() const {
+        if (m_changed)
+            m_changed();
+    }
     std::uint8_t* symbol(int n) { return FontTable.data() + SymbolBytes * n; }
     const std::uint8_t* symbol(int n) const { return FontTable.data() + SymbolBytes * n; }
+
+    std::function<void()> m_changed;
 };
 
 // The number and text the operator is told for a failed .zg load or save: the system's error

@@ -47,17 +47,8 @@ QString describeCode(const CodeReading& code) {
     return text;
 }
 
-CodeMarks::CodeMarks(QTextEdit& editor, std::function<std::string()> bytes)
-    : QObject(&editor), m_editor(editor), m_bytes(std::move(bytes)) {
+CodeMarks::CodeMarks(QTextEdit& editor) : QObject(&editor), m_editor(editor) {
     editor.viewport()->installEventFilter(this);
-    // Not from within the edit: the document is still settling its cursors then.
-    m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(RefreshDelayMs);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &CodeMarks::refresh);
-    connect(editor.document(), &QTextDocument::contentsChanged, &m_refreshTimer,
-            qOverload<>(&QTimer::start));
-    // The first reading waits too, so the window shows no later for it.
-    m_refreshTimer.start();
 }
 
 QColor CodeMarks::colour(char letter) {
@@ -80,9 +71,8 @@ QColor CodeMarks::colour(char letter) {
     }
 }
 
-void CodeMarks::refresh() {
-    m_refreshTimer.stop();
-    m_text = m_bytes();
+void CodeMarks::setText(std::string bytes) {
+    m_text = std::move(bytes);
     // Every CR LF of the sent text is one paragraph break of the document.
     m_positions.assign(m_text.size() + 1, 0);
     int pos = 0;

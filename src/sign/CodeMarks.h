@@ -4,9 +4,7 @@
 
 #include <QObject>
 #include <QTextEdit>
-#include <QTimer>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,13 +17,12 @@ class CodeMarks : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int RefreshDelayMs = 150;
+    // Marks nothing until the first setText().
+    explicit CodeMarks(QTextEdit& editor);
 
-    // `bytes` gives the editor's text as it is sent: Windows-1251, CR LF line breaks.
-    CodeMarks(QTextEdit& editor, std::function<std::string()> bytes);
-
-    // Reads the codes again; the editor's changes call it a moment after the last one.
-    void refresh();
+    // Reads the codes of the editor's text as it is sent (Windows-1251, CR LF line breaks),
+    // given a moment after the last edit.
+    void setText(std::string bytes);
     // Frames the item starting at byte `at` of the sent text; -1 for none.
     void setRunningAt(int at);
 
@@ -49,13 +46,11 @@ private:
     void apply();
 
     QTextEdit& m_editor;
-    std::function<std::string()> m_bytes;
     std::string m_text;
     std::vector<int> m_positions; // document position of each byte, and of the end
     std::vector<sign::CodeReading> m_codes;
     int m_surprises = 0;
     int m_runningAt = -1;
-    QTimer m_refreshTimer;
 };
 
 // What a reading means to the operator, in Russian: "/5: пауза 5 с (после «/» нет буквы...)".

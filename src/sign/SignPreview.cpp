@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace sign {
 namespace {
@@ -89,7 +90,7 @@ SignPreview::SignPreview(const std::array<std::uint8_t, FontTableSize>& font, in
     m_playTimer.setTimerType(Qt::PreciseTimer);
     m_playTimer.setInterval(SignPlayer::TickMs);
     connect(&m_playTimer, &QTimer::timeout, this, &SignPreview::onPlayTimer);
-    refreshFont(true);
+    refreshFont();
     setPlaying(true);
 }
 
@@ -121,13 +122,12 @@ void SignPreview::restartNow() {
     m_matrix->update();
 }
 
-void SignPreview::refreshFont(bool always) {
-    if (!always && m_fontShown == m_font)
+void SignPreview::refreshFont() {
+    if (!std::exchange(m_fontChanged, false))
         return;
-    m_fontShown = m_font;
     // What the next font upload sends: symbols 32..255 of the table in memory.
     TxFrame frame;
-    frame.BuildFontFrame(m_fontShown);
+    frame.BuildFontFrame(m_font);
     const auto frames = decodeFrames(frame.frame());
     if (frames.size() == 1 && frames[0].payload.size() == FontPayloadSize)
         m_player->setSentSymbols(std::span<const std::uint8_t, FontPayloadSize>(

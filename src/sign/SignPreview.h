@@ -23,12 +23,13 @@ class LedMatrix;
 
 // The sign as it will run the text: the frame the upload would send and the font frame the
 // next font upload would send, both decoded back, played at the sign's own pace on its dots.
-// The font is looked at on every tick, so an edit shows as soon as it is made.
+// An edit of the font shows at the next tick once fontChanged() has told of it.
 class SignPreview : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int RestartDelayMs = 700;
+    // After the editor's own pause before it tells the text (150 ms): 700 ms after the last key.
+    static constexpr int RestartDelayMs = 550;
 
     SignPreview(const std::array<std::uint8_t, FontTableSize>& font, int width, Dialogs& dialogs,
                 QWidget* parent = nullptr);
@@ -36,6 +37,8 @@ public:
 
     // A new text (Windows-1251, CR LF breaks) runs from its start once typing has paused.
     void scheduleText(std::string cp1251);
+    // The font table changed; the next tick or restart shows it.
+    void fontChanged() { m_fontChanged = true; }
     // Runs the waiting text now (what the restart timer does when it fires).
     void restartNow();
     // Advances the sign by `ticks` steps of SignPlayer::TickMs (what the play timer does).
@@ -60,13 +63,13 @@ protected:
 
 private:
     void onPlayTimer();
-    void refreshFont(bool always = false);
+    void refreshFont();
     void exportGif();
     void setRunningAt(std::optional<std::size_t> at);
 
     const std::array<std::uint8_t, FontTableSize>& m_font;
     Dialogs& m_dialogs;
-    std::array<std::uint8_t, FontTableSize> m_fontShown{};
+    bool m_fontChanged = true; // the font frame is to be built again
     std::unique_ptr<SignPlayer> m_player;
     std::string m_text;
     std::vector<std::uint8_t> m_payload; // the text as the sign decodes it

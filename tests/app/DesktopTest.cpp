@@ -6,6 +6,7 @@
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
+#include "upload/FontUploader.h"
 
 #include "FakeSerialLink.h"
 #include "Sandbox.h"

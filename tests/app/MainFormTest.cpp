@@ -1,4 +1,5 @@
 #include "app/MainFormTexts.h"
+#include "app/MainWindowModel.h"
 #include "base/AppError.h"
 #include "base/Dialogs.h"
 #include "upload/PortDevicesDialog.h"
@@ -15,12 +16,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,6 +80,7 @@ private slots:
     void settingsAreReadExactly_data();
     void settingsAreReadExactly();
     void portAndLengthChoicesSurviveARestart();
+    void menusShowTheWindowModel();
     void oversizeSettingsAreToldAtStartUp();
     void exitWritesTheSettingsTwiceWithTheSameContent();
     void unwritableSettingsOfferTheWayOut();
@@ -653,6 +657,49 @@ void MainFormTest::portAndLengthChoicesSurviveARestart() {
     QCOMPARE(f.sandbox.read(QStringLiteral("config/Kesmar.ini")),
              QByteArray("[ComPort]\r\nAktive=COM 3\r\n[LastFile]\r\nPath=.\\Tmp.txt\r\n"
                         "[Option]\r\nMax leng=59 000\r\n"));
+}
+
+// Each change of the model is told once and the menus follow it, whoever makes it; a click on
+// the checked item keeps it checked, and no port at all checks no item and stores none.
+void MainFormTest::menusShowTheWindowModel() {
+    Fixture f;
+    TMainForm& form = f.make();
+    MainWindowModel& model = form.model();
+    QSignalSpy ports(&model, &MainWindowModel::portChanged);
+    QSignalSpy limits(&model, &MainWindowModel::longLimitChanged);
+    QSignalSpy previews(&model, &MainWindowModel::previewShownChanged);
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        const char* checkedPorts;
+        bool longLimit;
+        int told; // port, limit and preview changes told so far, as digits
+    } steps[] = {
+        {"item3Com", [&] { form.itemCom[2]->trigger(); }, "3", false, 100},
+        {"item3Com again", [&] { form.itemCom[2]->trigger(); }, "3", false, 100},
+        {"itemLeng59000", [&] { form.itemLeng59000->trigger(); }, "3", true, 110},
+        {"itemLeng59000 again", [&] { form.itemLeng59000->trigger(); }, "3", true, 110},
+        {"port 5 set", [&] { model.setPort(5); }, "5", true, 210},
+        {"port 9 set", [&] { model.setPort(9); }, "", true, 310},
+        {"short limit set", [&] { model.setLongLimit(false); }, "", false, 320},
+        {"preview set", [&] { model.setPreviewShown(true); }, "", false, 321},
+        {"preview set again", [&] { model.setPreviewShown(true); }, "", false, 321},
+    };
+    for (const auto& s : steps) {
+        s.act();
+        QString checked;
+        for (int n = 1; n <= 5; ++n)
+            if (form.itemCom[n - 1]->isChecked())
+                checked += QString::number(n);
+        QCOMPARE(checked, QString::fromLatin1(s.checkedPorts));
+        QVERIFY2(form.itemLeng59000->isChecked() == s.longLimit, s.step);
+        QVERIFY2(form.ItemLeng6140->isChecked() == !s.longLimit, s.step);
+        QCOMPARE(ports.size() * 100 + limits.size() * 10 + previews.size(), s.told);
+    }
+    QCOMPARE(model.port(), MainWindowModel::NoPort);
+    QVERIFY(form.itemPreview->isChecked() && form.preview());
+    form.SaveIniFile();
+    QVERIFY(f.sandbox.read(QStringLiteral("config/Kesmar.ini")).contains("Aktive=COM 3\r\n"));
 }
 
 void MainFormTest::exitWritesTheSettingsTwiceWithTheSameContent() {

@@ -1,5 +1,6 @@
 // The sign preview under the editor and the marks of the effect codes.
 
+#include "editor/MessageDocument.h"
 #include "sign/CodeMarks.h"
 #include "sign/SignPreview.h"
 #include "upload/FrameDecoder.h"
@@ -7,6 +8,7 @@
 #include "MainWindowFixture.h"
 
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -56,6 +58,7 @@ private slots:
     void runsWhatTheSignRunsWithTheFontInMemory();
     void codesAreMarkedWithoutChangingTheText();
     void adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined();
+    void oneReadingOfTheTextFeedsMarksAndPreview();
 };
 
 void PreviewTest::hiddenUntilAskedForAndRemembered() {
@@ -216,7 +219,7 @@ void PreviewTest::adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined() {
     };
     for (const auto& row : rows) {
         f.setText(row.text);
-        marks.refresh();
+        marks.setText(form.messageBytes()); // at once, not after the pause
         QCOMPARE(marks.codes().size(), row.marks.size());
         const QImage shot = editor.viewport()->grab().toImage();
         const std::string bytes = form.messageBytes();
@@ -255,6 +258,38 @@ void PreviewTest::adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined() {
         }
         QCOMPARE(marks.surprises(), wavy);
     }
+}
+
+void PreviewTest::oneReadingOfTheTextFeedsMarksAndPreview() {
+    Fixture f;
+    TMainForm& form = f.makeShown();
+    form.showPreview(true);
+    sign::SignPreview& preview = *form.preview();
+    CodeMarks& marks = *form.codeMarks();
+    QTRY_VERIFY(!marks.codes().empty()); // the demo text's reading
+    QSignalSpy told(&form.document(), &MessageDocument::bytesChanged);
+    f.moveCaret(f.document()->characterCount() - 1);
+
+    // A burst of keys is read once, after the pause, and both take that one reading; a file
+    // loaded is read at once.
+    QTest::keyClicks(form.RichEdit, QStringLiteral(" /S3 /X1"));
+    QCOMPARE(told.size(), 0);
+    QTRY_COMPARE(told.size(), 1);
+    QTest::qWait(2 * MessageDocument::BytesDelayMs);
+    QCOMPARE(told.size(), 1);
+    const std::string bytes = told.first().first().value<std::string>();
+    QCOMPARE(bytes, form.messageBytes());
+    QCOMPARE(marks.toolTipAt(bytes.size() - 3).left(4), QStringLiteral("/X1:"));
+    QTRY_VERIFY(!preview.player().items().empty() &&
+                sign::effectCode(preview.player().items().back()) == "/X1");
+
+    f.sandbox.write(QStringLiteral("next.txt"), "/W2");
+    f.dialogs.answers.push_back(false); // the typed text is not saved
+    f.dialogs.fileNames.push_back(f.sandbox.path(QStringLiteral("next.txt")));
+    form.SpeedButtonOpenClick();
+    QCOMPARE(told.size(), 2);
+    QCOMPARE(told.last().first().value<std::string>(), std::string("/W2"));
+    QCOMPARE(marks.codes().size(), 1u);
 }
 
 QTEST_MAIN(PreviewTest)

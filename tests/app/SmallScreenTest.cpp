@@ -4,6 +4,7 @@
 #include "font/FormZg.h"
 #include "info/DiagramForm.h"
 #include "info/HelpForm.h"
+#include "upload/FontUploader.h"
 
 #include "FakeSerialLink.h"
 #include "Sandbox.h"

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <numeric>
 
 #ifdef _WIN32
@@ -158,6 +159,38 @@ TEST(FontTableOps, UndoCopyGivesBackTheTableAsItWasAndStays) {
     t.RestoreUndoCopy();
     EXPECT_EQ(tableBytes(t), before);
     EXPECT_EQ(std::string(t.UndoTable.begin(), t.UndoTable.end()), before);
+}
+
+// Every operation that changes the table tells its listener once; those that only read it,
+// and loads that read nothing, tell nothing.
+TEST(FontTableOps, ChangesAreToldToTheListener) {
+    TempDir dir;
+    dir.write("font.zg", patternFont());
+    dir.write("short.zg", patternFont().substr(0, 100));
+    dir.write("empty.zg", "");
+    const std::pair<const char*, std::function<void(FontTables&)>> ops[] = {
+        {"ClearFont", [](FontTables& t) { t.ClearFont(); }},
+        {"ClearSymbol", [](FontTables& t) { t.ClearSymbol(65); }},
+        {"InvertSymbol", [](FontTables& t) { t.InvertSymbol(65); }},
+        {"SetDot", [](FontTables& t) { t.SetDot(65, 1, 2); }},
+        {"ClearDot", [](FontTables& t) { t.ClearDot(65, 1, 2); }},
+        {"PasteSymbol", [](FontTables& t) { t.PasteSymbol(65); }},
+        {"RestoreUndoCopy", [](FontTables& t) { t.RestoreUndoCopy(); }},
+        {"LoadZg", [&](FontTables& t) { t.LoadZg(dir.path("font.zg")); }},
+        {"LoadZg of a short file", [&](FontTables& t) { t.LoadZg(dir.path("short.zg")); }},
+        {"-LoadZg of an empty file", [&](FontTables& t) { t.LoadZg(dir.path("empty.zg")); }},
+        {"-LoadZg of a missing file", [&](FontTables& t) { t.LoadZg(dir.path("none.zg")); }},
+        {"-SaveZg", [&](FontTables& t) { t.SaveZg(dir.path("out.zg")); }},
+        {"-TakeUndoCopy", [](FontTables& t) { t.TakeUndoCopy(); }},
+        {"-CopySymbol", [](FontTables& t) { t.CopySymbol(65); }},
+    };
+    for (const auto& [name, op] : ops) {
+        FontTables t;
+        int told = 0;
+        t.setChangeListener([&] { ++told; });
+        ioFailure([&] { op(t); });
+        EXPECT_EQ(told, name[0] == '-' ? 0 : 1) << name;
+    }
 }
 
 // .zg files ------------------------------------------------------------------

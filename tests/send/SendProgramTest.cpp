@@ -348,7 +348,7 @@ void SendProgramTest::checkNamesLineAndColumn() {
         surprising << v.toObject().value(QStringLiteral("code")).toString();
     QCOMPARE(surprising, QString("/W5 /W2 /S7 /X1 /W1 /W1 /W1 /W1 /F1 /U1").split(u' '));
     CodeMarks& marks = *m_form->codeMarks();
-    marks.refresh();
+    marks.setText(m_form->messageBytes());
     for (const sign::CodeReading& code : marks.codes())
         if (code.surprise != sign::CodeReading::Surprise::None)
             marked << QString::fromStdString(code.code());

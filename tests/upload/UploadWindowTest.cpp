@@ -1,12 +1,13 @@
 #include "app/MainForm.h"
-#include "app/MainFormTexts.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
 #include "upload/FrameDecoder.h"
 #include "upload/PosixSerialLink.h"
 #include "upload/UploadAnimation.h"
+#include "upload/UploadController.h"
 #include "upload/UploadProgressPanel.h"
+#include "upload/UploadTexts.h"
 
 #include <cerrno>
 
@@ -97,7 +98,7 @@ struct Window : MainWindowFixture {
         // A pseudo-terminal cannot show its queue; its frames need not take their line time.
         Upload::Options options;
         options.waitLineTime = false;
-        form->setUploadOptions(options);
+        form->upload().setOptions(options);
         panel2 = std::make_unique<PanelLog>(form->m_panels[2]);
         panel2->shown.clear();
         return *form;
@@ -168,12 +169,12 @@ private slots:
 void UploadWindowTest::animationWaitsHiddenOverTheEditor() {
     Window w;
     TMainForm& form = w.make();
-    QVERIFY(form.Animate);
-    QCOMPARE(form.Animate->objectName(), QStringLiteral("Animate"));
-    QCOMPARE(form.Animate->parentWidget(), &form);
-    QCOMPARE(form.Animate->geometry(), QRect(144, 160, 272, 60));
-    QVERIFY(form.Animate->isHidden());
-    QVERIFY(!form.Animate->isPlaying());
+    QVERIFY(form.upload().Animate);
+    QCOMPARE(form.upload().Animate->objectName(), QStringLiteral("Animate"));
+    QCOMPARE(form.upload().Animate->parentWidget(), &form);
+    QCOMPARE(form.upload().Animate->geometry(), QRect(144, 160, 272, 60));
+    QVERIFY(form.upload().Animate->isHidden());
+    QVERIFY(!form.upload().Animate->isPlaying());
 }
 
 void UploadWindowTest::textUploadSendsTheEditorsTextInOrder_data() {
@@ -202,23 +203,24 @@ void UploadWindowTest::textUploadSendsTheEditorsTextInOrder() {
     w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             panelDuringWrite = form.panelText(2);
-            animationPlaying = form.Animate->isVisible() && form.Animate->isPlaying();
-            uploadingFlag = form.uploading();
+            animationPlaying =
+                form.upload().Animate->isVisible() && form.upload().Animate->isPlaying();
+            uploadingFlag = form.upload().uploading();
         });
     };
     form.SpeedButtonTx->trigger();
 
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QVERIFY(w.serial.frames[0] == textFrameOf(payload));
-    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
-                                        str(mainform::SendDone)}));
-    QCOMPARE(panelDuringWrite, str(mainform::SendingText));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::Preparing), str(uploadtext::SendingText),
+                                        str(uploadtext::SendDone)}));
+    QCOMPARE(panelDuringWrite, str(uploadtext::SendingText));
     QVERIFY(animationPlaying);
     QVERIFY(uploadingFlag);
-    QVERIFY(!form.uploading());
-    QVERIFY(form.Animate->isHidden());
-    QVERIFY(!form.Animate->isPlaying());
-    QCOMPARE(form.Animate->currentFrame(), 0);
+    QVERIFY(!form.upload().uploading());
+    QVERIFY(form.upload().Animate->isHidden());
+    QVERIFY(!form.upload().Animate->isPlaying());
+    QCOMPARE(form.upload().Animate->currentFrame(), 0);
     QVERIFY(w.dialogs.log.isEmpty());
     QVERIFY(form.ComPortReady());
     QVERIFY(!w.serial.isOpen);
@@ -264,21 +266,21 @@ void UploadWindowTest::writeRunsOnAWorkerWithTicksHeldBack() {
 
     QCOMPARE(w.serial.writeThreads.size(), std::size_t(1));
     QVERIFY(w.serial.writeThreads[0] != std::this_thread::get_id());
-    QCOMPARE(panelAfterTicks, str(mainform::SendingText));
+    QCOMPARE(panelAfterTicks, str(uploadtext::SendingText));
     QVERIFY(closeRefused);
     QVERIFY(form.isVisible());
     QCOMPARE(w.serial.opened.size(), std::size_t(1));
     // The held-back tick runs once the write has returned: the finishing message is cleared
     // right after it was shown.
-    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
-                                        str(mainform::SendDone)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::Preparing), str(uploadtext::SendingText),
+                                        str(uploadtext::SendDone)}));
     QCOMPARE(form.panelText(2), QStringLiteral(" "));
     QVERIFY(!form.TimerStatus->isActive());
 
     // Without a tick during the write, the finishing message stays and its timer runs on.
     w.serial.duringWrite = nullptr;
     form.SpeedButtonTxClick();
-    QCOMPARE(form.panelText(2), str(mainform::SendDone));
+    QCOMPARE(form.panelText(2), str(uploadtext::SendDone));
     QVERIFY(form.TimerStatus->isActive());
     form.timerStatusFired();
     QCOMPARE(form.panelText(2), QStringLiteral(" "));
@@ -295,7 +297,7 @@ void UploadWindowTest::heldBackLengthTickRewritesTheFontTime() {
         });
     };
     form.SendAllZG();
-    QCOMPARE(timeDuringWrite, str(mainform::FontTime));
+    QCOMPARE(timeDuringWrite, str(uploadtext::FontTime));
     // The length monitor has had its tick: running it again changes nothing.
     const QString after = form.panelText(1);
     form.TimerLengTXTTimer();
@@ -326,23 +328,23 @@ void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
     w.serial.openFailure = systemFailure(EACCES);
     form.SpeedButtonTxClick();
     QCOMPARE(w.messages(),
-             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+             QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: ") + str(mainform::PortOpenFailedBox) +
+             QStringList({QStringLiteral("warning: ") + str(uploadtext::PortOpenFailedBox) +
                           " | Устройство: /dev/ttyS0\nДоступ запрещён\n" +
-                          str(mainform::PortDialoutHint)}));
-    QCOMPARE(panelAtBox, str(mainform::PortOpenFailedStatus)); // the status first, then the box
+                          str(uploadtext::PortDialoutHint)}));
+    QCOMPARE(panelAtBox, str(uploadtext::PortOpenFailedStatus)); // the status first, then the box
     QVERIFY(w.serial.frames.empty());
     QVERIFY(!form.ComPortReady());
-    QVERIFY(form.Animate->isHidden());
+    QVERIFY(form.upload().Animate->isHidden());
 
     w.panel2->shown.clear();
     w.dialogs.log.clear();
     form.SendAllZG();
-    QCOMPARE(w.messages(), QStringList({str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log.size(), 1);
     QVERIFY(w.dialogs.log.first().startsWith(QStringLiteral("warning: ") +
-                                             str(mainform::PortOpenFailedBox) + " | "));
+                                             str(uploadtext::PortOpenFailedBox) + " | "));
     QCOMPARE(form.panelText(1), timeBefore);
     QVERIFY(w.serial.frames.empty());
     QCOMPARE(w.serial.opened.size(), std::size_t(2));
@@ -357,12 +359,13 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
     w.dialogs.onMessage = [&](const QString&) { panelAtBox = form.panelText(2); };
     w.setText(QStringLiteral("AB\nC"));
     form.SpeedButtonTxClick();
-    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::PortConfigFailed),
-                                        str(mainform::SendingText), str(mainform::SendDone)}));
+    QCOMPARE(w.messages(),
+             QStringList({str(uploadtext::Preparing), str(uploadtext::PortConfigFailed),
+                          str(uploadtext::SendingText), str(uploadtext::SendDone)}));
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: ") + str(mainform::PortConfigFailed) +
+             QStringList({QStringLiteral("warning: ") + str(uploadtext::PortConfigFailed) +
                           " | Устройство: /dev/ttyS0\nНедопустимый параметр"}));
-    QCOMPARE(panelAtBox, str(mainform::PortConfigFailed));
+    QCOMPARE(panelAtBox, str(uploadtext::PortConfigFailed));
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QVERIFY(w.serial.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
     QVERIFY(form.ComPortReady());
@@ -399,7 +402,7 @@ void UploadWindowTest::unfinishedWriteIsReported() {
         w.serial.acceptLimit = written;
         Upload::Options options;
         options.deadline = 1s;
-        form.setUploadOptions(options);
+        form.upload().setOptions(options);
     } else {
         w.serial.failAfter = written;
         w.serial.writeFailure = error ? systemFailure(error) : SerialLink::Failure{EIO, {}, {}};
@@ -408,22 +411,22 @@ void UploadWindowTest::unfinishedWriteIsReported() {
     bool animationAtBox = true;
     w.dialogs.onMessage = [&](const QString&) {
         panelAtBox = form.panelText(2);
-        animationAtBox = form.Animate->isVisible();
+        animationAtBox = form.upload().Animate->isVisible();
     };
     w.setText(QStringLiteral("AB\nC"));
     fontUpload ? form.SendAllZG() : form.SpeedButtonTxClick();
 
-    const QString first = str(fontUpload ? mainform::SendingFont : mainform::SendingText);
+    const QString first = str(fontUpload ? uploadtext::SendingFont : uploadtext::SendingText);
     QCOMPARE(w.messages().mid(w.messages().size() - 2),
-             QStringList({first, str(mainform::SendFailedStatus)}));
-    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+             QStringList({first, str(uploadtext::SendFailedStatus)}));
+    QVERIFY(!w.messages().contains(str(uploadtext::SendDone)));
     QCOMPARE(w.dialogs.log, QStringList({QStringLiteral("warning: ") +
-                                         str(mainform::SendFailedBox) + " | " + details}));
-    QCOMPARE(panelAtBox, str(mainform::SendFailedStatus));
+                                         str(uploadtext::SendFailedBox) + " | " + details}));
+    QCOMPARE(panelAtBox, str(uploadtext::SendFailedStatus));
     QVERIFY(!animationAtBox);
-    QVERIFY(form.Animate->isHidden());
+    QVERIFY(form.upload().Animate->isHidden());
     QVERIFY(!w.serial.isOpen);
-    QVERIFY(!form.uploading());
+    QVERIFY(!form.upload().uploading());
 }
 
 void UploadWindowTest::oversizeTextIsRefusedBeforeThePortOpens_data() {
@@ -451,14 +454,15 @@ void UploadWindowTest::oversizeTextIsRefusedBeforeThePortOpens() {
     }
     QVERIFY(w.serial.opened.empty());
     QVERIFY(w.serial.frames.empty());
-    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::TooLongStatus)}));
+    QCOMPARE(w.messages(),
+             QStringList({str(uploadtext::Preparing), str(uploadtext::TooLongStatus)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: Текст слишком длинный для передачи | Кадр "
                                          "текста занял бы %1 байт, а передать можно не больше "
                                          "65500 байт.")
                               .arg(frameSize)}));
     QVERIFY(form.ComPortReady());
-    QVERIFY(form.Animate->isHidden());
+    QVERIFY(form.upload().Animate->isHidden());
 }
 
 void UploadWindowTest::fontUploadSendsTheTableInMemory() {
@@ -473,15 +477,15 @@ void UploadWindowTest::fontUploadSendsTheTableInMemory() {
         onWindowThread(&form, [&] {
             timeDuringWrite = form.panelText(1);
             panelDuringWrite = form.panelText(2);
-            animationDuringWrite = form.Animate->isVisible();
+            animationDuringWrite = form.upload().Animate->isVisible();
         });
     };
     form.SendAllZG();
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QVERIFY(w.serial.frames[0] == fontFrameOf(w.font));
-    QCOMPARE(w.messages(), QStringList({str(mainform::SendingFont), str(mainform::SendDone)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::SendingFont), str(uploadtext::SendDone)}));
     QCOMPARE(timeDuringWrite, QStringLiteral(" Время передачи 18 sec "));
-    QCOMPARE(panelDuringWrite, str(mainform::SendingFont));
+    QCOMPARE(panelDuringWrite, str(uploadtext::SendingFont));
     QVERIFY(!animationDuringWrite);
 
     // Symbols 0..31 are not sent; an edit there leaves the frame as it was.
@@ -523,8 +527,8 @@ void UploadWindowTest::comPortReadyFollowsTheLastOpening() {
 void UploadWindowTest::fontEditorUploadOpensThePortEachTime() {
     Window w;
     TMainForm& form = w.make();
-    TFormZg editor(w.font, w.dialogs, form);
-    editor.setCloseBlocker([&form] { return form.uploading(); });
+    TFormZg editor(w.font, w.dialogs, form.upload());
+    editor.setCloseBlocker([&form] { return form.upload().uploading(); });
     w.font.FontTable[300] = 0xFF;
 
     // After a failed opening the font upload tries the port again and tells its failure.
@@ -536,10 +540,10 @@ void UploadWindowTest::fontEditorUploadOpensThePortEachTime() {
     editor.SpeedButtonTx->click();
     QCOMPARE(w.serial.opened.size(), std::size_t(2));
     QVERIFY(w.serial.frames.empty());
-    QCOMPARE(w.messages(), QStringList({str(mainform::PortOpenFailedStatus)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log.size(), 1);
     QVERIFY(w.dialogs.log[0].startsWith(QStringLiteral("warning: ") +
-                                        str(mainform::PortOpenFailedBox)));
+                                        str(uploadtext::PortOpenFailedBox)));
     QVERIFY(!form.ComPortReady());
 
     // Once the port opens, the font goes without a text upload first.
@@ -565,10 +569,10 @@ void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput() {
     QFETCH(bool, fontUpload);
     Window w;
     TMainForm& form = w.make();
-    TFormZg editor(w.font, w.dialogs, form);
+    TFormZg editor(w.font, w.dialogs, form.upload());
     form.setWindows(nullptr, nullptr, nullptr, &editor);
     w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
-    UploadProgressPanel* panel = form.UploadPanel;
+    UploadProgressPanel* panel = form.upload().UploadPanel;
     QVERIFY(panel->isHidden());
     ProgressLog log(panel);
     w.setText(QStringLiteral("AB"));
@@ -582,7 +586,7 @@ void UploadWindowTest::progressShowsWhereTheOperatorIsAndTakesTheInput() {
     w.serial.duringWrite = [&] {
         onWindowThread(&form, [&] {
             shown = panel->isVisible();
-            animated = form.Animate->isVisible();
+            animated = form.upload().Animate->isVisible();
             window = panel->parentWidget();
             place = panel->geometry();
             maximum = panel->bar->maximum();
@@ -654,11 +658,11 @@ void UploadWindowTest::summaryStaysUntilTheNextEditOrUpload() {
     QFETCH(QString, summary);
     Window w;
     TMainForm& form = w.make();
-    TFormZg editor(w.font, w.dialogs, form);
+    TFormZg editor(w.font, w.dialogs, form.upload());
     form.setWindows(nullptr, nullptr, nullptr, &editor);
     w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
     w.setText(QString(letters, QLatin1Char('A')));
-    UploadProgressPanel* panel = form.UploadPanel;
+    UploadProgressPanel* panel = form.upload().UploadPanel;
     if (outcome == "sent") // a write that takes a quarter of a second at least
         w.serial.duringWrite = [] { std::this_thread::sleep_for(250ms); };
     if (outcome == "cancelled") {
@@ -729,7 +733,7 @@ void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted() {
     QFETCH(bool, byEscape);
     Window w;
     TMainForm& form = w.make();
-    TFormZg editor(w.font, w.dialogs, form);
+    TFormZg editor(w.font, w.dialogs, form.upload());
     form.setWindows(nullptr, nullptr, nullptr, &editor);
     w.font.FontTable[8 * 'A'] = 0x7E; // a font with a letter is sent without a question
     if (fontUpload)
@@ -742,32 +746,32 @@ void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted() {
                 QTest::keyClick(fontUpload ? static_cast<QWidget*>(&editor) : form.RichEdit,
                                 Qt::Key_Escape);
             else
-                QTest::mouseClick(form.UploadPanel->cancelButton, Qt::LeftButton);
+                QTest::mouseClick(form.upload().UploadPanel->cancelButton, Qt::LeftButton);
         });
     };
     QString panelAtBox;
     bool progressAtBox = true;
     w.dialogs.onMessage = [&](const QString&) {
         panelAtBox = form.panelText(2);
-        progressAtBox = form.UploadPanel->isVisible();
+        progressAtBox = form.upload().UploadPanel->isVisible();
     };
     fontUpload ? editor.SpeedButtonTx->click() : form.SpeedButtonTxClick();
 
     const std::size_t total = fontUpload ? 1996 : 214;
-    QCOMPARE(w.messages().last(), str(mainform::SendFailedStatus));
-    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+    QCOMPARE(w.messages().last(), str(uploadtext::SendFailedStatus));
+    QVERIFY(!w.messages().contains(str(uploadtext::SendDone)));
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: ") + str(mainform::SendFailedBox) + " | " +
-                          str(mainform::SendCancelled) + "\n" +
-                          str(mainform::SentPart).arg(100).arg(total)}));
-    QCOMPARE(panelAtBox, str(mainform::SendFailedStatus));
+             QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) + " | " +
+                          str(uploadtext::SendCancelled) + "\n" +
+                          str(uploadtext::SentPart).arg(100).arg(total)}));
+    QCOMPARE(panelAtBox, str(uploadtext::SendFailedStatus));
     QVERIFY(!progressAtBox);
     // What was not sent is thrown away and the port is closed; the font editor stays open.
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QCOMPARE(w.serial.frames[0].size(), std::size_t(100));
     QCOMPARE(w.serial.discards, 1);
     QVERIFY(!w.serial.isOpen);
-    QVERIFY(!form.uploading());
+    QVERIFY(!form.upload().uploading());
     QCOMPARE(editor.isVisible(), fontUpload);
 
     // The next upload goes whole.
@@ -775,7 +779,7 @@ void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted() {
     w.serial.acceptLimit = SIZE_MAX;
     w.dialogs.log.clear();
     form.SpeedButtonTxClick();
-    QCOMPARE(w.messages().last(), str(mainform::SendDone));
+    QCOMPARE(w.messages().last(), str(uploadtext::SendDone));
     QVERIFY(w.dialogs.log.isEmpty());
 }
 
@@ -784,14 +788,14 @@ void UploadWindowTest::progressFollowsTheLineTimeOfAPseudoTerminal() {
     Window w(portMap(pty.slaveName()));
     PosixSerialLink link;
     TMainForm& form = w.make(&link);
-    form.setUploadOptions({}); // the frame takes its line time: 211 bytes, 1.94 s
+    form.upload().setOptions({}); // the frame takes its line time: 211 bytes, 1.94 s
     w.setText(QStringLiteral("AB"));
     MasterReader reader(pty, 211);
-    ProgressLog progress(form.UploadPanel);
+    ProgressLog progress(form.upload().UploadPanel);
     QStringList timesLeft;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        const QString now = form.UploadPanel->timeLeft->text();
+        const QString now = form.upload().UploadPanel->timeLeft->text();
         if (timesLeft.isEmpty() || timesLeft.last() != now)
             timesLeft << now;
     });
@@ -804,7 +808,7 @@ void UploadWindowTest::progressFollowsTheLineTimeOfAPseudoTerminal() {
     QCOMPARE(progress.values.last(), 211);
     QCOMPARE(timesLeft.first(), QStringLiteral("осталось 0:02"));
     QVERIFY(timesLeft.contains(QStringLiteral("осталось 0:01")));
-    QCOMPARE(w.messages().last(), str(mainform::SendDone));
+    QCOMPARE(w.messages().last(), str(uploadtext::SendDone));
 }
 
 void UploadWindowTest::timeLeftReadsAsAClock() {
@@ -848,11 +852,11 @@ void UploadWindowTest::realUploadDeliversTheFrameToThePort() {
     const Bytes expected = textFrameOf(payload);
 
     MasterReader reader(pty, expected.size());
-    ProgressLog progress(form.UploadPanel);
+    ProgressLog progress(form.upload().UploadPanel);
     form.SpeedButtonTx->trigger();
     QVERIFY(reader.bytes() == expected);
-    QCOMPARE(w.messages(), QStringList({str(mainform::Preparing), str(mainform::SendingText),
-                                        str(mainform::SendDone)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::Preparing), str(uploadtext::SendingText),
+                                        str(uploadtext::SendDone)}));
     QVERIFY(w.dialogs.log.isEmpty());
     // The bar ends full.
     QVERIFY(progress.monotonic());
@@ -889,7 +893,7 @@ void UploadWindowTest::realFontUploadDeliversTheFontFrame() {
     MasterReader reader(pty, expected.size());
     form.SendAllZG();
     QVERIFY(reader.bytes() == expected);
-    QCOMPARE(w.messages(), QStringList({str(mainform::SendingFont), str(mainform::SendDone)}));
+    QCOMPARE(w.messages(), QStringList({str(uploadtext::SendingFont), str(uploadtext::SendDone)}));
 }
 
 void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
@@ -898,12 +902,12 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
     TMainForm& form = w.make(&link);
     form.SpeedButtonTx->trigger();
     QCOMPARE(w.messages(),
-             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+             QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log, QStringList({QStringLiteral(
                                 "warning: Не могу открыть порт | Устройство: "
                                 "/dev/lumetra-no-such-port\nНет такого файла или папки")}));
     QVERIFY(!form.ComPortReady());
-    QVERIFY(form.Animate->isHidden());
+    QVERIFY(form.upload().Animate->isHidden());
 }
 
 // Through ser2net a text by both URLs and a font of all 0xFF arrive exactly, and RFC 2217
@@ -918,7 +922,7 @@ void UploadWindowTest::realUploadThroughAConverterByEitherUrl() {
         Ser2net converter(pty.slaveName(), dir.path());
         Window w(portMap(rfc2217 ? converter.rfc2217Url() : converter.socketUrl()));
         TMainForm& form = w.make(link.get());
-        form.setUploadOptions({}); // paced, as the operator's uploads are
+        form.upload().setOptions({}); // paced, as the operator's uploads are
         w.setText(QStringLiteral("Hi"));
         w.font.FontTable.fill(0xFF);
         const Bytes expected = font ? fontFrameOf(w.font) : textFrameOf({'H', 'i'});
@@ -950,7 +954,7 @@ void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
     TMainForm& form = w.make(&link);
     form.SpeedButtonTxClick();
     QCOMPARE(w.messages(),
-             QStringList({str(mainform::Preparing), str(mainform::PortOpenFailedStatus)}));
+             QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: ") +
                           QString::fromStdString(pty.slaveName()) +
@@ -978,11 +982,11 @@ void UploadWindowTest::realUploadToVanishingPortIsReportedUnfinished() {
     MasterReader reader(pty, 60209, 500);
     form.SpeedButtonTxClick();
     QCOMPARE(reader.bytes().size(), std::size_t(500));
-    QCOMPARE(w.messages().last(), str(mainform::SendFailedStatus));
-    QVERIFY(!w.messages().contains(str(mainform::SendDone)));
+    QCOMPARE(w.messages().last(), str(uploadtext::SendFailedStatus));
+    QVERIFY(!w.messages().contains(str(uploadtext::SendDone)));
     QCOMPARE(w.dialogs.texts(QStringLiteral("warning")).size(), 1);
     const QString box = w.dialogs.texts(QStringLiteral("warning")).first();
-    QVERIFY2(box.startsWith(str(mainform::SendFailedBox) + " | Ошибка ввода-вывода\nПередано "),
+    QVERIFY2(box.startsWith(str(uploadtext::SendFailedBox) + " | Ошибка ввода-вывода\nПередано "),
              qPrintable(box));
     QVERIFY(box.endsWith(QStringLiteral(" из 60209 байт.")));
 }
@@ -999,18 +1003,18 @@ void UploadWindowTest::realOpeningOfASilentConverterKeepsTheWindowAndCancels() {
         w.setText(QStringLiteral("Hi"));
         QElapsedTimer sinceCancel; // started only while the upload shows
         QTimer::singleShot(300, &form, [&] {
-            if (form.UploadPanel->isVisible())
+            if (form.upload().UploadPanel->isVisible())
                 sinceCancel.start();
             byEscape ? QTest::keyClick(form.RichEdit, Qt::Key_Escape)
-                     : QTest::mouseClick(form.UploadPanel->cancelButton, Qt::LeftButton);
+                     : QTest::mouseClick(form.upload().UploadPanel->cancelButton, Qt::LeftButton);
         });
         form.SpeedButtonTxClick();
         QVERIFY(sinceCancel.isValid() && sinceCancel.elapsed() < 1000);
         QCOMPARE(w.dialogs.log,
-                 QStringList({QStringLiteral("warning: ") + str(mainform::SendFailedBox) + " | " +
-                              str(mainform::SendCancelled) + "\n" +
-                              str(mainform::SentPart).arg(0).arg(211)}));
-        QCOMPARE(w.messages().last(), str(mainform::SendFailedStatus));
+                 QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) + " | " +
+                              str(uploadtext::SendCancelled) + "\n" +
+                              str(uploadtext::SentPart).arg(0).arg(211)}));
+        QCOMPARE(w.messages().last(), str(uploadtext::SendFailedStatus));
         // The converter got the option requests (no frame), then the connection's end.
         const int c = ::accept(converter, nullptr, nullptr);
         char got[512];

@@ -1,21 +1,18 @@
-#include "app/MainForm.h"
+#include "upload/UploadController.h"
 
-#include "app/MainFormTexts.h"
 #include "base/Dialogs.h"
-#include "base/SystemError.h"
-#include "editor/MessageEdit.h"
-#include "font/FontTable.h"
 #include "upload/UploadAnimation.h"
 #include "upload/UploadProgressPanel.h"
+#include "upload/UploadTexts.h"
 
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QLabel>
 #include <QLocale>
 #include <QStringList>
-#include <QTextDocument>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -27,66 +24,115 @@ std::span<const std::uint8_t> asBytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// Timer ticks held back during the write run when the upload command ends, as they would
-// have run once a blocking write had let the event loop go on.
-class TicksAfterUpload {
-public:
-    explicit TicksAfterUpload(TMainForm& form) : m_form(form) {}
-    ~TicksAfterUpload() { m_form.runDeferredTicks(); }
-    TicksAfterUpload(const TicksAfterUpload&) = delete;
-    TicksAfterUpload& operator=(const TicksAfterUpload&) = delete;
-
-private:
-    TMainForm& m_form;
-};
-
-// Why the upload failed, in the window's language.
-QString reasonOf(const UploadMessage& message) {
-    return QString::fromStdString(failureText(message.failure, ReasonLanguage::Russian));
-}
-
-// The port's device and the system's reason, and for a refused permission what grants it.
-QString portFailureDetails(const UploadMessage& message) {
-    using namespace mainform;
+// What the operator is told below a failure's box: for the opening, the port's device and the
+// system's reason (for a refused permission, what grants it); for the write, why it stopped
+// and how much of the frame went.
+QString failureDetails(const UploadMessage& message) {
+    using namespace uploadtext;
+    using Kind = UploadMessage::Kind;
+    const QString reason =
+        QString::fromStdString(failureText(message.failure, ReasonLanguage::Russian));
     QStringList lines;
-    if (!message.device.empty())
-        lines << str(PortDevice).arg(QString::fromLocal8Bit(message.device.c_str()));
-    if (const QString reason = reasonOf(message); !reason.isEmpty())
+    if (message.kind == Kind::OpenFailed || message.kind == Kind::ConfigureRefused) {
+        if (!message.device.empty())
+            lines << str(PortDevice).arg(QString::fromLocal8Bit(message.device.c_str()));
+        if (!reason.isEmpty())
+            lines << reason;
+        if (message.permissionHint)
+            lines << str(PortDialoutHint);
+        return lines.join(QLatin1Char('\n'));
+    }
+    if (message.kind == Kind::TimedOut)
+        lines << str(SendTimedOut).arg(message.limitSeconds);
+    else if (message.kind == Kind::Cancelled)
+        lines << str(SendCancelled);
+    else if (!reason.isEmpty())
         lines << reason;
-    if (message.permissionHint)
-        lines << str(PortDialoutHint);
+    lines << str(SentPart).arg(message.sent).arg(message.total);
     return lines.join(QLatin1Char('\n'));
 }
 
 // "211 байт", "222 байта".
 QString byteCount(std::size_t n) {
     const bool few = n % 10 >= 2 && n % 10 <= 4 && (n % 100 < 12 || n % 100 > 14);
-    return str(few ? mainform::BytesFew : mainform::Bytes).arg(n);
+    return str(few ? uploadtext::BytesFew : uploadtext::Bytes).arg(n);
 }
 
 } // namespace
 
-void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
-    using namespace mainform;
-    m_upload = std::make_unique<UploadSession>(m_serial, m_uploadOptions);
-    const int port = checkedPort();
+// Timer ticks held back during the write run when the upload command ends.
+class UploadController::TicksAfterUpload {
+public:
+    explicit TicksAfterUpload(UploadController& upload) : m_upload(upload) {}
+    ~TicksAfterUpload() { m_upload.runHeldTicks(); }
+    TicksAfterUpload(const TicksAfterUpload&) = delete;
+    TicksAfterUpload& operator=(const TicksAfterUpload&) = delete;
+
+private:
+    UploadController& m_upload;
+};
+
+UploadController::UploadController(SerialLink& serial, Dialogs& dialogs,
+                                   const std::array<std::uint8_t, FontTableSize>& font,
+                                   QWidget* window)
+    : QObject(window), m_serial(serial), m_dialogs(dialogs), m_font(font), m_window(window) {
+    Animate = new UploadAnimation(window);
+    Animate->setObjectName(QStringLiteral("Animate"));
+    Animate->setGeometry(144, 160, UploadAnimation::kWidth, UploadAnimation::kHeight);
+    Animate->hide();
+    UploadPanel = new UploadProgressPanel(window);
+}
+
+UploadController::~UploadController() = default;
+
+void UploadController::holdBackTicks(QTimer* timer, std::function<void()> tick) {
+    m_heldTicks.push_back({timer, std::move(tick)});
+    connect(timer, &QTimer::timeout, this, [this, timer] { timerFired(timer); });
+}
+
+void UploadController::timerFired(QTimer* timer) {
+    for (HeldTick& held : m_heldTicks) {
+        if (held.timer != timer)
+            continue;
+        if (m_uploading)
+            held.due = true;
+        else
+            held.tick();
+    }
+}
+
+void UploadController::runHeldTicks() {
+    for (HeldTick& held : m_heldTicks)
+        if (std::exchange(held.due, false))
+            held.tick();
+}
+
+void UploadController::clearSummary() {
+    UploadPanel->clearSummary();
+}
+
+void UploadController::ComPortOpen(std::size_t total, QWidget* window) {
+    using namespace uploadtext;
+    m_upload = std::make_unique<UploadSession>(m_serial, m_options);
+    const QString device = m_portDevice ? m_portDevice() : QString();
     UploadSession::OpenReports reports;
     reports.openFailed = [this](const UploadMessage& message) {
-        StatusBarHelp(str(PortOpenFailedStatus));
-        m_dialogs.warning(this, str(PortOpenFailedBox), portFailureDetails(message));
+        emit status(str(PortOpenFailedStatus));
+        m_dialogs.warning(m_window, str(PortOpenFailedBox), failureDetails(message));
     };
     reports.configureRefused = [this](const UploadMessage& message) {
-        StatusBarHelp(str(PortConfigFailed));
-        m_dialogs.warning(this, str(PortConfigFailed), portFailureDetails(message));
+        emit status(str(PortConfigFailed));
+        m_dialogs.warning(m_window, str(PortConfigFailed), failureDetails(message));
     };
     UploadResult opened;
-    if (port == 0) {
+    if (device.isEmpty()) {
         UploadMessage none;
+        none.kind = UploadMessage::Kind::OpenFailed;
         none.failure.reason = str(PortNotChosen).toStdString();
         reports.openFailed(none);
         m_comPortReady = false;
     } else {
-        opened = m_upload->open(QFile::encodeName(portDevice(port)).toStdString(), reports,
+        opened = m_upload->open(QFile::encodeName(device).toStdString(), reports,
                                 uploadWaiting(window, total));
         m_comPortReady = opened.opened;
         opened.total = total;
@@ -99,29 +145,25 @@ void TMainForm::ComPortOpen(std::size_t total, QWidget* window) {
     }
 }
 
-namespace {
-
 // Where the progress stands: under the animation in the main window, along the bottom of
 // another window.
-QRect progressPlace(QWidget* window, const QWidget* mainWindow) {
-    if (window == mainWindow)
+QRect UploadController::progressPlace(QWidget* window) const {
+    if (window == m_window)
         return {144, 160 + UploadAnimation::kHeight + 2, UploadAnimation::kWidth, 30};
     return {4, window->height() - 32, window->width() - 8, 30};
 }
 
-} // namespace
-
-UploadSession::Waiting TMainForm::uploadWaiting(QWidget* window, std::size_t total) {
+UploadSession::Waiting UploadController::uploadWaiting(QWidget* window, std::size_t total) {
     // The worker opens the port or writes (about 9 ms a byte) while this thread keeps painting
     // and animating; the progress panel drops all other input, its button and Esc cancel, the
     // timers' ticks are held back (m_uploading) and closing the window is refused. The loop
     // lives as long as the Waiting, past the worker's last call.
     const auto loop = std::make_shared<QEventLoop>();
     UploadSession::Waiting waiting;
-    waiting.wait = [this, loop, window = window ? window : this,
+    waiting.wait = [this, loop, window = window ? window : m_window,
                     total](const std::function<bool()>& finished) {
         m_uploading = true;
-        UploadPanel->begin(window, progressPlace(window, this), total);
+        UploadPanel->begin(window, progressPlace(window), total);
         const auto cancel = connect(UploadPanel, &UploadProgressPanel::cancelRequested, this,
                                     [session = m_upload.get()] { session->cancel(); });
         // Until the worker's quit, even when it is done already: the progress it posted
@@ -131,8 +173,8 @@ UploadSession::Waiting TMainForm::uploadWaiting(QWidget* window, std::size_t tot
         while (!finished());
         disconnect(cancel);
         UploadPanel->end();
-        // Back home, so the panel lives as long as this window whatever becomes of the other.
-        UploadPanel->setParent(this);
+        // Back home, so the panel lives as long as the main window whatever becomes of the other.
+        UploadPanel->setParent(m_window);
         m_uploading = false;
     };
     waiting.ended = [loop] {
@@ -141,7 +183,7 @@ UploadSession::Waiting TMainForm::uploadWaiting(QWidget* window, std::size_t tot
     return waiting;
 }
 
-UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
+UploadResult UploadController::ComPortTxAndClose(QWidget* window) {
     const std::span<const std::uint8_t> frame = m_tx.frame();
     UploadSession::Writing writing;
     static_cast<UploadSession::Waiting&>(writing) = uploadWaiting(window, frame.size());
@@ -158,8 +200,8 @@ UploadResult TMainForm::ComPortTxAndClose(QWidget* window) {
     return result;
 }
 
-void TMainForm::showUploadSummary(const UploadResult& result) {
-    using namespace mainform;
+void UploadController::showUploadSummary(const UploadResult& result) {
+    using namespace uploadtext;
     using Outcome = UploadResult::Outcome;
     const QString what = str(m_sendingFont ? SummaryFont : SummaryText);
     QString text;
@@ -183,43 +225,32 @@ void TMainForm::showUploadSummary(const UploadResult& result) {
         break;
     }
     // The font editor's window is left soon; the main window keeps what became of either.
-    UploadPanel->showSummary(progressPlace(this, this), text);
+    UploadPanel->showSummary(progressPlace(m_window), text);
 }
 
-void TMainForm::reportUnfinishedWrite(const UploadResult& result) {
-    using namespace mainform;
-    using Kind = UploadMessage::Kind;
-    const UploadMessage message = describeUpload(result);
-    QString reason;
-    if (message.kind == Kind::TimedOut)
-        reason = str(SendTimedOut).arg(message.limitSeconds);
-    else if (message.kind == Kind::Cancelled)
-        reason = str(SendCancelled);
-    else
-        reason = reasonOf(message);
-    const QString sent = str(SentPart).arg(message.sent).arg(message.total);
-    StatusBarHelp(str(SendFailedStatus));
-    m_dialogs.warning(this, str(SendFailedBox),
-                      reason.isEmpty() ? sent : reason + QLatin1Char('\n') + sent);
+void UploadController::reportUnfinishedWrite(const UploadResult& result) {
+    emit status(str(uploadtext::SendFailedStatus));
+    m_dialogs.warning(m_window, str(uploadtext::SendFailedBox),
+                      failureDetails(describeUpload(result)));
 }
 
-void TMainForm::refuseOversizeText(std::size_t frameSize) {
-    using namespace mainform;
-    StatusBarHelp(str(TooLongStatus));
-    m_dialogs.warning(this, str(TooLongBox), str(TooLongDetails).arg(frameSize).arg(TxBufferSize));
+void UploadController::refuseOversizeText(std::size_t frameSize) {
+    using namespace uploadtext;
+    emit status(str(TooLongStatus));
+    m_dialogs.warning(m_window, str(TooLongBox),
+                      str(TooLongDetails).arg(frameSize).arg(TxBufferSize));
 }
 
-void TMainForm::SpeedButtonTxClick() {
-    using namespace mainform;
+void UploadController::SpeedButtonTxClick(const std::string& text) {
+    using namespace uploadtext;
     if (m_uploading)
         return;
     const TicksAfterUpload ticks(*this);
     m_sendingFont = false;
     UploadPanel->clearSummary();
-    StatusBarHelp(str(Preparing));
+    emit status(str(Preparing));
 
     // A text whose frame would overrun the buffer is refused before the port is touched.
-    const std::string text = messageBytes();
     const std::size_t frameSize = textFrameSize(asBytes(text));
     if (frameSize > TxBufferSize) {
         refuseOversizeText(frameSize);
@@ -230,7 +261,7 @@ void TMainForm::SpeedButtonTxClick() {
     if (!m_comPortReady)
         return;
     m_tx.BuildTextFrame(asBytes(text)); // fits: its size was checked above
-    StatusBarHelp(str(SendingText));
+    emit status(str(SendingText));
     Animate->show();
     Animate->raise();
     Animate->open();
@@ -239,7 +270,7 @@ void TMainForm::SpeedButtonTxClick() {
     const UploadResult result = ComPortTxAndClose();
 
     if (result.completed())
-        StatusBarHelp(str(SendDone));
+        emit status(str(SendDone));
     Animate->stop();
     Animate->hide();
     if (!result.completed())
@@ -247,8 +278,8 @@ void TMainForm::SpeedButtonTxClick() {
     showUploadSummary(result);
 }
 
-void TMainForm::SendAllZG() {
-    using namespace mainform;
+void UploadController::SendAllZG() {
+    using namespace uploadtext;
     if (m_uploading)
         return;
     const TicksAfterUpload ticks(*this);
@@ -256,29 +287,19 @@ void TMainForm::SendAllZG() {
     UploadPanel->clearSummary();
     // Built first, so the progress shows the frame's size while the port opens; nothing reads
     // the buffer before the write.
-    m_tx.BuildFontFrame(m_font.FontTable);
+    m_tx.BuildFontFrame(m_font);
     // The operator is in the font editor: the progress shows there.
-    ComPortOpen(m_tx.frame().size(), m_fontEditor);
+    ComPortOpen(m_tx.frame().size(), m_fontWindow);
     if (!m_comPortReady)
         return;
-    m_panels[1]->setText(str(FontTime));
-    StatusBarHelp(str(SendingFont));
+    emit transferTime(str(FontTime));
+    emit status(str(SendingFont));
 
-    const UploadResult result = ComPortTxAndClose(m_fontEditor);
+    const UploadResult result = ComPortTxAndClose(m_fontWindow);
 
     if (result.completed())
-        StatusBarHelp(str(SendDone));
+        emit status(str(SendDone));
     else
         reportUnfinishedWrite(result);
     showUploadSummary(result);
-}
-
-void TMainForm::setupUpload() {
-    Animate = new UploadAnimation(this);
-    Animate->setObjectName(QStringLiteral("Animate"));
-    Animate->setGeometry(144, 160, UploadAnimation::kWidth, UploadAnimation::kHeight);
-    Animate->hide();
-    UploadPanel = new UploadProgressPanel(this);
-    connect(RichEdit->document(), &QTextDocument::contentsChanged, UploadPanel,
-            &UploadProgressPanel::clearSummary);
 }
