@@ -124,6 +124,8 @@ public:
         mosquitto_lib_init();
         m_mosq = mosquitto_new(nullptr, true, this);
         mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+        // A command goes at once, not behind the acknowledgement of the one before.
+        mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
         if (!user.empty())
             mosquitto_username_pw_set(m_mosq, user.c_str(), (user + "-password").c_str());
         mosquitto_connect_callback_set(m_mosq, [](mosquitto*, void* self, int rc) {
