@@ -41,6 +41,8 @@ MosquittoBroker::MosquittoBroker(BrokerSettings settings) : m_settings(std::move
     check(mosquitto_threaded_set(m_mosq, true), "MQTT threads");
     check(mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5),
           "MQTT version");
+    // Results and acknowledgements are small; Nagle would hold each behind the last one's ACK.
+    check(mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1), "MQTT TCP_NODELAY");
     if (!m_settings.user.empty())
         check(mosquitto_username_pw_set(m_mosq, m_settings.user.c_str(),
                                         m_settings.password.empty() ? nullptr

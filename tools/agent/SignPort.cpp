@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace agent {
@@ -51,11 +53,20 @@ public:
         const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
         UploadSession session(*link, Upload::Options{});
         UploadSession::Writing writing;
+        // The worker's end wakes the wait at once (the frame's first byte must not wait out a
+        // poll after the open); the poll only looks for a cancel.
+        std::mutex mutex;
+        std::condition_variable ended;
+        writing.ended = [&] {
+            std::lock_guard lock(mutex);
+            ended.notify_all();
+        };
         writing.wait = [&](const std::function<bool()>& finished) {
+            std::unique_lock lock(mutex);
             while (!finished()) {
                 if (cancel.load())
                     session.cancel();
-                std::this_thread::sleep_for(CancelPoll);
+                ended.wait_for(lock, CancelPoll, finished);
             }
         };
         if (progress)
