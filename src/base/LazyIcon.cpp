@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QResource>
 #include <QSet>
 
 #include <algorithm>
@@ -15,6 +16,12 @@
 #include <vector>
 
 namespace {
+
+// Qt lists a resource folder's names to its own file engine alone.
+struct ResourceFolder : QResource {
+    using QResource::children;
+    using QResource::QResource;
+};
 
 // The pixel sizes of the pictures "<stem>-<pixels>.png" there are, ascending. Each folder is
 // listed once for all its icons: listing it again for every icon, with a name filter, cost more
@@ -25,7 +32,11 @@ std::vector<int> pictureSizes(const QString& stem) {
     auto folder = folders.find(info.path());
     if (folder == folders.end()) {
         QHash<QString, std::vector<int>> stems;
-        for (const QString& name : QDir(info.path()).entryList(QDir::Files, QDir::NoSort)) {
+        // A resource folder names its files without a file-information record for each.
+        const QStringList names = info.path().startsWith(QLatin1Char(':'))
+                                      ? ResourceFolder(info.path()).children()
+                                      : QDir(info.path()).entryList(QDir::Files, QDir::NoSort);
+        for (const QString& name : names) {
             const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
             if (dash <= 0 || !name.endsWith(QLatin1String(".png")))
                 continue;
