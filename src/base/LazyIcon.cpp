@@ -52,6 +52,17 @@ std::vector<int> pictureSizes(const QString& stem) {
     return folder->value(info.fileName());
 }
 
+// A picture read once for every icon that shows it (the program's icon serves the application
+// and the main window, a button's picture its menu item too).
+// Kept as images, which outlive the application object, unlike pixmaps.
+QImage sharedPicture(const QString& file) {
+    static QHash<QString, QImage> pictures;
+    auto found = pictures.find(file);
+    if (found == pictures.end())
+        found = pictures.insert(file, readPicture(file, "png"));
+    return *found;
+}
+
 class LazyIconEngine : public QIconEngine {
 public:
     LazyIconEngine(QString stem, QString onStem) : m_stems{std::move(stem), std::move(onStem)} {}
@@ -109,9 +120,8 @@ private:
         }
         if (chosen != 0 && !m_loaded[own].contains(chosen)) {
             m_loaded[own].insert(chosen);
-            const QImage picture = readPicture(m_stems[own] + QLatin1Char('-') +
-                                                   QString::number(chosen) + QStringLiteral(".png"),
-                                               "png");
+            const QImage picture = sharedPicture(m_stems[own] + QLatin1Char('-') +
+                                                 QString::number(chosen) + QStringLiteral(".png"));
             if (!picture.isNull())
                 m_icon.addPixmap(QPixmap::fromImage(picture), QIcon::Normal,
                                  own == 1 ? QIcon::On : QIcon::Off);
