@@ -5,10 +5,13 @@
 // after the first paint: the whole start of a process (loading, the toolkit, the windows), as
 // the operator waits for it. Startup* build them again and again in this process, where the
 // toolkit and its caches are warm: the windows' own share alone. Both run in a fresh scratch
-// folder (no settings, no last files).
+// folder (no settings, no last files). `--turns N` runs N of each process in turns and prints
+// the medians of their times and peak memories.
 
 #include "app/Application.h"
+#include "app/Desktop.h"
 #include "app/MainForm.h"
+#include "base/LazyIcon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,17 +20,23 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QTranslator>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -110,8 +119,9 @@ std::string self; // this program, by a path that holds in any working folder
 constexpr const char* ChildLumetra = "--child-lumetra";
 constexpr const char* ChildBare = "--child-bare";
 
-// One child process from its start to its exit.
-Clock::duration startProcess(const char* which) {
+// One child process from its start to its exit; `peakKiB`, when given, gets its peak resident
+// memory.
+Clock::duration startProcess(const char* which, long* peakKiB = nullptr) {
     char* argv[] = {self.data(), const_cast<char*>(which), nullptr};
     const auto start = Clock::now();
     posix_spawn_file_actions_t quiet;
@@ -123,7 +133,10 @@ Clock::duration startProcess(const char* which) {
     if (rc != 0)
         return Clock::duration::zero();
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    if (peakKiB)
+        *peakKiB = usage.ru_maxrss;
     return Clock::now() - start;
 }
 
@@ -163,15 +176,58 @@ void StartupProcessRatio(benchmark::State& state) {
 }
 BENCHMARK(StartupProcessRatio)->Unit(benchmark::kMillisecond)->MinTime(5.0);
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// `--turns N`: N whole processes of each, bare window and Lumetra in turns, and the medians of
+// their times and peak memories; the figures the goal (1.2x time, 1.3x memory) is about.
+int takeTurns(int rounds) {
+    std::vector<double> times[2];
+    std::vector<double> peaks[2];
+    const char* which[2] = {ChildBare, ChildLumetra};
+    for (int round = 0; round < rounds; ++round)
+        for (int side = 0; side < 2; ++side) {
+            long peak = 0;
+            const auto taken = startProcess(which[side], &peak);
+            if (taken == Clock::duration::zero()) {
+                std::fprintf(stderr, "the child could not be started\n");
+                return 1;
+            }
+            times[side].push_back(ms(taken));
+            peaks[side].push_back(static_cast<double>(peak) / 1024.0);
+        }
+    const double time[2] = {median(times[0]), median(times[1])};
+    const double peak[2] = {median(peaks[0]), median(peaks[1])};
+    std::printf("medians of %d runs in turns\n", rounds);
+    std::printf("%-8s %10s %10s\n", "", "time ms", "peak MiB");
+    std::printf("%-8s %10.1f %10.1f\n", "bare", time[0], peak[0]);
+    std::printf("%-8s %10.1f %10.1f\n", "lumetra", time[1], peak[1]);
+    std::printf("%-8s %10.2f %10.2f\n", "ratio", time[1] / time[0], peak[1] / peak[0]);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     self = QCoreApplication::applicationFilePath().toStdString();
-    if (argc == 2 && std::strcmp(argv[1], ChildLumetra) == 0)
+    if (argc == 2 && std::strcmp(argv[1], ChildLumetra) == 0) {
+        // As the program itself starts: Qt's Russian texts, the palette, the picture style.
+        QApplication::setApplicationName(QStringLiteral("Lumetra"));
+        QApplication::setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
+        QTranslator translator;
+        desktop::installQtTranslations(app, translator);
+        desktop::applyPalette(app);
+        desktop::usePictureStyle();
         return startLumetra() > Clock::duration::zero() ? 0 : 1;
+    }
     if (argc == 2 && std::strcmp(argv[1], ChildBare) == 0)
         return startBareWindow() > Clock::duration::zero() ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "--turns") == 0)
+        return takeTurns(std::max(1, std::atoi(argv[2])));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QResource>
 #include <QSet>
 
 #include <algorithm>
@@ -15,19 +17,50 @@
 
 namespace {
 
-// The pixel sizes of the pictures "<stem>-<pixels>.png" there are, ascending.
+// Qt lists a resource folder's names to its own file engine alone.
+struct ResourceFolder : QResource {
+    using QResource::children;
+    using QResource::QResource;
+};
+
+// The pixel sizes of the pictures "<stem>-<pixels>.png" there are, ascending. Each folder is
+// listed once for all its icons: listing it again for every icon, with a name filter, cost more
+// than all the rest of the program's start together.
 std::vector<int> pictureSizes(const QString& stem) {
+    static QHash<QString, QHash<QString, std::vector<int>>> folders;
     const QFileInfo info(stem);
-    const QString prefix = info.fileName() + QLatin1Char('-');
-    std::vector<int> sizes;
-    for (const QString& name : QDir(info.path()).entryList({prefix + QStringLiteral("*.png")})) {
-        bool number = false;
-        const int pixels = QStringView(name).sliced(prefix.size()).chopped(4).toInt(&number);
-        if (number && pixels > 0)
-            sizes.push_back(pixels);
+    auto folder = folders.find(info.path());
+    if (folder == folders.end()) {
+        QHash<QString, std::vector<int>> stems;
+        // A resource folder names its files without a file-information record for each.
+        const QStringList names = info.path().startsWith(QLatin1Char(':'))
+                                      ? ResourceFolder(info.path()).children()
+                                      : QDir(info.path()).entryList(QDir::Files, QDir::NoSort);
+        for (const QString& name : names) {
+            const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
+            if (dash <= 0 || !name.endsWith(QLatin1String(".png")))
+                continue;
+            bool number = false;
+            const int pixels = QStringView(name).sliced(dash + 1).chopped(4).toInt(&number);
+            if (number && pixels > 0)
+                stems[name.left(dash)].push_back(pixels);
+        }
+        for (std::vector<int>& sizes : stems)
+            std::sort(sizes.begin(), sizes.end());
+        folder = folders.insert(info.path(), std::move(stems));
     }
-    std::sort(sizes.begin(), sizes.end());
-    return sizes;
+    return folder->value(info.fileName());
+}
+
+// A picture read once for every icon that shows it (the program's icon serves the application
+// and the main window, a button's picture its menu item too).
+// Kept as images, which outlive the application object, unlike pixmaps.
+QImage sharedPicture(const QString& file) {
+    static QHash<QString, QImage> pictures;
+    auto found = pictures.find(file);
+    if (found == pictures.end())
+        found = pictures.insert(file, readPicture(file, "png"));
+    return *found;
 }
 
 class LazyIconEngine : public QIconEngine {
@@ -87,9 +120,8 @@ private:
         }
         if (chosen != 0 && !m_loaded[own].contains(chosen)) {
             m_loaded[own].insert(chosen);
-            const QImage picture = readPicture(m_stems[own] + QLatin1Char('-') +
-                                                   QString::number(chosen) + QStringLiteral(".png"),
-                                               "png");
+            const QImage picture = sharedPicture(m_stems[own] + QLatin1Char('-') +
+                                                 QString::number(chosen) + QStringLiteral(".png"));
             if (!picture.isNull())
                 m_icon.addPixmap(QPixmap::fromImage(picture), QIcon::Normal,
                                  own == 1 ? QIcon::On : QIcon::Off);

@@ -389,6 +389,7 @@ void TFormZg::resizeEvent(QResizeEvent* event) {
 void TFormZg::showEvent(QShowEvent* event) {
     if (!std::exchange(m_noteFitted, true))
         fitNote();
+    fitSymbolLabels();
     QDialog::showEvent(event);
     ScrollBarSimb->setFocus(Qt::OtherFocusReason);
 }
@@ -494,12 +495,18 @@ int TFormZg::currentSymbol() const {
 void TFormZg::ScrollBarSimbChange() {
     const int n = currentSymbol();
     LabelSym->setText(QString::number(n));
-    LabelSym->adjustSize();
     const char code = static_cast<char>(n);
     LabelSb->setText(QLatin1Char(' ') + qtadapt::fromCp1251(std::string_view(&code, 1)) +
                      QLatin1Char(' '));
-    LabelSb->adjustSize();
+    if (isVisible())
+        fitSymbolLabels();
     PaintSymbol();
+}
+
+// Measuring the labels loads their two faces: a hidden window waits for its showing.
+void TFormZg::fitSymbolLabels() {
+    LabelSym->adjustSize();
+    LabelSb->adjustSize();
 }
 
 void TFormZg::PaintBoxMouseDown(Qt::MouseButton button, int x, int y) {

@@ -100,6 +100,8 @@ private:
     void setupControls();
     // Measuring the note loads its font: done at the first showing, not at the program's start.
     void fitNote();
+    // The symbol's number and character labels take their text's size, while shown.
+    void fitSymbolLabels();
     void setupKeys();
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);

@@ -25,8 +25,11 @@ THelpForm::THelpForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setWindowIcon(lazyIcon(QStringLiteral(":/icons/help-window")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setFont(info::classicDialogFont());
 
+    // The text goes in while the editor still has the face the main window has loaded: in the
+    // window's own face, filling it would load that face and lay out the text's first line in
+    // it, long before the operator opens Help. Given afterwards, the face reaches the text with
+    // no layout; the first showing loads and lays out what it shows.
     RichEdit = new HelpTextEdit(this);
     RichEdit->setObjectName(QStringLiteral("RichEdit"));
     RichEdit->setReadOnly(true);
@@ -38,6 +41,7 @@ THelpForm::THelpForm(QWidget* parent) : PlacedOnceDialog(parent) {
     RichEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit->setPlainText(helpText());
     RichEdit->moveCursor(QTextCursor::Start);
+    setFont(info::classicDialogFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

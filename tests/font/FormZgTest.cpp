@@ -411,6 +411,18 @@ void FormZgTest::scrollBarSelectsTheSymbolAndSetsTheLabels() {
     QCOMPARE(form.currentSymbol(), 32);
     f.select(300);
     QCOMPARE(form.currentSymbol(), 255);
+
+    // The labels take their text's size: at once while shown, at the next showing for a change
+    // made while hidden.
+    form.show();
+    for (const int symbol : {32, 200, 65, 255}) {
+        const bool hidden = symbol > 64;
+        form.setVisible(!hidden);
+        f.select(symbol);
+        form.show();
+        QCOMPARE(form.LabelSym->size(), form.LabelSym->sizeHint());
+        QCOMPARE(form.LabelSb->size(), form.LabelSb->sizeHint());
+    }
 }
 
 void FormZgTest::scrollBarKeyboard() {
