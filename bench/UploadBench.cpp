@@ -3,7 +3,7 @@
 // the line itself. It should stay far below one byte's line time at 1200 baud (9.2 ms).
 
 #include "base/QtAdapt.h"
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 #include "upload/PosixSerialLink.h"
 #include "upload/Upload.h"
 

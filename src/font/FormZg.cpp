@@ -12,7 +12,7 @@
 #include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "base/WindowPlacement.h"
-#include "upload/FontUploader.h"
+#include "frames/FontUploader.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>

@@ -9,8 +9,8 @@
 // Speeds run from 0 slowest to 7 fastest, see columnMs(); a fill holds one second; shifts and
 // moving apart step at the current speed.
 
+#include "frames/Frames.h"
 #include "sign/Effects.h"
-#include "upload/Frames.h"
 
 #include <array>
 #include <cstdint>

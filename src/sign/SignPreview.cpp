@@ -1,9 +1,9 @@
 #include "sign/SignPreview.h"
 
 #include "base/Dialogs.h"
+#include "frames/FrameDecoder.h"
 #include "sign/GifExport.h"
 #include "sign/LedMatrix.h"
-#include "upload/FrameDecoder.h"
 
 #include <QFile>
 #include <QHBoxLayout>

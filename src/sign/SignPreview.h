@@ -1,7 +1,7 @@
 #pragma once
 
+#include "frames/Frames.h"
 #include "sign/SignPlayer.h"
-#include "upload/Frames.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 #include "upload/NetworkLink.h"
 #include "upload/SerialLink.h"
 

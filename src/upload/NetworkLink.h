@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 #include "upload/SerialLink.h"
 #include "upload/TcpSocket.h"
 #include "upload/Telnet.h"

@@ -2,7 +2,7 @@
 
 #include "base/Dialogs.h"
 #include "base/QtAdapt.h"
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/SystemError.h"
+#include "frames/LineTime.h"
 
 #include <atomic>
 #include <chrono>
@@ -101,22 +102,6 @@ std::unique_ptr<SerialLink> makeLinkFor(const std::string& device);
 
 // A link that becomes, at each open, the one makeLinkFor gives for that device.
 std::unique_ptr<SerialLink> makeSystemSerialLink();
-
-// Line settings the link applies, and what follows from them.
-inline constexpr int LineBaud = 1200;
-inline constexpr int LineBitsPerByte = 11; // start bit, 8 data bits, 2 stop bits
-
-// How long `bytes` take on the line, rounded up to whole milliseconds.
-constexpr std::chrono::milliseconds lineTime(std::size_t bytes) {
-    const auto bitMs = static_cast<std::uint64_t>(bytes) * LineBitsPerByte * 1000;
-    return std::chrono::milliseconds((bitMs + LineBaud - 1) / LineBaud);
-}
-
-// Bytes the line carries in `elapsed`, rounded down.
-constexpr std::size_t lineBytes(std::chrono::milliseconds elapsed) {
-    const auto ms = elapsed.count() < 0 ? 0 : static_cast<std::uint64_t>(elapsed.count());
-    return static_cast<std::size_t>(ms * LineBaud / (LineBitsPerByte * 1000));
-}
 
 // What the upload keeps on its way ahead of what has left the line: about 0.25 s of line time,
 // so a cancel stops the line within that, and the line never waits for the next bytes.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "upload/FontUploader.h"
-#include "upload/Frames.h"
+#include "frames/FontUploader.h"
+#include "frames/Frames.h"
 #include "upload/Upload.h"
 #include "upload/UploadSession.h"
 

@@ -3,7 +3,7 @@
 
 #include "AgentRig.h"
 #include "Digest.h"
-#include "upload/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
-#include "upload/FontUploader.h"
+#include "frames/FontUploader.h"
 
 #include "FakeSerialLink.h"
 #include "Sandbox.h"

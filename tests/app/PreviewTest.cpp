@@ -1,9 +1,9 @@
 // The sign preview under the editor and the marks of the effect codes.
 
 #include "editor/MessageDocument.h"
+#include "frames/FrameDecoder.h"
 #include "sign/CodeMarks.h"
 #include "sign/SignPreview.h"
-#include "upload/FrameDecoder.h"
 
 #include "MainWindowFixture.h"
 

@@ -2,9 +2,9 @@
 #include "base/WindowPlacement.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
+#include "frames/FontUploader.h"
 #include "info/DiagramForm.h"
 #include "info/HelpForm.h"
-#include "upload/FontUploader.h"
 
 #include "FakeSerialLink.h"
 #include "Sandbox.h"

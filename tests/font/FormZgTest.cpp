@@ -3,7 +3,7 @@
 #include "base/IniFile.h"
 #include "base/QtAdapt.h"
 #include "font/FontTable.h"
-#include "upload/FontUploader.h"
+#include "frames/FontUploader.h"
 
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"

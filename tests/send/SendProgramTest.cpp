@@ -4,8 +4,8 @@
 #include "app/MainForm.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "frames/Frames.h"
 #include "sign/CodeMarks.h"
-#include "upload/Frames.h"
 #include "upload/SerialLink.h"
 
 #include "PseudoTerminal.h"

@@ -2,9 +2,9 @@
 // the sign decodes from the text's frame, must be one and the same.
 
 #include "base/Cp1251.h"
+#include "frames/FrameDecoder.h"
 #include "sign/GifExport.h"
 #include "sign/SignPlayer.h"
-#include "upload/FrameDecoder.h"
 
 #include "TempDir.h"
 

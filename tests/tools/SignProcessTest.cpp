@@ -2,7 +2,7 @@
 
 #include "TempDir.h"
 #include "TestFrames.h"
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 
 #include <gtest/gtest.h>
 

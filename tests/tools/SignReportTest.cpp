@@ -1,7 +1,7 @@
 #include "FrameReport.h"
 
-#include "upload/FrameDecoder.h"
-#include "upload/Frames.h"
+#include "frames/FrameDecoder.h"
+#include "frames/Frames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Converters: ser2net by both URLs, a scripted RFC 2217 server, and a UART's queue beside them.
 
 #include "upload/NetworkLink.h"
-#include "upload/Frames.h"
-#include "upload/LinkUrl.h"
+#include "frames/Frames.h"
+#include "frames/LinkUrl.h"
 #include "upload/Telnet.h"
 #include "upload/Upload.h"
 

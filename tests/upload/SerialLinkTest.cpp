@@ -1,4 +1,4 @@
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 #include "upload/PosixSerialLink.h"
 #include "upload/Upload.h"
 

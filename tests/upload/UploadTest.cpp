@@ -1,5 +1,5 @@
 #include "upload/Upload.h"
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 
 #include "FakeSerialLink.h"
 #include "TestFrames.h"

@@ -2,7 +2,7 @@
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
 #include "font/FormZg.h"
-#include "upload/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 #include "upload/PosixSerialLink.h"
 #include "upload/UploadAnimation.h"
 #include "upload/UploadController.h"

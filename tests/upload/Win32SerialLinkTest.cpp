@@ -3,7 +3,7 @@
 // that takes nothing more once its queue is full).
 
 #include "upload/Win32SerialLink.h"
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 #include "upload/Upload.h"
 
 #include "TempDir.h"

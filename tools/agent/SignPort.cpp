@@ -1,9 +1,9 @@
 #include "SignPort.h"
 
 #include "base/Settings.h"
-#include "upload/FrameDecoder.h"
-#include "upload/Frames.h"
-#include "upload/LinkUrl.h"
+#include "frames/FrameDecoder.h"
+#include "frames/Frames.h"
+#include "frames/LinkUrl.h"
 #include "upload/SerialLink.h"
 #include "upload/UploadSession.h"
 

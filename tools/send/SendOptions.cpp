@@ -1,6 +1,6 @@
 #include "SendOptions.h"
 
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 
 #include <CLI/CLI.hpp>
 

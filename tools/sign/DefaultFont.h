@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 
 #include <array>
 #include <cstdint>

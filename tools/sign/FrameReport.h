@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upload/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "LinePacer.h"
 
-#include "upload/SerialLink.h"
+#include "frames/LineTime.h"
 
 namespace sign {
 

@@ -1,6 +1,6 @@
 #include "SignLine.h"
 
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "frames/FrameDecoder.h"
 #include "sign/LedMatrix.h"
 #include "sign/SignPlayer.h"
-#include "upload/FrameDecoder.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -7,8 +7,8 @@
 #include "SignLine.h"
 #include "SignWindow.h"
 #include "base/WindowPlacement.h"
+#include "frames/FrameDecoder.h"
 #include "sign/SignPlayer.h"
-#include "upload/FrameDecoder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "upload/FrameDecoder.h"
+#include "frames/FrameDecoder.h"
 
-#include "upload/Frames.h"
+#include "frames/Frames.h"
 
 #include <algorithm>
 #include <cstdio>

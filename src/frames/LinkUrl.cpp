@@ -1,4 +1,4 @@
-#include "upload/LinkUrl.h"
+#include "frames/LinkUrl.h"
 
 #include <algorithm>
 #include <cctype>

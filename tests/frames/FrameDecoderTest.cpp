@@ -1,5 +1,5 @@
-#include "upload/FrameDecoder.h"
-#include "upload/Frames.h"
+#include "frames/FrameDecoder.h"
+#include "frames/Frames.h"
 
 #include "TestFrames.h"
 
