@@ -92,7 +92,7 @@ void BM_ProcessorTimePerLineTime(benchmark::State& state) {
                 if (readable(master, 20))
                     (void)::read(master, buffer, sizeof buffer);
         });
-        const auto result = rig.result("bench", id, nullptr, line + 30s);
+        const auto result = rig.result("bench", id, line + 30s);
         done = true;
         reader.join();
         if (!result || (*result)["outcome"] != "sent") {

@@ -40,39 +40,32 @@ using namespace std::chrono_literals;
 using agent::Bytes;
 using nlohmann::json;
 
-inline int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-inline bool accepting(int port) {
+// Port 0 binds a free port and tells which; any other connects to it.
+inline int loopback(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<std::uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    socklen_t length = sizeof a;
+    auto* address = reinterpret_cast<sockaddr*>(&a);
+    const bool ok =
+        port == 0 ? ::bind(fd, address, length) == 0 && ::getsockname(fd, address, &length) == 0
+                  : ::connect(fd, address, length) == 0;
     ::close(fd);
-    return ok;
+    return ok ? ntohs(a.sin_port) : 0;
 }
 
 // A child process with its output in `log`.
-inline pid_t spawn(const std::vector<std::string>& argv, const std::string& log) {
+inline pid_t spawn(std::vector<std::string> argv, const std::string& log) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         ::dup2(fd, 1);
         ::dup2(fd, 2);
         std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
+        for (std::string& a : argv)
+            args.push_back(a.data());
         args.push_back(nullptr);
         ::execv(args[0], args.data());
         ::_exit(127);
@@ -81,10 +74,10 @@ inline pid_t spawn(const std::vector<std::string>& argv, const std::string& log)
 }
 
 inline void end(pid_t& pid, int signal) {
-    if (pid <= 0)
-        return;
-    ::kill(pid, signal);
-    ::waitpid(pid, nullptr, 0);
+    if (pid > 0) {
+        ::kill(pid, signal);
+        ::waitpid(pid, nullptr, 0);
+    }
     pid = -1;
 }
 
@@ -100,27 +93,25 @@ inline long statusKb(pid_t pid, const std::string& field) {
 // The processor time a process has used so far (user and system).
 inline std::chrono::microseconds cpuTime(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // The fields after the command's name, which may hold blanks: state is field 3, utime 14.
+    const std::string stat((std::istreambuf_iterator<char>(in)), {});
+    // Past the command's name, which may hold blanks, field 3 on; utime and stime are 14 and 15.
     std::istringstream rest(stat.substr(stat.rfind(')') + 2));
-    std::string field;
+    std::string skipped;
+    for (int i = 3; i < 14; ++i)
+        rest >> skipped;
     unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    const long hz = ::sysconf(_SC_CLK_TCK);
-    return std::chrono::microseconds((utime + stime) * 1'000'000LL / hz);
+    rest >> utime >> stime;
+    return std::chrono::microseconds((utime + stime) * 1'000'000LL / ::sysconf(_SC_CLK_TCK));
 }
 
-// A client of the rig's broker that keeps every message it gets.
+// A client of the rig's broker that keeps every message it gets, subscribed to `patterns`
+// whenever it connects.
 class Client {
 public:
     using Message = std::pair<std::string, std::string>; // topic, payload
 
-    Client(int port, const std::string& user) {
+    Client(int port, const std::string& user, std::vector<std::string> patterns = {})
+        : m_patterns(std::move(patterns)) {
         mosquitto_lib_init();
         m_mosq = mosquitto_new(nullptr, true, this);
         mosquitto_int_option(m_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
@@ -128,8 +119,10 @@ public:
         mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
         if (!user.empty())
             mosquitto_username_pw_set(m_mosq, user.c_str(), (user + "-password").c_str());
-        mosquitto_connect_callback_set(m_mosq, [](mosquitto*, void* self, int rc) {
+        mosquitto_connect_callback_set(m_mosq, [](mosquitto* mosq, void* self, int rc) {
             auto* c = static_cast<Client*>(self);
+            for (const std::string& p : c->m_patterns)
+                mosquitto_subscribe(mosq, nullptr, p.c_str(), 1);
             std::lock_guard lock(c->m_mutex);
             c->m_connack = rc;
             c->m_changed.notify_all();
@@ -137,12 +130,10 @@ public:
         mosquitto_message_callback_set(
             m_mosq, [](mosquitto*, void* self, const mosquitto_message* m) {
                 auto* c = static_cast<Client*>(self);
-                Message message(m->topic, std::string(static_cast<const char*>(m->payload),
-                                                      static_cast<std::size_t>(m->payloadlen)));
                 std::lock_guard lock(c->m_mutex);
-                if (c->m_onMessage)
-                    c->m_onMessage(message);
-                c->m_messages.push_back(std::move(message));
+                c->m_messages.emplace_back(m->topic,
+                                           std::string(static_cast<const char*>(m->payload),
+                                                       static_cast<std::size_t>(m->payloadlen)));
                 c->m_changed.notify_all();
             });
         mosquitto_connect(m_mosq, "127.0.0.1", port, 30);
@@ -156,57 +147,41 @@ public:
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    // The CONNACK's code: 0 when the broker took us.
+    // The CONNACK's code: 0 when the broker took us (and the subscriptions are asked for).
     int connack() {
         std::unique_lock lock(m_mutex);
         m_changed.wait_for(lock, 5s, [this] { return m_connack >= 0; });
         return m_connack;
     }
-    void subscribe(const std::string& pattern) {
-        mosquitto_subscribe(m_mosq, nullptr, pattern.c_str(), 1);
-    }
     void publish(const std::string& topic, const std::string& payload, bool retain = false) {
         mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()),
                           payload.data(), 1, retain);
     }
-    // Runs on the client's thread for each message as it comes, before it is kept.
-    void onMessage(std::function<void(const Message&)> handler) {
+    std::vector<Message> messages() {
         std::lock_guard lock(m_mutex);
-        m_onMessage = std::move(handler);
+        return m_messages;
     }
-    // Forgets the messages kept so far.
-    void clear() {
-        std::lock_guard lock(m_mutex);
-        m_messages.clear();
-    }
-    // The messages so far on topics `accept` takes.
-    std::vector<Message> messages(const std::function<bool(const std::string&)>& accept) {
-        std::lock_guard lock(m_mutex);
-        std::vector<Message> out;
-        for (const Message& m : m_messages)
-            if (accept(m.first))
-                out.push_back(m);
-        return out;
-    }
-    // The first message on `topic` from `from` on that `accept` takes; nothing within `wait`.
+    // The first message on `topic` that `accept` takes; nothing within `wait`.
     std::optional<std::string> await(const std::string& topic,
                                      const std::function<bool(const std::string&)>& accept,
-                                     std::chrono::milliseconds wait = 10s, std::size_t from = 0) {
+                                     std::chrono::milliseconds wait = 10s) {
         std::unique_lock lock(m_mutex);
         std::optional<std::string> found;
         m_changed.wait_for(lock, wait, [&] {
-            for (std::size_t i = from; i < m_messages.size(); ++i)
-                if (m_messages[i].first == topic && accept(m_messages[i].second)) {
-                    found = m_messages[i].second;
-                    return true;
-                }
+            for (const auto& [t, payload] : m_messages)
+                if (t == topic && accept(payload))
+                    return found.emplace(payload), true;
             return false;
         });
         return found;
     }
-    std::optional<json> awaitJson(const std::string& topic,
-                                  const std::function<bool(const json&)>& accept,
-                                  std::chrono::milliseconds wait = 10s) {
+    std::optional<std::string> await(const std::string& topic, const char* payload) {
+        return await(topic, [&](const std::string& p) { return p == payload; });
+    }
+    std::optional<json> awaitJson(
+        const std::string& topic,
+        const std::function<bool(const json&)>& accept = [](const json&) { return true; },
+        std::chrono::milliseconds wait = 10s) {
         const auto text = await(
             topic,
             [&](const std::string& s) {
@@ -217,13 +192,12 @@ public:
         return text ? std::optional<json>(json::parse(*text)) : std::nullopt;
     }
     // Messages on topics starting with `topic`, once `least` have come or after `wait`.
-    std::size_t count(const std::string& topic, std::size_t least = 0,
+    std::size_t count(const std::string& topic, std::size_t least,
                       std::chrono::milliseconds wait = 5s) {
         std::unique_lock lock(m_mutex);
         const auto counted = [&] {
-            return static_cast<std::size_t>(
-                std::count_if(m_messages.begin(), m_messages.end(),
-                              [&](const auto& m) { return m.first.starts_with(topic); }));
+            return static_cast<std::size_t>(std::ranges::count_if(
+                m_messages, [&](const Message& m) { return m.first.starts_with(topic); }));
         };
         m_changed.wait_for(lock, wait, [&] { return counted() >= least; });
         return counted();
@@ -231,25 +205,22 @@ public:
 
 private:
     mosquitto* m_mosq = nullptr;
+    const std::vector<std::string> m_patterns;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     int m_connack = -1;
     std::vector<Message> m_messages;
-    std::function<void(const Message&)> m_onMessage;
 };
 
 // Bytes that reach the sign within `wait`.
 inline Bytes lineWithin(PseudoTerminal& pty, std::chrono::milliseconds wait) {
     Bytes bytes;
     std::uint8_t buffer[4096];
-    const auto end = std::chrono::steady_clock::now() + wait;
-    while (std::chrono::steady_clock::now() < end) {
+    for (const auto end = std::chrono::steady_clock::now() + wait;
+         std::chrono::steady_clock::now() < end;) {
         pollfd p{pty.master(), POLLIN, 0};
-        if (::poll(&p, 1, 50) > 0) {
-            const ssize_t n = ::read(pty.master(), buffer, sizeof buffer);
-            if (n > 0)
-                bytes.insert(bytes.end(), buffer, buffer + n);
-        }
+        const ssize_t n = ::poll(&p, 1, 50) > 0 ? ::read(pty.master(), buffer, sizeof buffer) : 0;
+        bytes.insert(bytes.end(), buffer, buffer + std::max<ssize_t>(n, 0));
     }
     return bytes;
 }
@@ -271,15 +242,23 @@ public:
     AgentRig& operator=(const AgentRig&) = delete;
 
     void start() {
-        m_port = freePort();
+        m_port = loopback(0);
         std::string acl = "user operator\ntopic readwrite lumetra/#\ntopic read homeassistant/#\n"
                           "user intruder\ntopic readwrite lumetra/other/#\nuser agent\n";
-        for (const std::string& s : m_ids)
+        std::string ini = "[Broker]\nUrl=mqtt://127.0.0.1:" + std::to_string(m_port) +
+                          "\nUser=agent\nPasswordFile=" + m_dir.path("agent.pass") + "\n";
+        for (std::size_t i = 0; i < m_ids.size(); ++i) {
+            const std::string& s = m_ids[i];
             acl += "topic readwrite lumetra/" + s + "/#\ntopic write homeassistant/+/lumetra_" + s +
                    "/#\n";
+            ini += "[Sign " + s + "]\nPort=" + m_signs[i].slaveName() + "\n";
+        }
         m_dir.write("acl", acl);
+        m_dir.write("agent.ini", ini);
+        m_dir.write("agent.pass", "agent-password\n");
+        ::chmod(m_dir.path("agent.pass").c_str(), 0600);
         m_dir.write("passwd", "");
-        for (const char* user : {"agent", "operator", "intruder"}) {
+        for (const std::string user : {"agent", "operator", "intruder"}) {
             const std::string command = std::string(LUMETRA_MOSQUITTO_PASSWD) + " -b " +
                                         m_dir.path("passwd") + " " + user + " " + user +
                                         "-password";
@@ -292,18 +271,6 @@ public:
                                           "\npersistence false\n" +
                                           (::geteuid() == 0 ? "user root\n" : ""));
         startBroker();
-        std::string ini = "[Broker]\nUrl=mqtt://127.0.0.1:" + std::to_string(m_port) +
-                          "\nUser=agent\nPasswordFile=" + m_dir.path("agent.pass") + "\n";
-        for (std::size_t i = 0; i < m_ids.size(); ++i)
-            ini += "[Sign " + m_ids[i] + "]\nPort=" + m_signs[i].slaveName() + "\n";
-        m_dir.write("agent.ini", ini);
-        m_dir.write("agent.pass", "agent-password\n");
-        ::chmod(m_dir.path("agent.pass").c_str(), 0600);
-        m_operator = std::make_unique<Client>(m_port, "operator");
-        if (m_operator->connack() != 0)
-            throw std::runtime_error("the operator cannot connect");
-        m_operator->subscribe("lumetra/#");
-        m_operator->subscribe("homeassistant/#");
         startAgent();
     }
 
@@ -318,11 +285,17 @@ public:
                m_dir.read("broker.log");
     }
 
+    // The broker, and the operator connected to it afresh.
     void startBroker() {
+        m_operator.reset();
         m_broker = spawn({LUMETRA_MOSQUITTO, "-c", m_dir.path("mosquitto.conf")},
                          m_dir.path("broker.log"));
-        for (int i = 0; i < 100 && !accepting(m_port); ++i)
+        for (int i = 0; i < 100 && !loopback(m_port); ++i)
             std::this_thread::sleep_for(50ms);
+        m_operator = std::make_unique<Client>(
+            m_port, "operator", std::vector<std::string>{"lumetra/#", "homeassistant/#"});
+        if (m_operator->connack() != 0)
+            throw std::runtime_error("the operator cannot connect");
     }
 
     void startAgent() {
@@ -334,21 +307,16 @@ public:
                 throw std::runtime_error(s + " is not online");
     }
 
-    bool online(const std::string& sign, std::size_t from = 0) {
-        return m_operator
-            ->await(
-                "lumetra/" + sign + "/availability",
-                [](const std::string& p) { return p == "online"; }, 10s, from)
-            .has_value();
+    bool online(const std::string& sign) {
+        return m_operator->await("lumetra/" + sign + "/availability", "online").has_value();
     }
 
     // The result of `job` on `sign`.
-    std::optional<json> result(const std::string& sign, const json& job, Client* client = nullptr,
+    std::optional<json> result(const std::string& sign, const json& job,
                                std::chrono::milliseconds wait = 30s) {
-        return (client ? client : m_operator.get())
-            ->awaitJson(
-                "lumetra/" + sign + "/upload/result",
-                [&](const json& r) { return r["job"] == job; }, wait);
+        return m_operator->awaitJson(
+            "lumetra/" + sign + "/upload/result", [&](const json& r) { return r["job"] == job; },
+            wait);
     }
 
 protected:
