@@ -235,11 +235,10 @@ TEST_F(AgentLogic, EveryBadPayloadGetsItsResultAndNothingGoesToTheLine) {
         command(verb, payload);
         ASSERT_EQ(results().size(), i + 1) << verb << " case " << i;
         const json r = results().back();
-        EXPECT_EQ(r["outcome"], outcome) << verb << " case " << i;
-        EXPECT_NE(r["error"].get<std::string>().find(error), std::string::npos)
-            << r["error"] << " case " << i;
-        EXPECT_EQ(r["command"], verb);
-        EXPECT_FALSE(r["job"].is_null());
+        EXPECT_EQ(r["outcome"], outcome) << r << " case " << i;
+        EXPECT_NE(r["error"].get<std::string>().find(error), std::string::npos) << r;
+        EXPECT_EQ(r["command"], verb) << r;
+        EXPECT_FALSE(r["job"].is_null()) << r;
     }
     EXPECT_TRUE(uploads.empty());
     EXPECT_TRUE(port.frames.empty());
@@ -251,6 +250,7 @@ TEST_F(AgentLogic, AnUploadedTextIsConvertedAsTheWindowDoesAndBecomesTheRetained
     finishUpload();
     const Bytes frame = textFrame("\xDF ?\r\nok");
     ASSERT_EQ(port.frames, std::vector<Bytes>{frame});
+    EXPECT_EQ(port.ports, std::vector<std::string>{"/dev/ttyUSB0"});
     const json r = results().back();
     EXPECT_EQ(r["outcome"], "sent");
     EXPECT_EQ(r["replaced"], 1);
@@ -261,8 +261,6 @@ TEST_F(AgentLogic, AnUploadedTextIsConvertedAsTheWindowDoesAndBecomesTheRetained
     EXPECT_EQ(state["text"], "Я ?  ok");
     EXPECT_EQ(state["sha256"], sha256Hex(sentText));
     EXPECT_EQ(state["frame_bytes"], frame.size());
-    EXPECT_DOUBLE_EQ(state["line_seconds"].get<double>(),
-                     static_cast<double>(lineTime(frame.size()).count()) / 1000);
     EXPECT_EQ(state["uploaded_at"], "2024-06-10T08:00:00Z");
     EXPECT_EQ(state["result"], "sent");
     EXPECT_EQ(state["port"], "/dev/ttyUSB0");
