@@ -66,7 +66,7 @@ void enter(const QString& folder, const QString& starterFont) {
         std::string font;
         try {
             font = readRegularFile(fsPath(starterFont).string(), FontBytes);
-        } catch (const std::system_error&) {
+        } catch (const FileError&) {
             // No starter font beside the program (a build tree): the font starts empty.
         }
         if (font.size() == FontBytes) {
@@ -75,7 +75,7 @@ void enter(const QString& folder, const QString& starterFont) {
                 replaceFileAtomically(
                     fsPath(target).string(),
                     {reinterpret_cast<const std::uint8_t*>(font.data()), font.size()});
-            } catch (const FileWriteError& e) {
+            } catch (const FileError& e) {
                 fail(CannotCopyFont, target, errorReason(e.err(), ReasonLanguage::Russian));
             }
         }

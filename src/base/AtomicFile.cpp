@@ -1,8 +1,8 @@
 #include "base/AtomicFile.h"
-#include "base/SystemError.h"
 
 #include <cerrno>
 #include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,14 +12,19 @@ namespace {
 
 #ifdef _WIN32
 constexpr int NoRoomLeft = ERROR_DISK_FULL;
+const std::error_category& numbers() {
+    return std::system_category();
+}
 #else
 constexpr int NoRoomLeft = ENOSPC;
+const std::error_category& numbers() {
+    return std::generic_category();
+}
 #endif
 
 } // namespace
 
-FileWriteError::FileWriteError(int err)
-    : std::runtime_error(systemErrorText(err ? err : NoRoomLeft)), m_err(err ? err : NoRoomLeft) {}
+FileError::FileError(int err) : std::system_error(err ? err : NoRoomLeft, numbers()) {}
 
 FileKind fileKind(const std::string& path) {
     namespace fs = std::filesystem;
@@ -48,7 +53,6 @@ FileKind fileKind(const std::string& path) {
 
 #include "base/UniqueFd.h"
 
-#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -67,10 +71,10 @@ std::string directoryOf(const std::string& path) {
 void syncFolder(const std::string& folder) {
     UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
-        throw FileWriteError(errno);
+        throw FileError(errno);
     // Some file systems cannot sync a folder at all (EINVAL); there is nothing more to do.
     if (::fsync(dir.get()) != 0 && errno != EINVAL)
-        throw FileWriteError(errno);
+        throw FileError(errno);
 }
 
 mode_t currentUmask() {
@@ -105,24 +109,24 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
         if (S_ISDIR(st.st_mode))
-            throw FileWriteError(EISDIR);
+            throw FileError(EISDIR);
         if (!S_ISREG(st.st_mode))
-            throw FileWriteError(EINVAL);
+            throw FileError(EINVAL);
         // A read-only file stays read-only for root too, as it would on the sign's home system.
         if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            throw FileWriteError(EACCES);
+            throw FileError(EACCES);
     } else if (errno != ENOENT) {
-        throw FileWriteError(errno);
+        throw FileError(errno);
     }
 
     std::string temp = target + ".XXXXXX";
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        throw FileWriteError(errno);
+        throw FileError(errno);
 
     auto fail = [&](int err) {
         ::unlink(temp.c_str());
-        throw FileWriteError(err);
+        throw FileError(err);
     };
 
     std::size_t done = 0;
@@ -157,14 +161,14 @@ UniqueFd openRegularFile(const std::string& path) {
     // O_NONBLOCK so that opening a FIFO cannot hang before fstat has told what it is.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
-        throw std::system_error(errno, std::generic_category());
+        throw FileError(errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        throw std::system_error(errno, std::generic_category());
+        throw FileError(errno);
     if (S_ISDIR(st.st_mode))
-        throw std::system_error(EISDIR, std::generic_category());
+        throw FileError(EISDIR);
     if (!S_ISREG(st.st_mode))
-        throw std::system_error(EINVAL, std::generic_category());
+        throw FileError(EINVAL);
     return fd;
 }
 
@@ -176,7 +180,7 @@ std::size_t readSome(int fd, std::uint8_t* into, std::size_t size) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw std::system_error(errno, std::generic_category());
+            throw FileError(errno);
         if (n == 0)
             break;
         done += static_cast<std::size_t>(n);
@@ -194,7 +198,7 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
         const std::size_t n = readSome(fd.get(), buffer, sizeof buffer);
         data.append(reinterpret_cast<const char*>(buffer), n);
         if (data.size() > maxBytes)
-            throw std::system_error(EFBIG, std::generic_category());
+            throw FileError(EFBIG);
         if (n < sizeof buffer)
             return data;
     }

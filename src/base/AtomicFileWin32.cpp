@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <random>
-#include <system_error>
 #include <utility>
 
 #include <windows.h>
@@ -10,7 +9,7 @@
 namespace {
 
 [[noreturn]] void throwLastError() {
-    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category());
+    throw FileError(static_cast<int>(::GetLastError()));
 }
 
 // A handle closed when it goes out of scope.
@@ -46,7 +45,7 @@ UniqueHandle openRegularFile(const std::string& path) {
     if (!h.valid())
         throwLastError();
     if (::GetFileType(h.get()) != FILE_TYPE_DISK)
-        throw std::system_error(ERROR_INVALID_FUNCTION, std::system_category());
+        throw FileError(ERROR_INVALID_FUNCTION);
     return h;
 }
 
@@ -75,9 +74,9 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD err = ::GetLastError();
         if (err != ERROR_FILE_NOT_FOUND)
-            throw FileWriteError(static_cast<int>(err));
+            throw FileError(static_cast<int>(err));
     } else if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
-        throw FileWriteError(ERROR_ACCESS_DENIED);
+        throw FileError(ERROR_ACCESS_DENIED);
     }
 
     std::string temp;
@@ -92,13 +91,13 @@ void replaceFileAtomically(const std::string& path, std::span<const std::uint8_t
     }
     UniqueHandle file(created);
     if (!file.valid())
-        throw FileWriteError(static_cast<int>(::GetLastError()));
+        throw FileError(static_cast<int>(::GetLastError()));
 
     auto fail = [&](DWORD err) {
         if (file.valid())
             file.close();
         ::DeleteFileA(temp.c_str());
-        throw FileWriteError(static_cast<int>(err));
+        throw FileError(static_cast<int>(err));
     };
 
     std::size_t done = 0;
@@ -129,7 +128,7 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
     if (!::GetFileSizeEx(h.get(), &size))
         throwLastError();
     if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes)
-        throw std::system_error(ERROR_FILE_TOO_LARGE, std::system_category());
+        throw FileError(ERROR_FILE_TOO_LARGE);
     std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
     data.resize(readSome(h.get(), reinterpret_cast<std::uint8_t*>(data.data()), data.size()));
     return data;

@@ -137,10 +137,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     std::string data;
     try {
         data = readRegularFile(m_path, MaxFileBytes);
-    } catch (const std::system_error& e) {
-        if (isTooLargeError(e.code().value()))
+    } catch (const FileError& e) {
+        if (isTooLargeError(e.err()))
             fail(TooLargeReason);
-        if (!isNotFoundError(e.code().value()))
+        if (!isNotFoundError(e.err()))
             fail();
     }
     std::string eol = "\r\n";

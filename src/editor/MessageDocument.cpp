@@ -51,7 +51,7 @@ void writeMessageFile(const QString& heldName, const std::string& bytes) {
         replaceFileAtomically(
             fsPath(heldName),
             std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         fail(doctext::CannotCreate, heldName, e.err());
     }
 }
@@ -102,8 +102,8 @@ MessageDocument::Loaded MessageDocument::load(const QString& heldName) {
     std::string data;
     try {
         data = readRegularFile(fsPath(heldName), messagefile::MaxBytes);
-    } catch (const std::system_error& e) {
-        fail(doctext::CannotOpen, heldName, e.code().value());
+    } catch (const FileError& e) {
+        fail(doctext::CannotOpen, heldName, e.err());
     }
     const DecodedMessage decoded = decodeMessage(data);
     m_edit.setPlainText(messagetext::fromFileBytes(messagefile::withLfBreaks(decoded.cp1251)));

@@ -149,8 +149,8 @@ void FontTables::LoadZg(const std::string& path) {
     std::size_t done = 0;
     try {
         done = readFileStart(path, buffer);
-    } catch (const std::system_error& e) {
-        fail(e.code().value(), path);
+    } catch (const FileError& e) {
+        fail(e.err(), path);
     }
     std::copy_n(buffer.begin(), done, FontTable.begin());
     if (done > 0)
@@ -162,7 +162,7 @@ void FontTables::LoadZg(const std::string& path) {
 void FontTables::SaveZg(const std::string& path) {
     try {
         replaceFileAtomically(path, FontTable);
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         fail(e.err(), resolveSymlinks(path));
     }
 }

@@ -57,7 +57,7 @@ TEST(AtomicFile, AReadOnlyFileIsRefusedAndKept) {
     try {
         replaceFileAtomically(dir.path("ro.txt"), bytesOf("x"));
         FAIL();
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(e.err(), ERROR_ACCESS_DENIED);
         EXPECT_FALSE(std::string(e.what()).empty());
     }
@@ -79,7 +79,7 @@ TEST(AtomicFile, ReplacesContentAndKeepsPermissions) {
 TEST(AtomicFile, AFifoIsRefusedAndStays) {
     TempDir dir;
     ::mkfifo(dir.path("fifo").c_str(), 0644);
-    EXPECT_THROW(replaceFileAtomically(dir.path("fifo"), bytesOf("x")), FileWriteError);
+    EXPECT_THROW(replaceFileAtomically(dir.path("fifo"), bytesOf("x")), FileError);
     struct stat st {};
     ::lstat(dir.path("fifo").c_str(), &st);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -89,7 +89,7 @@ TEST(AtomicFile, AFifoIsRefusedAndStays) {
 TEST(AtomicFile, AFolderIsRefused) {
     TempDir dir;
     std::filesystem::create_directory(dir.path("folder"));
-    EXPECT_THROW(replaceFileAtomically(dir.path("folder"), bytesOf("x")), FileWriteError);
+    EXPECT_THROW(replaceFileAtomically(dir.path("folder"), bytesOf("x")), FileError);
     EXPECT_TRUE(std::filesystem::is_directory(dir.path("folder")));
 }
 
@@ -98,7 +98,7 @@ TEST(AtomicFile, AMissingFolderIsReportedAsNotFound) {
     try {
         replaceFileAtomically(dir.path("nowhere/f.txt"), bytesOf("x"));
         FAIL();
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         EXPECT_TRUE(isNotFoundError(e.err())) << e.err();
     }
 }
@@ -109,8 +109,8 @@ TEST(AtomicFile, ReadRefusesDevicesFoldersAndOversizeFiles) {
     const auto errorOf = [&](const std::string& path, std::size_t limit) {
         try {
             readRegularFile(path, limit);
-        } catch (const std::system_error& e) {
-            return e.code().value();
+        } catch (const FileError& e) {
+            return e.err();
         }
         return 0;
     };
@@ -129,7 +129,7 @@ TEST(AtomicFile, ReadFileStartTakesWhatFitsOrWhatThereIs) {
     EXPECT_EQ(std::string(four.begin(), four.end()), "abcd");
     std::array<std::uint8_t, 10> ten{};
     EXPECT_EQ(readFileStart(dir.path("f"), ten), 6u);
-    EXPECT_THROW(readFileStart(Device, ten), std::system_error);
+    EXPECT_THROW(readFileStart(Device, ten), FileError);
 }
 
 #ifndef _WIN32
@@ -155,7 +155,7 @@ TEST_F(SyncedDisk, AFailedSyncIsAnIoErrorAndLeavesTheFileWhole) {
     try {
         replaceFileAtomically(dir.path("f.txt"), bytesOf("after"));
         FAIL();
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(e.err(), EIO);
     }
     EXPECT_EQ(dir.read("f.txt"), "before");

@@ -40,7 +40,7 @@ struct StateFile {
 // Nothing when the file is missing; throws std::runtime_error when it cannot be read or is not
 // a state file.
 std::optional<StateFile> loadStateFile(const std::string& path);
-// Replaces the file atomically; throws FileWriteError.
+// Replaces the file atomically; throws FileError.
 void saveStateFile(const std::string& path, const StateFile& file);
 
 // "2024-06-10T08:00:00Z".

@@ -232,9 +232,8 @@ std::vector<std::uint8_t> readInput(const std::string& file) {
     std::string data;
     try {
         data = readRegularFile(file, MaxInput);
-    } catch (const std::system_error& e) {
-        throw FontError(file + ": cannot read it: " + std::strerror(e.code().value()) +
-                        notRegular(file));
+    } catch (const FileError& e) {
+        throw FontError(file + ": cannot read it: " + std::strerror(e.err()) + notRegular(file));
     }
     if (data.size() >= 2 && static_cast<std::uint8_t>(data[0]) == 0x1F &&
         static_cast<std::uint8_t>(data[1]) == 0x8B)
@@ -245,7 +244,7 @@ std::vector<std::uint8_t> readInput(const std::string& file) {
 void writeOutput(const std::string& file, std::span<const std::uint8_t> bytes) {
     try {
         replaceFileAtomically(file, bytes);
-    } catch (const FileWriteError& e) {
+    } catch (const FileError& e) {
         throw FontError(file + ": cannot write it: " + std::strerror(e.err()) + notRegular(file));
     }
 }

@@ -55,8 +55,8 @@ std::error_code writeOutput(const std::string& path, std::span<const std::uint8_
         try {
             replaceFileAtomically(path, bytes);
             return {};
-        } catch (const FileWriteError& e) {
-            return {e.err(), std::system_category()};
+        } catch (const FileError& e) {
+            return e.code();
         }
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
