@@ -36,7 +36,7 @@ public:
     WriteStatus write(std::span<const std::uint8_t>, std::chrono::milliseconds) override {
         return {};
     }
-    std::optional<std::size_t> pending() override { return std::nullopt; }
+    QueueStatus pending() override { return {}; }
     void discard() override {}
     void close() override {}
 };

@@ -32,9 +32,7 @@ public:
         return m_link ? m_link->write(bytes, wait)
                       : WriteStatus{0, {0, "no port is open", "порт не открыт"}};
     }
-    std::optional<std::size_t> pending() override {
-        return m_link ? m_link->pending() : std::nullopt;
-    }
+    QueueStatus pending() override { return m_link ? m_link->pending() : QueueStatus{}; }
     void discard() override {
         if (m_link)
             m_link->discard();

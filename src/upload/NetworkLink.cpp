@@ -236,13 +236,11 @@ SerialLink::WriteStatus NetworkLink::write(std::span<const std::uint8_t> bytes, 
     return {taken.size(), {}};
 }
 
-std::optional<std::size_t> NetworkLink::pending() {
+SerialLink::QueueStatus NetworkLink::pending() {
     Failure f = pump(milliseconds(0));
     if (!f)
         f = flush(milliseconds(0));
-    if (f)
-        throw Failed(f);
-    return std::nullopt;
+    return {std::nullopt, f};
 }
 
 void NetworkLink::discard() {

@@ -29,7 +29,7 @@ public:
     OpenStatus openCancellable(const std::string& device,
                                const std::atomic<bool>& cancelled) override;
     WriteStatus write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds wait) override;
-    std::optional<std::size_t> pending() override;
+    QueueStatus pending() override;
     void discard() override;
     void close() override;
 

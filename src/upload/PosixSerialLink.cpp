@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <optional>
-#include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -170,25 +169,25 @@ SerialLink::WriteStatus PosixSerialLink::write(std::span<const std::uint8_t> byt
     }
 }
 
-std::optional<std::size_t> PosixSerialLink::pending() {
+SerialLink::QueueStatus PosixSerialLink::pending() {
     int queued = 0;
     if (m_fd < 0)
-        return std::nullopt;
+        return {};
     if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0) {
         // A device that went away after taking the frame must not pass for a drained one.
         if (errno == EIO || errno == ENXIO || errno == ENODEV)
-            throw std::system_error(errno, std::system_category());
-        return std::nullopt;
+            return {std::nullopt, systemFailure(errno)};
+        return {};
     }
     if (queued < 0)
-        return std::nullopt;
+        return {};
     if (queued > 0)
-        return static_cast<std::size_t>(queued);
+        return {static_cast<std::size_t>(queued), {}};
     // The driver's queue is empty, but the UART may still be shifting out its last byte.
     unsigned int lineStatus = 0;
     if (::ioctl(m_fd, TIOCSERGETLSR, &lineStatus) == 0 && !(lineStatus & TIOCSER_TEMT))
-        return 1;
-    return 0;
+        return {1, {}};
+    return {0, {}};
 }
 
 void PosixSerialLink::discard() {

@@ -17,7 +17,7 @@ public:
 
     OpenStatus open(const std::string& device) override;
     WriteStatus write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds wait) override;
-    std::optional<std::size_t> pending() override;
+    QueueStatus pending() override;
     void discard() override;
     void close() override;
 

@@ -10,8 +10,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <system_error>
-#include <utility>
 
 // One serial port, opened for a single upload. Output only; nothing is ever read. The upload
 // engine (Upload) drives it: open, write in pieces, watch the queue, close.
@@ -33,18 +31,6 @@ public:
         explicit operator bool() const { return error != 0 || !reason.empty(); }
     };
 
-    // What pending() throws for a failure told in the link's own words.
-    class Failed : public std::system_error {
-    public:
-        explicit Failed(Failure failure)
-            : std::system_error(failure.error, std::system_category(), failure.reason),
-              m_failure(std::move(failure)) {}
-        const Failure& failure() const { return m_failure; }
-
-    private:
-        Failure m_failure;
-    };
-
     struct OpenStatus {
         OpenResult result = OpenResult::OpenFailed;
         Failure failure; // why the open or the configuration failed
@@ -53,6 +39,14 @@ public:
     struct WriteStatus {
         std::size_t accepted = 0; // bytes the driver took
         Failure failure;          // set when the device failed; `accepted` still counts
+    };
+
+    struct QueueStatus {
+        // Bytes handed to the driver that have not yet left the line; nullopt when the device
+        // cannot tell. A device that always answers 0 (a pseudo-terminal) cannot tell either,
+        // and the engine finds that out itself.
+        std::optional<std::size_t> queued;
+        Failure failure; // set when the device has failed, so its queue tells nothing
     };
 
     virtual ~SerialLink() = default;
@@ -75,11 +69,8 @@ public:
     virtual WriteStatus write(std::span<const std::uint8_t> bytes,
                               std::chrono::milliseconds wait) = 0;
 
-    // Bytes handed to the driver that have not yet left the line; nullopt when the device
-    // cannot tell. A device that always answers 0 (a pseudo-terminal) cannot tell either, and
-    // the engine finds that out itself. Throws std::system_error (or Failed, with the link's
-    // own words) when the device has failed.
-    virtual std::optional<std::size_t> pending() = 0;
+    // What is still queued for the line, or why the device can no longer tell.
+    virtual QueueStatus pending() = 0;
 
     // Throws away output not yet sent.
     virtual void discard() = 0;

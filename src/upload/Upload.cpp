@@ -47,18 +47,30 @@ UploadResult Upload::open(const std::string& device) {
         m_opened.outcome = UploadResult::Outcome::Cancelled;
         return m_opened;
     }
-    m_opened.opened = status.result != SerialLink::OpenResult::OpenFailed;
-    m_opened.configured = status.result == SerialLink::OpenResult::Opened;
-    m_opened.failure = status.failure;
-    m_opened.outcome =
-        m_opened.opened ? UploadResult::Outcome::Opened : UploadResult::Outcome::OpenFailed;
+    switch (status.result) {
+    case SerialLink::OpenResult::Opened:
+        m_opened.outcome = UploadResult::Outcome::Opened;
+        break;
+    case SerialLink::OpenResult::ConfigureFailed:
+        m_opened.outcome = UploadResult::Outcome::Opened;
+        m_opened.lineSettings = status.failure;
+        // A refusal must never pass for settings applied, whatever the link said of it.
+        if (!m_opened.lineSettings)
+            m_opened.lineSettings = {0, "the line settings were refused",
+                                     "настройки линии не приняты"};
+        break;
+    case SerialLink::OpenResult::OpenFailed:
+        m_opened.outcome = UploadResult::Outcome::OpenFailed;
+        m_opened.failure = status.failure;
+        break;
+    }
     return m_opened;
 }
 
 UploadResult Upload::run(const std::string& device, std::span<const std::uint8_t> frame,
                          const ProgressFn& progress) {
     const UploadResult opened = open(device);
-    return opened.opened ? send(frame, progress) : opened;
+    return opened.opened() ? send(frame, progress) : opened;
 }
 
 namespace {
@@ -73,7 +85,7 @@ public:
     std::size_t written() const { return m_written; }
 
     // Hands the driver up to `most` bytes within one step; false when the device failed.
-    bool writeStep(std::size_t most, milliseconds wait, SerialLink::Failure& failure) {
+    bool writeStep(std::size_t most, milliseconds wait) {
         const auto status = m_link.write(m_frame.subspan(m_written, most), wait);
         const std::size_t taken = std::min(status.accepted, most);
         const auto now = Clock::now();
@@ -82,14 +94,21 @@ public:
         m_lineFreeAt = std::max(m_lineFreeAt, now) + byteTime * static_cast<long long>(taken);
         m_written += taken;
         m_started = m_started || taken > 0;
-        failure = status.failure;
-        return !failure;
+        m_failure = status.failure;
+        return !m_failure;
     }
 
     // What has left the line: the device's own count once it has shown it can tell (a
-    // pseudo-terminal always answers 0), else what the line-time clock lets through.
+    // pseudo-terminal always answers 0), else what the line-time clock lets through. A device
+    // that failed meanwhile leaves the last count and its failure().
     std::size_t sent() {
-        const std::optional<std::size_t> queued = m_link.pending();
+        const SerialLink::QueueStatus status = m_link.pending();
+        if (status.failure) {
+            if (!m_failure) // the write's own failure tells more
+                m_failure = status.failure;
+            return m_lastSent;
+        }
+        const std::optional<std::size_t>& queued = status.queued;
         if (queued && *queued > 0)
             m_queueTold = true;
         if (m_queueTold && queued)
@@ -101,6 +120,9 @@ public:
 
     // The last count sent() found, for when the device can no longer be asked.
     std::size_t sentSoFar() const { return m_lastSent; }
+
+    // Why the device failed, as the last write or queue look found; empty while it works.
+    const SerialLink::Failure& failure() const { return m_failure; }
 
     // How many bytes may go to the driver now: enough to keep about 0.25 s of line time
     // ahead of what has left, so a cancel stops the line within that. Unpaced, all of them.
@@ -159,6 +181,7 @@ private:
     bool m_started = false;
     bool m_queueTold = false;
     bool m_reported = false;
+    SerialLink::Failure m_failure;
     Clock::time_point m_lineFreeAt;
     Clock::time_point m_lastReport;
 };
@@ -169,11 +192,18 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
     UploadResult result = m_opened;
     result.total = frame.size();
     result.deadline = m_options.deadline.value_or(writeTimeout(frame.size()));
-    const auto end = Clock::now() + result.deadline;
+    const auto start = Clock::now();
+    const auto end = start + result.deadline;
     Transfer transfer(m_link, frame, m_options, progress);
 
-    // Every way out closes the port; a frame that did not go out whole is not left queued.
+    // Every way out closes the port; a frame that did not go out whole is not left queued. A
+    // device found failed on the way fails the upload, whatever else was found at the end.
     const auto finish = [&](UploadResult::Outcome outcome, std::size_t sent) {
+        if (transfer.failure()) {
+            outcome = UploadResult::Outcome::WriteFailed;
+            result.failure = transfer.failure();
+            sent = transfer.sentSoFar();
+        }
         result.outcome = outcome;
         result.written = transfer.written();
         result.sent = outcome == UploadResult::Outcome::Completed ? frame.size() : sent;
@@ -181,12 +211,15 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
             m_link.discard();
         m_link.close();
         transfer.report(result.sent, true);
+        result.elapsed = std::chrono::ceil<milliseconds>(Clock::now() - start);
         return result;
     };
 
     try {
         transfer.report(0, true);
         while (transfer.written() < frame.size()) {
+            if (transfer.failure())
+                return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
             if (m_cancel.load())
                 return finish(UploadResult::Outcome::Cancelled, transfer.sent());
             if (left(end) == milliseconds(0))
@@ -198,15 +231,14 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
                 transfer.report(transfer.sent(), false);
                 continue;
             }
-            SerialLink::Failure failure;
-            if (!transfer.writeStep(room, std::min(WriteStep, left(end)), failure)) {
-                result.failure = failure;
+            if (!transfer.writeStep(room, std::min(WriteStep, left(end))))
                 return finish(UploadResult::Outcome::WriteFailed, transfer.sent());
-            }
             transfer.report(transfer.sent(), false);
         }
         for (;;) {
             const std::size_t sent = transfer.sent();
+            if (transfer.failure())
+                return finish(UploadResult::Outcome::WriteFailed, sent);
             if (transfer.drained(sent))
                 return finish(UploadResult::Outcome::Completed, sent);
             if (m_cancel.load())
@@ -216,9 +248,6 @@ UploadResult Upload::send(std::span<const std::uint8_t> frame, const ProgressFn&
             transfer.report(sent, false);
             std::this_thread::sleep_for(std::min(DrainStep, left(end)));
         }
-    } catch (const SerialLink::Failed& e) {
-        result.failure = e.failure();
-        return finish(UploadResult::Outcome::WriteFailed, transfer.sentSoFar());
     } catch (const std::system_error& e) {
         result.failure = {e.code().value(), errorReason(e.code(), ReasonLanguage::English),
                           errorReason(e.code(), ReasonLanguage::Russian)};

@@ -21,7 +21,8 @@ struct UploadProgress {
     std::chrono::milliseconds remaining{0}; // line time of what has not left yet
 };
 
-// Everything an upload's caller learns, in one value.
+// Everything an upload's caller learns, in one value: the window, lumetra-send and the tests
+// read it, and uploadText() words it.
 struct UploadResult {
     enum class Outcome {
         Completed,   // every byte left the line
@@ -33,16 +34,20 @@ struct UploadResult {
     };
     Outcome outcome = Outcome::OpenFailed;
     std::string device;
-    bool opened = false;
-    bool configured = false;               // false on an open port: the settings were refused
-    SerialLink::Failure failure;           // the system's reason for any failure, including the
-                                           // configuration's (kept with a later success)
+    SerialLink::Failure failure; // why the opening or the write failed
+    // Why the open port's line settings were refused or not confirmed; empty when they were
+    // applied. The frame goes all the same, and this stays with whatever the write brings.
+    SerialLink::Failure lineSettings;
     std::size_t total = 0;                 // bytes in the frame
     std::size_t written = 0;               // handed to the driver
     std::size_t sent = 0;                  // known or estimated to have left the line
     std::chrono::milliseconds deadline{0}; // the time allowed for the write and the drain
+    std::chrono::milliseconds elapsed{0};  // from the write's start to the close
 
     bool completed() const { return outcome == Outcome::Completed; }
+    // After open(): the port is open and the frame may go.
+    bool opened() const { return outcome == Outcome::Opened; }
+    bool lineSettingsConfirmed() const { return !lineSettings; }
 };
 
 // One upload of one frame over a SerialLink: open and configure, write, drain, close. The

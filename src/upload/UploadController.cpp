@@ -4,12 +4,12 @@
 #include "upload/UploadAnimation.h"
 #include "upload/UploadProgressPanel.h"
 #include "upload/UploadTexts.h"
+#include "upload/UploadWording.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLocale>
-#include <QStringList>
 #include <QTimer>
 
 #include <utility>
@@ -24,32 +24,13 @@ std::span<const std::uint8_t> asBytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// What the operator is told below a failure's box: for the opening, the port's device and the
-// system's reason (for a refused permission, what grants it); for the write, why it stopped
-// and how much of the frame went.
-QString failureDetails(const UploadMessage& message) {
-    using namespace uploadtext;
-    using Kind = UploadMessage::Kind;
-    const QString reason =
-        QString::fromStdString(failureText(message.failure, ReasonLanguage::Russian));
-    QStringList lines;
-    if (message.kind == Kind::OpenFailed || message.kind == Kind::ConfigureRefused) {
-        if (!message.device.empty())
-            lines << str(PortDevice).arg(QString::fromLocal8Bit(message.device.c_str()));
-        if (!reason.isEmpty())
-            lines << reason;
-        if (message.permissionHint)
-            lines << str(PortDialoutHint);
-        return lines.join(QLatin1Char('\n'));
-    }
-    if (message.kind == Kind::TimedOut)
-        lines << str(SendTimedOut).arg(message.limitSeconds);
-    else if (message.kind == Kind::Cancelled)
-        lines << str(SendCancelled);
-    else if (!reason.isEmpty())
-        lines << reason;
-    lines << str(SentPart).arg(message.sent).arg(message.total);
-    return lines.join(QLatin1Char('\n'));
+// What became of the upload, under a box's headline: the words lumetra-send uses, as a
+// sentence.
+QString boxDetails(const UploadResult& result) {
+    QString text = QString::fromStdString(uploadText(result, ReasonLanguage::Russian));
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
 }
 
 // "211 байт", "222 байта".
@@ -116,25 +97,23 @@ void UploadController::ComPortOpen(std::size_t total, QWidget* window) {
     m_upload = std::make_unique<UploadSession>(m_serial, m_options);
     const QString device = m_portDevice ? m_portDevice() : QString();
     UploadSession::OpenReports reports;
-    reports.openFailed = [this](const UploadMessage& message) {
+    reports.openFailed = [this](const UploadResult& result) {
         emit status(str(PortOpenFailedStatus));
-        m_dialogs.warning(m_window, str(PortOpenFailedBox), failureDetails(message));
+        m_dialogs.warning(m_window, str(PortOpenFailedBox), boxDetails(result));
     };
-    reports.configureRefused = [this](const UploadMessage& message) {
+    reports.configureRefused = [this](const UploadResult& result) {
         emit status(str(PortConfigFailed));
-        m_dialogs.warning(m_window, str(PortConfigFailed), failureDetails(message));
+        m_dialogs.warning(m_window, str(PortConfigFailed), boxDetails(result));
     };
     UploadResult opened;
     if (device.isEmpty()) {
-        UploadMessage none;
-        none.kind = UploadMessage::Kind::OpenFailed;
-        none.failure.reason = str(PortNotChosen).toStdString();
-        reports.openFailed(none);
+        emit status(str(PortOpenFailedStatus));
+        m_dialogs.warning(m_window, str(PortOpenFailedBox), str(PortNotChosen));
         m_comPortReady = false;
     } else {
         opened = m_upload->open(QFile::encodeName(device).toStdString(), reports,
                                 uploadWaiting(window, total));
-        m_comPortReady = opened.opened;
+        m_comPortReady = opened.opened();
         opened.total = total;
         if (opened.outcome == UploadResult::Outcome::Cancelled)
             reportUnfinishedWrite(opened);
@@ -230,8 +209,7 @@ void UploadController::showUploadSummary(const UploadResult& result) {
 
 void UploadController::reportUnfinishedWrite(const UploadResult& result) {
     emit status(str(uploadtext::SendFailedStatus));
-    m_dialogs.warning(m_window, str(uploadtext::SendFailedBox),
-                      failureDetails(describeUpload(result)));
+    m_dialogs.warning(m_window, str(uploadtext::SendFailedBox), boxDetails(result));
 }
 
 void UploadController::refuseOversizeText(std::size_t frameSize) {

@@ -6,39 +6,6 @@
 #include <system_error>
 #include <thread>
 
-UploadMessage describeUpload(const UploadResult& result) {
-    using Kind = UploadMessage::Kind;
-    using Outcome = UploadResult::Outcome;
-    UploadMessage m;
-    m.device = result.device;
-    m.failure = result.failure;
-    m.sent = result.sent;
-    m.total = result.total;
-    m.limitSeconds = std::chrono::ceil<std::chrono::seconds>(result.deadline).count();
-    switch (result.outcome) {
-    case Outcome::Completed:
-        m.kind = Kind::Sent;
-        break;
-    case Outcome::Opened:
-        m.kind = result.configured ? Kind::Sent : Kind::ConfigureRefused;
-        break;
-    case Outcome::OpenFailed:
-        m.kind = Kind::OpenFailed;
-        m.permissionHint = isPermissionError(result.failure.error);
-        break;
-    case Outcome::Cancelled:
-        m.kind = Kind::Cancelled;
-        break;
-    case Outcome::TimedOut:
-        m.kind = Kind::TimedOut;
-        break;
-    case Outcome::WriteFailed:
-        m.kind = Kind::WriteFailed;
-        break;
-    }
-    return m;
-}
-
 UploadSession::UploadSession(SerialLink& link, Upload::Options options)
     : m_link(link), m_upload(link, options) {}
 
@@ -64,11 +31,10 @@ UploadResult UploadSession::open(const std::string& device, const OpenReports& r
         opened.device = device;
         opened.failure = {0, e.what(), errorReason(e.code(), ReasonLanguage::Russian)};
     }
-    const UploadMessage message = describeUpload(opened);
-    if (message.kind == UploadMessage::Kind::OpenFailed && reports.openFailed)
-        reports.openFailed(message);
-    if (message.kind == UploadMessage::Kind::ConfigureRefused && reports.configureRefused)
-        reports.configureRefused(message);
+    if (opened.outcome == UploadResult::Outcome::OpenFailed && reports.openFailed)
+        reports.openFailed(opened);
+    if (opened.opened() && !opened.lineSettingsConfirmed() && reports.configureRefused)
+        reports.configureRefused(opened);
     return opened;
 }
 

@@ -1,33 +1,12 @@
 #pragma once
 
 #include "upload/Upload.h"
+#include "upload/UploadWording.h"
 
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
-
-// What an upload's outcome tells its operator, for the window and lumetra-send to put in
-// their own words.
-struct UploadMessage {
-    enum class Kind {
-        Sent,
-        OpenFailed,       // nothing was opened or sent
-        ConfigureRefused, // the port is open, its line settings refused; the frame still goes
-        Cancelled,
-        TimedOut,
-        WriteFailed,
-    };
-    Kind kind = Kind::Sent;
-    std::string device;
-    SerialLink::Failure failure; // the system's or the server's reason (failureText)
-    bool permissionHint = false; // the reason is a refused permission group membership grants
-    std::size_t sent = 0;
-    std::size_t total = 0;
-    long long limitSeconds = 0; // the time allowed, for TimedOut
-};
-
-UploadMessage describeUpload(const UploadResult& result);
 
 // One upload as the window and lumetra-send run it: open the device and report what went
 // wrong, then write the frame. Both the opening (a converter may take seconds to connect and
@@ -35,10 +14,11 @@ UploadMessage describeUpload(const UploadResult& result);
 // event loop, a watch for interrupts) and may cancel.
 class UploadSession {
 public:
-    // Both run on the calling thread, the status first and the box second in the window.
+    // Both run on the calling thread, the status first and the box second in the window;
+    // uploadText() words what they are given.
     struct OpenReports {
-        std::function<void(const UploadMessage&)> openFailed;
-        std::function<void(const UploadMessage&)> configureRefused;
+        std::function<void(const UploadResult&)> openFailed;
+        std::function<void(const UploadResult&)> configureRefused; // the frame goes all the same
     };
     struct Waiting {
         // On the calling thread until the worker is done: returns once `finished()` is true.
@@ -51,7 +31,7 @@ public:
 
     UploadSession(SerialLink& link, Upload::Options options);
 
-    // Opens on a worker, then reports on the calling thread. `opened` tells whether the frame
+    // Opens on a worker, then reports on the calling thread. opened() tells whether the frame
     // may go (also when its settings were refused); a cancel meanwhile gives Cancelled, with
     // nothing open and nothing reported.
     UploadResult open(const std::string& device, const OpenReports& reports,

@@ -20,14 +20,7 @@ inline constexpr QStringView FontTime = u" Время передачи 18 sec ";
 inline constexpr QStringView SendingFont = u" Загрузка знакогенератора...";
 inline constexpr QStringView SendFailedStatus = u" Передача не завершена";
 inline constexpr QStringView SendFailedBox = u"Передача не завершена";
-inline constexpr QStringView SentPart = u"Передано %1 из %2 байт.";
-inline constexpr QStringView SendTimedOut = u"Передача не уложилась в %1 с.";
-inline constexpr QStringView SendCancelled = u"Передача отменена.";
-inline constexpr QStringView PortDevice = u"Устройство: %1";
 inline constexpr QStringView PortNotChosen = u"Порт не выбран в меню \"СОМ Порт\".";
-inline constexpr QStringView PortDialoutHint =
-    u"В Linux порт доступен членам группы dialout: sudo usermod -aG dialout $USER, затем "
-    u"войдите в систему заново.";
 inline constexpr QStringView TooLongStatus = u" Текст слишком длинный для передачи";
 inline constexpr QStringView TooLongBox = u"Текст слишком длинный для передачи";
 inline constexpr QStringView TooLongDetails =

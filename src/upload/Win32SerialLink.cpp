@@ -94,12 +94,12 @@ SerialLink::WriteStatus Win32SerialLink::write(std::span<const std::uint8_t> byt
     return {written, {}};
 }
 
-std::optional<std::size_t> Win32SerialLink::pending() {
+SerialLink::QueueStatus Win32SerialLink::pending() {
     DWORD errors = 0;
     COMSTAT status{};
     if (!m_handle || !::ClearCommError(m_handle, &errors, &status))
-        return std::nullopt;
-    return status.cbOutQue;
+        return {};
+    return {status.cbOutQue, {}};
 }
 
 void Win32SerialLink::discard() {

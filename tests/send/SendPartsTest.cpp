@@ -138,10 +138,10 @@ TEST(SendReport, HexDumpAndJsonLine) {
 }
 
 TEST(SendTexts, BothLanguagesFillTheirPlaceholders) {
-    EXPECT_EQ(say(Language::English, Msg::Cancelled, {"12", "300"}),
-              "cancelled: 12 of 300 bytes sent");
-    EXPECT_EQ(say(Language::Russian, Msg::Cancelled, {"12", "300"}),
-              "отменено: передано 12 из 300 байт");
+    EXPECT_EQ(say(Language::English, Msg::FontTooShort, {"a.zg", "12"}),
+              "a.zg holds 12 bytes; a font file holds 2048");
+    EXPECT_EQ(say(Language::Russian, Msg::FontTooShort, {"a.zg", "12"}),
+              "в a.zg 12 байт, а в файле шрифта их 2048");
     // Every message has both texts, and both use the same placeholders.
     for (int i = 0; i < static_cast<int>(Msg::Count); ++i) {
         const auto id = static_cast<Msg>(i);

@@ -12,15 +12,16 @@
 
 // A serial link that records what it is asked to do and behaves like a fast UART: each write
 // shows up in the queue once and has left at the next look. `openResult`, `openFailure`,
-// `acceptLimit` and `failAfter` script the outcome; `duringWrite` runs at a session's first
-// write, on the thread that writes (the main window writes on a worker), to let a test act
-// while the write is under way.
+// `acceptLimit`, `failAfter` and `queueFailsAfter` script the outcome; `duringWrite` runs at a
+// session's first write, on the thread that writes (the main window writes on a worker), to let a
+// test act while the write is under way.
 class FakeSerialLink : public SerialLink {
 public:
     OpenResult openResult = OpenResult::Opened;
     Failure openFailure;
-    std::size_t acceptLimit = SIZE_MAX; // bytes taken in all, then the queue stays full
-    std::size_t failAfter = SIZE_MAX;   // bytes taken before the device fails
+    std::size_t acceptLimit = SIZE_MAX;     // bytes taken in all, then the queue stays full
+    std::size_t failAfter = SIZE_MAX;       // bytes taken before the device fails
+    std::size_t queueFailsAfter = SIZE_MAX; // bytes taken before the queue tells a failure
     Failure writeFailure = systemFailure(EIO);
     std::function<void()> duringWrite;
 
@@ -63,9 +64,11 @@ public:
         return {taken, {}};
     }
 
-    std::optional<std::size_t> pending() override {
+    QueueStatus pending() override {
         std::lock_guard lock(m_mutex);
-        return std::exchange(m_queued, 0);
+        if (m_session.size() >= queueFailsAfter)
+            return {std::nullopt, writeFailure};
+        return {std::exchange(m_queued, 0), {}};
     }
 
     void discard() override {

@@ -2,16 +2,20 @@
 
 // ser2net on 127.0.0.1 in front of a device, by an RFC 2217 accepter and a raw TCP one, the
 // device at 9600 8N1 as a converter fresh from the box has it; with a configuration of its own.
+// And a scripted RFC 2217 server beside it.
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,4 +97,54 @@ private:
     int m_rawPort;
     std::string m_config;
     pid_t m_pid = -1;
+};
+
+// `first`, then the answers of a server that takes the line settings as asked, each IAC SB
+// COM-PORT-OPTION <command + 100> <value> IAC SE. SET-CONTROL goes unanswered, as ser2net
+// leaves it on a pseudo-terminal.
+inline std::vector<std::uint8_t> rfc2217Answers(std::vector<std::uint8_t> first = {}) {
+    first.insert(first.end(),
+                 {255, 250, 44,  101, 0,   0, 4,   0xB0, 255, 240, 255, 250, 44, 102, 8,  255,
+                  240, 255, 250, 44,  103, 1, 255, 240,  255, 250, 44,  104, 2,  255, 240});
+    return first;
+}
+
+// An RFC 2217 server of one connection on the loopback: it sends its script at once, whatever
+// it is asked, and keeps what comes until the caller goes (or 5 s pass without a byte).
+class ScriptedConverter {
+public:
+    explicit ScriptedConverter(std::vector<std::uint8_t> script)
+        : m_listener(loopbackListener(m_port)), m_thread([this, script] { serve(script); }) {}
+    ~ScriptedConverter() { wire(); }
+    ScriptedConverter(const ScriptedConverter&) = delete;
+    ScriptedConverter& operator=(const ScriptedConverter&) = delete;
+
+    std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
+
+    // Everything the caller sent, once it has gone.
+    const std::vector<std::uint8_t>& wire() {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_wire;
+    }
+
+private:
+    void serve(const std::vector<std::uint8_t>& script) {
+        pollfd p{m_listener, POLLIN, 0};
+        p.fd = ::poll(&p, 1, 5000) > 0 ? ::accept(m_listener, nullptr, nullptr) : -1;
+        (void)!::send(p.fd, script.data(), script.size(), MSG_NOSIGNAL);
+        for (std::uint8_t buffer[4096]; ::poll(&p, 1, 5000) > 0;) {
+            const ssize_t n = ::recv(p.fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            m_wire.insert(m_wire.end(), buffer, buffer + n);
+        }
+        ::close(p.fd);
+        ::close(m_listener);
+    }
+
+    int m_port = 0;
+    int m_listener;
+    std::vector<std::uint8_t> m_wire;
+    std::thread m_thread;
 };

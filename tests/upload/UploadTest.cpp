@@ -1,5 +1,6 @@
 #include "upload/Upload.h"
 #include "frames/Frames.h"
+#include "upload/UploadWording.h"
 
 #include "FakeSerialLink.h"
 #include "TestFrames.h"
@@ -112,14 +113,14 @@ TEST(UploadOnPseudoTerminal, ProgressFollowsTheLineTimeToTheWholeFrame) {
     const auto took = Clock::now() - start;
 
     EXPECT_EQ(result.outcome, Outcome::Completed);
-    EXPECT_TRUE(result.opened);
-    EXPECT_TRUE(result.configured);
+    EXPECT_TRUE(result.lineSettingsConfirmed());
     EXPECT_EQ(result.device, pty.slaveName());
     EXPECT_EQ(result.written, frame.size());
     EXPECT_EQ(result.sent, frame.size());
     EXPECT_EQ(result.deadline, writeTimeout(frame.size()));
     EXPECT_EQ(reader.bytes(), frame);
-    EXPECT_GE(took, lineTime(frame.size()) - 20ms);
+    EXPECT_GE(result.elapsed, lineTime(frame.size()) - 20ms);
+    EXPECT_LE(result.elapsed, std::chrono::ceil<std::chrono::milliseconds>(took));
     log.expectMonotonicUpTo(frame.size(), true);
     EXPECT_EQ(log.reports.back().remaining, 0ms);
     // At most about twenty reports a second, and enough to move a bar.
@@ -133,7 +134,7 @@ TEST(UploadOnPseudoTerminal, CancelStopsPromptlyDiscardsTheRestAndFreesThePort) 
     PosixSerialLink link;
     const Bytes frame = textFrame(6000);
     Upload upload(link);
-    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened());
     ProgressLog log;
     auto sending = std::async(std::launch::async, [&] { return upload.send(frame, log.fn()); });
     std::this_thread::sleep_for(500ms);
@@ -165,7 +166,7 @@ TEST(UploadOnPseudoTerminal, DeviceVanishingWhileTheLineRunsIsAFailure) {
     PosixSerialLink link;
     const Bytes frame = textFrame(10);
     Upload upload(link);
-    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened());
     auto sending = std::async(std::launch::async, [&] { return upload.send(frame); });
     std::this_thread::sleep_for(300ms);
     pty.closeMaster();
@@ -185,7 +186,6 @@ TEST(UploadOnPseudoTerminal, PortHeldExclusivelyByAnotherProgramIsRefusedAndLeft
     const UploadResult result = Upload(link).run(pty.slaveName(), textFrame(5));
 
     EXPECT_EQ(result.outcome, Outcome::OpenFailed);
-    EXPECT_FALSE(result.opened);
     EXPECT_EQ(result.failure.error, EBUSY);
     EXPECT_EQ(result.written, 0u);
     int waiting = -1;
@@ -198,7 +198,7 @@ TEST(UploadOnPseudoTerminal, ItsOwnExclusivityEndsWithTheUpload) {
     PseudoTerminal pty;
     PosixSerialLink link;
     Upload upload(link);
-    ASSERT_TRUE(upload.open(pty.slaveName()).opened);
+    ASSERT_TRUE(upload.open(pty.slaveName()).opened());
     EXPECT_TRUE(isExclusive(pty.slaveName()));
     MasterReader reader(pty, 0);
     Upload::Options quick;
@@ -230,43 +230,49 @@ TEST_F(UploadOnDouble, RefusedLineSettingsAreKeptAndTheFrameStillGoes) {
     link.openFailure = systemFailure(EINVAL);
     const UploadResult result = Upload(link).run("COM1", frame, log.fn());
     EXPECT_EQ(result.outcome, Outcome::Completed);
-    EXPECT_TRUE(result.opened);
-    EXPECT_FALSE(result.configured);
-    EXPECT_EQ(result.failure.error, EINVAL);
+    EXPECT_FALSE(result.lineSettingsConfirmed());
+    EXPECT_EQ(result.lineSettings.error, EINVAL);
+    EXPECT_FALSE(result.failure);
     ASSERT_EQ(link.frames.size(), 1u);
     EXPECT_EQ(link.frames[0], frame);
     log.expectMonotonicUpTo(frame.size(), true);
+    // A link that refuses without a word still counts as refused.
+    link.openFailure = {};
+    EXPECT_FALSE(Upload(link).run("COM1", frame).lineSettingsConfirmed());
 }
 
 TEST_F(UploadOnDouble, EveryWayOutClosesThePortAndSaysHowFarItGot) {
     const struct {
         const char* name;
-        std::size_t acceptLimit, failAfter;
+        std::size_t acceptLimit, failAfter, queueFailsAfter;
         bool cancelFirst;
         Outcome outcome;
-        std::size_t written;
+        std::size_t written, sent;
     } cases[] = {
-        {"whole", SIZE_MAX, SIZE_MAX, false, Outcome::Completed, 309},
-        {"device fails", SIZE_MAX, 120, false, Outcome::WriteFailed, 120},
-        {"queue stays full", 80, SIZE_MAX, false, Outcome::TimedOut, 80},
-        {"cancelled first", SIZE_MAX, SIZE_MAX, true, Outcome::Cancelled, 0},
+        {"whole", SIZE_MAX, SIZE_MAX, SIZE_MAX, false, Outcome::Completed, 309, 309},
+        {"device fails", SIZE_MAX, 120, SIZE_MAX, false, Outcome::WriteFailed, 120, 120},
+        // Taken whole, but the device cannot tell its queue any more: not a drained frame.
+        {"queue tells a failure", SIZE_MAX, SIZE_MAX, 200, false, Outcome::WriteFailed, 309, 0},
+        {"queue stays full", 80, SIZE_MAX, SIZE_MAX, false, Outcome::TimedOut, 80, 80},
+        {"cancelled first", SIZE_MAX, SIZE_MAX, SIZE_MAX, true, Outcome::Cancelled, 0, 0},
     };
     for (const auto& c : cases) {
         FakeSerialLink fake;
         fake.acceptLimit = c.acceptLimit;
         fake.failAfter = c.failAfter;
+        fake.queueFailsAfter = c.queueFailsAfter;
         Upload::Options options;
         options.deadline = 100ms;
         options.waitLineTime = false; // as fast as the device takes it
         Upload upload(fake, options);
-        ASSERT_TRUE(upload.open("COM1").opened) << c.name;
+        ASSERT_TRUE(upload.open("COM1").opened()) << c.name;
         if (c.cancelFirst)
             upload.cancel();
         const UploadResult result = upload.send(frame);
         EXPECT_EQ(result.outcome, c.outcome) << c.name;
         EXPECT_EQ(result.total, frame.size()) << c.name;
         EXPECT_EQ(result.written, c.written) << c.name;
-        EXPECT_EQ(result.sent, c.written) << c.name;
+        EXPECT_EQ(result.sent, c.sent) << c.name;
         EXPECT_FALSE(fake.isOpen) << c.name;
         EXPECT_EQ(fake.discards, c.outcome == Outcome::Completed ? 0 : 1) << c.name;
         EXPECT_EQ(!result.failure, c.outcome != Outcome::WriteFailed) << c.name;
@@ -288,4 +294,71 @@ TEST_F(UploadOnDouble, CancelFromAnotherThreadDuringTheWrite) {
     EXPECT_LE(result.written, 50u);
     EXPECT_TRUE(upload.cancelRequested());
     EXPECT_FALSE(link.isOpen);
+}
+
+// Every outcome in the words the window and lumetra-send share, the reasons in the language
+// asked for and a missing reason left out rather than shown empty.
+TEST(UploadWording, EachOutcomeIsToldOnceForBothLanguages) {
+    const SerialLink::Failure denied{EACCES, "Permission denied", "Доступ запрещён"};
+    const SerialLink::Failure baud{0, "the server set the baud rate to 9600 instead of 1200",
+                                   "преобразователь установил скорость 9600 вместо 1200"};
+#ifndef _WIN32
+    const std::string hint = "\nOn Linux the port belongs to the group dialout: sudo usermod "
+                             "-aG dialout $USER, then log in again.";
+#else
+    const std::string hint; // a port another program holds is refused the same way
+#endif
+    const struct {
+        Outcome outcome;
+        SerialLink::Failure failure, lineSettings;
+        ReasonLanguage language;
+        std::string text;
+    } cases[] = {
+        {Outcome::OpenFailed,
+         denied,
+         {},
+         ReasonLanguage::English,
+         "cannot open the port COM1: Permission denied" + hint},
+        {Outcome::OpenFailed, {}, {}, ReasonLanguage::Russian, "не могу открыть порт COM1"},
+        {Outcome::Opened,
+         {},
+         baud,
+         ReasonLanguage::Russian,
+         "порт COM1 не принял настройки линии (преобразователь установил скорость 9600 вместо "
+         "1200); передаю всё равно"},
+        {Outcome::Completed, {}, {}, ReasonLanguage::English, "214 bytes sent to COM1 in 2.3 s"},
+        {Outcome::Completed,
+         {},
+         baud,
+         ReasonLanguage::Russian,
+         "214 байт передано в COM1 за 2.3 с, настройки линии не подтверждены"},
+        {Outcome::Cancelled, {}, {}, ReasonLanguage::Russian, "отменено: передано 100 из 214 байт"},
+        {Outcome::TimedOut,
+         {},
+         {},
+         ReasonLanguage::English,
+         "COM1 did not take the frame within 14 s: 100 of 214 bytes sent"},
+        {Outcome::WriteFailed,
+         {EIO, "Input/output error", {}},
+         baud,
+         ReasonLanguage::Russian,
+         "запись в COM1 не удалась (Input/output error): передано 100 из 214 байт"},
+        {Outcome::WriteFailed,
+         {},
+         {},
+         ReasonLanguage::English,
+         "the write to COM1 failed: 100 of 214 bytes sent"},
+    };
+    for (const auto& c : cases) {
+        UploadResult result;
+        result.outcome = c.outcome;
+        result.device = "COM1";
+        result.failure = c.failure;
+        result.lineSettings = c.lineSettings;
+        result.total = 214;
+        result.sent = c.outcome == Outcome::Completed ? 214 : 100;
+        result.deadline = 13'500ms;
+        result.elapsed = 2'340ms;
+        EXPECT_EQ(uploadText(result, c.language), c.text);
+    }
 }

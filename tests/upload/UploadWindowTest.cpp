@@ -331,8 +331,9 @@ void UploadWindowTest::portThatCannotBeOpenedStopsTheUpload() {
              QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: ") + str(uploadtext::PortOpenFailedBox) +
-                          " | Устройство: /dev/ttyS0\nДоступ запрещён\n" +
-                          str(uploadtext::PortDialoutHint)}));
+                          " | Не могу открыть порт /dev/ttyS0: Доступ запрещён\nВ Linux порт "
+                          "доступен членам группы dialout: sudo usermod -aG dialout $USER, "
+                          "затем войдите в систему заново."}));
     QCOMPARE(panelAtBox, str(uploadtext::PortOpenFailedStatus)); // the status first, then the box
     QVERIFY(w.serial.frames.empty());
     QVERIFY(!form.ComPortReady());
@@ -364,7 +365,8 @@ void UploadWindowTest::refusedLineSettingsAreReportedAndTheFrameStillGoes() {
                           str(uploadtext::SendingText), str(uploadtext::SendDone)}));
     QCOMPARE(w.dialogs.log,
              QStringList({QStringLiteral("warning: ") + str(uploadtext::PortConfigFailed) +
-                          " | Устройство: /dev/ttyS0\nНедопустимый параметр"}));
+                          " | Порт /dev/ttyS0 не принял настройки линии (Недопустимый "
+                          "параметр); передаю всё равно"}));
     QCOMPARE(panelAtBox, str(uploadtext::PortConfigFailed));
     QCOMPARE(w.serial.frames.size(), std::size_t(1));
     QVERIFY(w.serial.frames[0] == textFrameOf({0x41, 0x42, 0x20, 0x20, 0x43}));
@@ -379,15 +381,18 @@ void UploadWindowTest::unfinishedWriteIsReported_data() {
     QTest::addColumn<QString>("details");
     QTest::newRow("device failed")
         << false << std::size_t(100) << EIO << false
-        << QStringLiteral("Ошибка ввода-вывода\nПередано 100 из 214 байт.");
+        << QStringLiteral("Запись в /dev/ttyS0 не удалась (Ошибка ввода-вывода): передано 100 из "
+                          "214 байт");
     QTest::newRow("short, no reason")
-        << false << std::size_t(213) << 0 << false << QStringLiteral("Передано 213 из 214 байт.");
+        << false << std::size_t(213) << 0 << false
+        << QStringLiteral("Запись в /dev/ttyS0 не удалась: передано 213 из 214 байт");
     QTest::newRow("deadline passed")
         << false << std::size_t(100) << 0 << true
-        << QStringLiteral("Передача не уложилась в 1 с.\nПередано 100 из 214 байт.");
+        << QStringLiteral("/dev/ttyS0 не принял кадр за 1 с: передано 100 из 214 байт");
     QTest::newRow("font, device failed")
         << true << std::size_t(0) << ENODEV << false
-        << QStringLiteral("Нет такого устройства\nПередано 0 из 1996 байт.");
+        << QStringLiteral("Запись в /dev/ttyS0 не удалась (Нет такого устройства): передано 0 "
+                          "из 1996 байт");
 }
 
 void UploadWindowTest::unfinishedWriteIsReported() {
@@ -761,9 +766,8 @@ void UploadWindowTest::cancelStopsTheUploadWithTheBytesCounted() {
     QCOMPARE(w.messages().last(), str(uploadtext::SendFailedStatus));
     QVERIFY(!w.messages().contains(str(uploadtext::SendDone)));
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) + " | " +
-                          str(uploadtext::SendCancelled) + "\n" +
-                          str(uploadtext::SentPart).arg(100).arg(total)}));
+             QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) +
+                          QStringLiteral(" | Отменено: передано 100 из %1 байт").arg(total)}));
     QCOMPARE(panelAtBox, str(uploadtext::SendFailedStatus));
     QVERIFY(!progressAtBox);
     // What was not sent is thrown away and the port is closed; the font editor stays open.
@@ -904,8 +908,8 @@ void UploadWindowTest::realUploadToMissingPortShowsBothMessages() {
     QCOMPARE(w.messages(),
              QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log, QStringList({QStringLiteral(
-                                "warning: Не могу открыть порт | Устройство: "
-                                "/dev/lumetra-no-such-port\nНет такого файла или папки")}));
+                                "warning: Не могу открыть порт | Не могу открыть порт "
+                                "/dev/lumetra-no-such-port: Нет такого файла или папки")}));
     QVERIFY(!form.ComPortReady());
     QVERIFY(form.upload().Animate->isHidden());
 }
@@ -940,8 +944,8 @@ void UploadWindowTest::realUploadThroughAConverterByEitherUrl() {
     TMainForm& form = w.make(link.get());
     form.SpeedButtonTx->trigger();
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: "
-                                         "socket://%1\n%1: В соединении отказано")
+             QStringList({QStringLiteral("warning: Не могу открыть порт | Не могу открыть порт "
+                                         "socket://%1: %1: В соединении отказано")
                               .arg(address)}));
     QVERIFY(!form.ComPortReady());
 }
@@ -956,9 +960,9 @@ void UploadWindowTest::realUploadToHeldPortShowsBothMessages() {
     QCOMPARE(w.messages(),
              QStringList({str(uploadtext::Preparing), str(uploadtext::PortOpenFailedStatus)}));
     QCOMPARE(w.dialogs.log,
-             QStringList({QStringLiteral("warning: Не могу открыть порт | Устройство: ") +
+             QStringList({QStringLiteral("warning: Не могу открыть порт | Не могу открыть порт ") +
                           QString::fromStdString(pty.slaveName()) +
-                          QStringLiteral("\nУстройство занято")}));
+                          QStringLiteral(": Устройство занято")}));
     QVERIFY(!form.ComPortReady());
 
     // Once the other program lets go, the next upload opens the port again.
@@ -986,9 +990,11 @@ void UploadWindowTest::realUploadToVanishingPortIsReportedUnfinished() {
     QVERIFY(!w.messages().contains(str(uploadtext::SendDone)));
     QCOMPARE(w.dialogs.texts(QStringLiteral("warning")).size(), 1);
     const QString box = w.dialogs.texts(QStringLiteral("warning")).first();
-    QVERIFY2(box.startsWith(str(uploadtext::SendFailedBox) + " | Ошибка ввода-вывода\nПередано "),
+    QVERIFY2(box.startsWith(str(uploadtext::SendFailedBox) + " | Запись в " +
+                            QString::fromStdString(pty.slaveName()) +
+                            " не удалась (Ошибка ввода-вывода): передано "),
              qPrintable(box));
-    QVERIFY(box.endsWith(QStringLiteral(" из 60209 байт.")));
+    QVERIFY(box.endsWith(QStringLiteral(" из 60209 байт")));
 }
 
 // A converter that never answers RFC 2217 holds the opening for 3 s: the window's timers fire
@@ -1011,9 +1017,8 @@ void UploadWindowTest::realOpeningOfASilentConverterKeepsTheWindowAndCancels() {
         form.SpeedButtonTxClick();
         QVERIFY(sinceCancel.isValid() && sinceCancel.elapsed() < 1000);
         QCOMPARE(w.dialogs.log,
-                 QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) + " | " +
-                              str(uploadtext::SendCancelled) + "\n" +
-                              str(uploadtext::SentPart).arg(0).arg(211)}));
+                 QStringList({QStringLiteral("warning: ") + str(uploadtext::SendFailedBox) +
+                              " | Отменено: передано 0 из 211 байт"}));
         QCOMPARE(w.messages().last(), str(uploadtext::SendFailedStatus));
         // The converter got the option requests (no frame), then the connection's end.
         const int c = ::accept(converter, nullptr, nullptr);

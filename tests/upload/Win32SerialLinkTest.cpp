@@ -94,7 +94,7 @@ TEST(Win32SerialLink, TheFrameArrivesExactlyAt1200Baud8N2WithoutFlowControl) {
     const Bytes frame = everyByteFrame();
     const UploadResult result = Upload(*link, quick()).run("COM3", frame);
     EXPECT_EQ(result.outcome, Outcome::Completed) << result.failure.reason;
-    EXPECT_TRUE(result.configured);
+    EXPECT_TRUE(result.lineSettingsConfirmed());
     EXPECT_EQ(result.written, frame.size());
     EXPECT_EQ(arrived(3, frame.size()), frame);
     EXPECT_EQ(lineOf(3, LineSettings), LineSettings);
@@ -159,7 +159,7 @@ TEST(Win32SerialLink, AStalledLineTimesOutOrCancelsPromptlyAndThePortOpensAgain)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 
     Upload cancelled(link, quick());
-    ASSERT_TRUE(cancelled.open("COM9").opened);
+    ASSERT_TRUE(cancelled.open("COM9").opened());
     start = std::chrono::steady_clock::now();
     std::thread canceller([&] {
         std::this_thread::sleep_for(300ms);
@@ -173,10 +173,10 @@ TEST(Win32SerialLink, AStalledLineTimesOutOrCancelsPromptlyAndThePortOpensAgain)
     ASSERT_EQ(link.open("COM9").result, SerialLink::OpenResult::Opened);
     EXPECT_EQ(link.write(Bytes(1000, 0x42), 100ms).accepted, 1000u);
     // ClearCommError answers; a pseudo-terminal's queue always reads 0, so no more is known.
-    EXPECT_TRUE(link.pending().has_value());
+    EXPECT_TRUE(link.pending().queued.has_value());
     link.discard();
     link.close();
-    EXPECT_FALSE(link.pending().has_value());
+    EXPECT_FALSE(link.pending().queued.has_value());
 }
 
 TEST(Win32SerialLink, ADeviceThatRefusesTheLineSettingsStaysOpenAndSaysWhy) {
@@ -204,7 +204,7 @@ TEST(Win32SerialLink, AFileOfThatNameIsNoPortAndNothingIsWrittenWhenClosed) {
     const auto write = link.write(Bytes{1}, 10ms);
     EXPECT_EQ(write.accepted, 0u);
     EXPECT_EQ(write.failure.error, ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(link.pending().has_value());
+    EXPECT_FALSE(link.pending().queued.has_value());
 }
 
 } // namespace

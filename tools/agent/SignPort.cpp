@@ -74,12 +74,8 @@ public:
                 progress({p.sent, p.total, p.remaining});
             };
         UploadResult result = session.open(deviceOf(port), {}, writing);
-        std::string refused;
-        if (result.opened) {
-            if (!result.configured)
-                refused = result.failure.reason;
+        if (result.opened())
             result = session.send(frame, writing);
-        }
         PortResult out;
         out.total = frame.size();
         out.sent = result.sent;
@@ -88,7 +84,7 @@ public:
         case UploadResult::Outcome::Completed:
         case UploadResult::Outcome::Opened:
             out.outcome = PortResult::Outcome::Sent;
-            out.error = refused;
+            out.error = result.lineSettings.reason; // refused settings; the frame went all the same
             break;
         case UploadResult::Outcome::OpenFailed:
             out.outcome = PortResult::Outcome::OpenFailed;

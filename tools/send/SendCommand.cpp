@@ -22,7 +22,6 @@
 namespace sendtool {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Outcome = UploadResult::Outcome;
 
 // A font file may be longer (the window reads the first 2048 bytes); nothing sensible is huge.
@@ -31,12 +30,6 @@ constexpr auto InterruptPoll = std::chrono::milliseconds(20);
 
 std::string number(std::size_t n) {
     return std::to_string(n);
-}
-
-std::string seconds(double s) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", s);
-    return text;
 }
 
 std::span<const std::uint8_t> asBytes(std::string_view text) {
@@ -119,10 +112,12 @@ private:
         tell(id, {name, errorReason(code, reasonLanguage())});
     }
 
-    // An upload's reason in the user's language; m_error keeps it in English.
-    std::string reasonOf(const UploadMessage& m) {
-        m_error = m.failure.reason;
-        return failureText(m.failure, reasonLanguage());
+    // What became of the upload, told in the user's language; m_error keeps its reason in
+    // English for --json.
+    void tellUpload(const UploadResult& result, const SerialLink::Failure& reason) {
+        m_error = reason.reason;
+        std::fprintf(m_c.err, "lumetra-send: %s\n", uploadText(result, reasonLanguage()).c_str());
+        std::fflush(m_c.err);
     }
 
     int finish(int code, JsonResult result) const {
@@ -246,21 +241,13 @@ private:
     }
 
     int upload(const std::string& device) {
-        using Kind = UploadMessage::Kind;
         m_c.catchInterrupts();
         const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
         UploadSession session(*link, Upload::Options{});
         const std::size_t total = m_frame.frame().size();
         UploadSession::OpenReports reports;
-        reports.openFailed = [&](const UploadMessage& m) {
-            tell(Msg::OpenFailed, {device, reasonOf(m)});
-            if (m.permissionHint)
-                std::fprintf(m_c.err, "%s\n",
-                             std::string(text(Msg::DialoutHint, m_c.language)).c_str());
-        };
-        reports.configureRefused = [&](const UploadMessage& m) {
-            tell(Msg::ConfigureFailed, {device, failureText(m.failure, reasonLanguage())});
-        };
+        reports.openFailed = [&](const UploadResult& r) { tellUpload(r, r.failure); };
+        reports.configureRefused = [&](const UploadResult& r) { tellUpload(r, r.lineSettings); };
         // This thread turns an interrupt into a cancel, since a signal handler may do no more
         // than raise a flag; it waits so while the port opens and while the frame goes.
         UploadSession::Writing writing;
@@ -272,10 +259,11 @@ private:
             }
         };
         UploadResult result = session.open(device, reports, writing);
+        result.total = total;
         if (result.outcome == Outcome::OpenFailed)
             return finish(ExitOpen, device, outcome("open-failed", total));
 
-        const bool bar = m_c.errIsTerminal && !m_o.quiet && result.opened;
+        const bool bar = m_c.errIsTerminal && !m_o.quiet && result.opened();
         std::size_t shownWidth = 0;
         if (bar)
             writing.progress = [&](const UploadProgress& p) {
@@ -285,38 +273,31 @@ private:
                 std::fprintf(m_c.err, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");
                 std::fflush(m_c.err);
             };
-        const auto start = Clock::now();
-        if (result.opened)
+        if (result.opened())
             result = session.send(m_frame.frame(), writing);
         result.total = total;
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (bar)
             std::fputc('\n', m_c.err);
 
-        const UploadMessage m = describeUpload(result);
-        JsonResult json = outcome({}, m.total, m.sent);
-        json.seconds = elapsed;
-        const std::string reason = reasonOf(m);
-        switch (m.kind) {
-        case Kind::Sent:
+        JsonResult json = outcome({}, result.total, result.sent);
+        json.seconds = std::chrono::duration<double>(result.elapsed).count();
+        switch (result.outcome) {
+        case Outcome::Completed:
             if (bar)
-                std::fprintf(
-                    m_c.err, "%s\n",
-                    say(m_c.language, Msg::Sent, {number(m.total), device, seconds(elapsed)})
-                        .c_str());
+                std::fprintf(m_c.err, "%s\n", uploadText(result, reasonLanguage()).c_str());
+            m_error = result.lineSettings.reason;
             json.outcome = "sent";
             return finish(ExitSent, device, json);
-        case Kind::Cancelled:
-            tell(Msg::Cancelled, {number(m.sent), number(m.total)});
+        case Outcome::Cancelled:
+            tellUpload(result, {});
             json.outcome = "cancelled";
             return finish(ExitCancelled, device, json);
-        case Kind::TimedOut:
-            fail(Msg::TimedOut, {device, number(static_cast<std::size_t>(m.limitSeconds)),
-                                 number(m.sent), number(m.total)});
+        case Outcome::TimedOut:
+            tellUpload(result, {0, uploadText(result, ReasonLanguage::English), {}});
             json.outcome = "timed-out";
             return finish(ExitWrite, device, json);
         default:
-            tell(Msg::WriteFailed, {device, reason, number(m.sent), number(m.total)});
+            tellUpload(result, result.failure);
             json.outcome = "write-failed";
             return finish(ExitWrite, device, json);
         }
