@@ -7,6 +7,7 @@
 #include "frames/Frames.h"
 #include "sign/CodeMarks.h"
 #include "upload/SerialLink.h"
+#include "upload/Telnet.h"
 
 #include "PseudoTerminal.h"
 #include "Sandbox.h"
@@ -417,6 +418,15 @@ void SendProgramTest::exitStatuses_data() {
          QStringLiteral("hello.txt")},
         "", 3, "open-failed", "cannot open the port /nowhere/tty: No such file or directory");
     row("0 ser2net", {json, "--device", "rfc2217", "hello.txt"}, "ser2net", 0, "sent", "");
+    // The frame goes all the same, but the line settings went unconfirmed.
+    row("7 ser2net without the COM port option", {json, "--device", "telnet", "hello.txt"},
+        "ser2net", 7, "sent-unconfirmed",
+        "refused the line settings (the server refused the COM port option (RFC 2217)); sending "
+        "all the same");
+    row("7 a converter that sets 9600", {json, "--device", "converter", "hello.txt"},
+        "converter at 9600", 7, "sent-unconfirmed", "set the baud rate to 9600 instead of 1200");
+    row("7 a converter that never answers", {json, "--device", "converter", "hello.txt"},
+        "silent converter", 7, "sent-unconfirmed", "did not confirm the baud rate within 3 s");
     row("3 permission denied", {json, QStringLiteral("-")}, "nobody", 3, "open-failed",
         "sudo usermod -aG dialout");
     row("2 an empty --device", {json, "--device=", "hello.txt"}, "", 2, "",
@@ -462,6 +472,15 @@ void SendProgramTest::exitStatuses() {
         converter = std::make_unique<Ser2net>(pty->slaveName(), m_sandbox->path().toStdString());
         reader = std::make_unique<MasterReader>(*pty, textFrame("Hi").size());
         args.replaceInStrings("rfc2217", QString::fromStdString(converter->rfc2217Url()));
+        args.replaceInStrings("telnet", QString::fromStdString(converter->plainTelnetUrl()));
+    }
+    std::unique_ptr<ScriptedConverter> scripted;
+    if (setup == QLatin1String("converter at 9600") || setup == QLatin1String("silent converter")) {
+        scripted = std::make_unique<ScriptedConverter>(
+            setup == QLatin1String("silent converter")
+                ? std::vector<std::uint8_t>{}
+                : rfc2217Answers({255, 250, 44, 101, 0, 0, 0x25, 0x80, 255, 240}));
+        args.replaceInStrings("converter", QString::fromStdString(scripted->url()));
     }
     Run run;
     if (setup == QLatin1String("nobody")) {
@@ -503,7 +522,11 @@ void SendProgramTest::exitStatuses() {
         QCOMPARE(m_sandbox->read(QStringLiteral("frame.bin")), bytesOf(textFrame("Hi")));
     else if (converter)
         QCOMPARE(bytesOf(reader->bytes()), bytesOf(textFrame("Hi")));
-    else if (exitCode == 0)
+    else if (scripted) { // every 0xFF doubled on the wire
+        std::vector<std::uint8_t> escaped;
+        telnet::appendData(escaped, textFrame("Hi"));
+        QVERIFY(bytesOf(scripted->wire()).contains(bytesOf(escaped)));
+    } else if (exitCode == 0)
         QCOMPARE(nextFrame().value(QStringLiteral("text")).toString(), QStringLiteral("Hi"));
 }
 

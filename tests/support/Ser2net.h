@@ -1,8 +1,8 @@
 #pragma once
 
-// ser2net on 127.0.0.1 in front of a device, by an RFC 2217 accepter and a raw TCP one, the
-// device at 9600 8N1 as a converter fresh from the box has it; with a configuration of its own.
-// And a scripted RFC 2217 server beside it.
+// ser2net on 127.0.0.1 in front of a device, by an RFC 2217 accepter, a raw TCP one and a
+// Telnet one without the COM port option, the device at 9600 8N1 as a converter fresh from the
+// box has it; with a configuration of its own. And a scripted RFC 2217 server beside it.
 
 #include <chrono>
 #include <csignal>
@@ -56,12 +56,14 @@ class Ser2net {
 public:
     Ser2net(const std::string& device, const std::string& folder)
         : m_telnetPort(freeLoopbackPort()), m_rawPort(freeLoopbackPort()),
-          m_config(folder + "/ser2net.yaml") {
+          m_plainTelnetPort(freeLoopbackPort()), m_config(folder + "/ser2net.yaml") {
         std::ofstream config(m_config);
         config << "%YAML 1.1\n---\n";
-        for (const int port : {m_telnetPort, m_rawPort})
-            config << "connection: &port" << port
-                   << "\n  accepter: " << (port == m_telnetPort ? "telnet(rfc2217)," : "")
+        for (const int port : {m_telnetPort, m_rawPort, m_plainTelnetPort})
+            config << "connection: &port" << port << "\n  accepter: "
+                   << (port == m_telnetPort        ? "telnet(rfc2217),"
+                       : port == m_plainTelnetPort ? "telnet,"
+                                                   : "")
                    << "tcp,127.0.0.1," << port << "\n  connector: serialdev," << device
                    << ",9600n81,local\n  options:\n    mdns: false\n";
         config.close();
@@ -72,10 +74,13 @@ public:
                      (m_config + ".pid").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        for (int i = 0;
-             i < 100 && !(acceptsConnections(m_telnetPort) && acceptsConnections(m_rawPort)); ++i)
+        const auto started = [this] {
+            return acceptsConnections(m_telnetPort) && acceptsConnections(m_rawPort) &&
+                   acceptsConnections(m_plainTelnetPort);
+        };
+        for (int i = 0; i < 100 && !started(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (!acceptsConnections(m_rawPort))
+        if (!started())
             throw std::runtime_error("ser2net did not start (is it installed?)");
         // The probes above are connections too; let ser2net close the device after them.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -91,10 +96,16 @@ public:
 
     std::string rfc2217Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_telnetPort); }
     std::string socketUrl() const { return "socket://127.0.0.1:" + std::to_string(m_rawPort); }
+    // Telnet that refuses the COM port option, asked for as RFC 2217: a converter set up
+    // without it.
+    std::string plainTelnetUrl() const {
+        return "rfc2217://127.0.0.1:" + std::to_string(m_plainTelnetPort);
+    }
 
 private:
     int m_telnetPort;
     int m_rawPort;
+    int m_plainTelnetPort;
     std::string m_config;
     pid_t m_pid = -1;
 };

@@ -283,11 +283,14 @@ private:
         json.seconds = std::chrono::duration<double>(result.elapsed).count();
         switch (result.outcome) {
         case Outcome::Completed:
+            // The frame went, but a script must be able to tell that the sign may have read it
+            // at other line settings.
             if (bar)
                 std::fprintf(m_c.err, "%s\n", uploadText(result, reasonLanguage()).c_str());
             m_error = result.lineSettings.reason;
-            json.outcome = "sent";
-            return finish(ExitSent, device, json);
+            json.outcome = result.lineSettingsConfirmed() ? "sent" : "sent-unconfirmed";
+            return finish(result.lineSettingsConfirmed() ? ExitSent : ExitUnconfirmed, device,
+                          json);
         case Outcome::Cancelled:
             tellUpload(result, {});
             json.outcome = "cancelled";

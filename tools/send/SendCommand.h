@@ -16,7 +16,8 @@ enum Exit : int {
     ExitOpen = 3,    // the port cannot be opened
     ExitWrite = 4,   // the write failed or did not complete
     ExitCancelled = 5,
-    ExitTooLong = 6, // the text's frame would not fit the sign's buffer; nothing opened
+    ExitTooLong = 6,     // the text's frame would not fit the sign's buffer; nothing opened
+    ExitUnconfirmed = 7, // sent, but the line settings were refused or not confirmed
 };
 
 // Where the command talks to and what it knows of its surroundings.

@@ -40,7 +40,8 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "found codes the sign would misread; 2 bad usage or unreadable input; 3 the port\n"
      "cannot be opened; 4 the write failed or did not complete; 5 cancelled; 6 the\n"
      "text is over the length limit or its frame would exceed 65,500 bytes (nothing\n"
-     "opened).\n",
+     "opened); 7 sent, but the converter or port refused or did not confirm the\n"
+     "line settings (--json: sent-unconfirmed).\n",
      "использование: lumetra-send [параметры] ФАЙЛ-ТЕКСТА\n"
      "                  передать текст (- читает стандартный ввод)\n"
      "               lumetra-send [параметры] --font ШРИФТ.zg\n"
@@ -68,7 +69,9 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "нашёл); 1 --check нашёл коды, которые табло поймёт неверно; 2 неверный\n"
      "вызов или входной файл не читается; 3 порт не открывается; 4 запись не\n"
      "удалась или не завершилась; 5 отменено; 6 текст длиннее предела или кадр\n"
-     "длиннее 65 500 байт (порт не открывался).\n"},
+     "длиннее 65 500 байт (порт не открывался); 7 передано, но преобразователь\n"
+     "или порт не принял или не подтвердил настройки линии (--json:\n"
+     "sent-unconfirmed).\n"},
     {Msg::TryHelp, "Try \"lumetra-send --help\".", "Справка: \"lumetra-send --help\"."},
     {Msg::UnknownOption, "unknown option %1", "неизвестный параметр %1"},
     {Msg::MissingValue, "%1 needs a value", "параметру %1 нужно значение"},
