@@ -27,7 +27,7 @@ std::span<const std::uint8_t> asBytes(const std::string& text) {
 // What became of the upload, under a box's headline: the words lumetra-send uses, as a
 // sentence.
 QString boxDetails(const UploadResult& result) {
-    QString text = QString::fromStdString(uploadText(result, ReasonLanguage::Russian));
+    QString text = QString::fromStdString(uploadText(result, Language::Russian));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();
     return text;

@@ -1,5 +1,7 @@
 #include "upload/UploadWording.h"
 
+#include "base/SystemError.h"
+
 #include <cstdio>
 #include <initializer_list>
 #include <string_view>
@@ -34,10 +36,9 @@ constexpr Pattern WriteFailed{"the write to %1 failed (%2): %3 of %4 bytes sent"
 constexpr Pattern WriteFailedUnexplained{"the write to %1 failed: %3 of %4 bytes sent",
                                          "запись в %1 не удалась: передано %3 из %4 байт"};
 
-std::string fill(const Pattern& pattern, ReasonLanguage language,
+std::string fill(const Pattern& pattern, Language language,
                  std::initializer_list<std::string_view> args) {
-    const std::string_view text =
-        language == ReasonLanguage::Russian ? pattern.russian : pattern.english;
+    const std::string_view text = language == Language::Russian ? pattern.russian : pattern.english;
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const std::size_t n =
@@ -62,13 +63,15 @@ std::string seconds(std::chrono::milliseconds time) {
 
 } // namespace
 
-std::string uploadText(const UploadResult& r, ReasonLanguage language) {
+std::string uploadText(const UploadResult& r, Language language) {
     using Outcome = UploadResult::Outcome;
+    const ReasonLanguage reasons =
+        language == Language::Russian ? ReasonLanguage::Russian : ReasonLanguage::English;
     const std::string sent = std::to_string(r.sent), total = std::to_string(r.total);
     const auto say = [&](const Pattern& pattern, const std::string& reason) {
         return fill(pattern, language, {r.device, reason, sent, total});
     };
-    const std::string reason = failureText(r.failure, language);
+    const std::string reason = failureText(r.failure, reasons);
     switch (r.outcome) {
     case Outcome::OpenFailed: {
         std::string text = say(reason.empty() ? OpenFailedUnexplained : OpenFailed, reason);
@@ -79,7 +82,7 @@ std::string uploadText(const UploadResult& r, ReasonLanguage language) {
     case Outcome::Opened:
         return r.lineSettingsConfirmed()
                    ? say(Open, {})
-                   : say(SettingsRefused, failureText(r.lineSettings, language));
+                   : say(SettingsRefused, failureText(r.lineSettings, reasons));
     case Outcome::Completed:
         return fill(r.lineSettingsConfirmed() ? Sent : SentUnconfirmed, language,
                     {r.device, {}, total, seconds(r.elapsed)});

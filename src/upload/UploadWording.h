@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/SystemError.h"
+#include "base/Language.h"
 #include "upload/Upload.h"
 
 #include <string>
@@ -9,4 +9,4 @@
 // (the window's is Russian): UTF-8, without a line break at the end. A refused permission
 // that group membership grants adds a second line saying so. Each caller frames the text its
 // own way: lumetra-send puts its name before it, the window's boxes their headline above it.
-std::string uploadText(const UploadResult& result, ReasonLanguage language);
+std::string uploadText(const UploadResult& result, Language language);

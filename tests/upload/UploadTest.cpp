@@ -311,42 +311,42 @@ TEST(UploadWording, EachOutcomeIsToldOnceForBothLanguages) {
     const struct {
         Outcome outcome;
         SerialLink::Failure failure, lineSettings;
-        ReasonLanguage language;
+        Language language;
         std::string text;
     } cases[] = {
         {Outcome::OpenFailed,
          denied,
          {},
-         ReasonLanguage::English,
+         Language::English,
          "cannot open the port COM1: Permission denied" + hint},
-        {Outcome::OpenFailed, {}, {}, ReasonLanguage::Russian, "не могу открыть порт COM1"},
+        {Outcome::OpenFailed, {}, {}, Language::Russian, "не могу открыть порт COM1"},
         {Outcome::Opened,
          {},
          baud,
-         ReasonLanguage::Russian,
+         Language::Russian,
          "порт COM1 не принял настройки линии (преобразователь установил скорость 9600 вместо "
          "1200); передаю всё равно"},
-        {Outcome::Completed, {}, {}, ReasonLanguage::English, "214 bytes sent to COM1 in 2.3 s"},
+        {Outcome::Completed, {}, {}, Language::English, "214 bytes sent to COM1 in 2.3 s"},
         {Outcome::Completed,
          {},
          baud,
-         ReasonLanguage::Russian,
+         Language::Russian,
          "214 байт передано в COM1 за 2.3 с, настройки линии не подтверждены"},
-        {Outcome::Cancelled, {}, {}, ReasonLanguage::Russian, "отменено: передано 100 из 214 байт"},
+        {Outcome::Cancelled, {}, {}, Language::Russian, "отменено: передано 100 из 214 байт"},
         {Outcome::TimedOut,
          {},
          {},
-         ReasonLanguage::English,
+         Language::English,
          "COM1 did not take the frame within 14 s: 100 of 214 bytes sent"},
         {Outcome::WriteFailed,
          {EIO, "Input/output error", {}},
          baud,
-         ReasonLanguage::Russian,
+         Language::Russian,
          "запись в COM1 не удалась (Input/output error): передано 100 из 214 байт"},
         {Outcome::WriteFailed,
          {},
          {},
-         ReasonLanguage::English,
+         Language::English,
          "the write to COM1 failed: 100 of 214 bytes sent"},
     };
     for (const auto& c : cases) {

@@ -116,7 +116,7 @@ private:
     // English for --json.
     void tellUpload(const UploadResult& result, const SerialLink::Failure& reason) {
         m_error = reason.reason;
-        std::fprintf(m_c.err, "lumetra-send: %s\n", uploadText(result, reasonLanguage()).c_str());
+        std::fprintf(m_c.err, "lumetra-send: %s\n", uploadText(result, m_c.language).c_str());
         std::fflush(m_c.err);
     }
 
@@ -286,7 +286,7 @@ private:
             // The frame went, but a script must be able to tell that the sign may have read it
             // at other line settings.
             if (bar)
-                std::fprintf(m_c.err, "%s\n", uploadText(result, reasonLanguage()).c_str());
+                std::fprintf(m_c.err, "%s\n", uploadText(result, m_c.language).c_str());
             m_error = result.lineSettings.reason;
             json.outcome = result.lineSettingsConfirmed() ? "sent" : "sent-unconfirmed";
             return finish(result.lineSettingsConfirmed() ? ExitSent : ExitUnconfirmed, device,
@@ -296,7 +296,7 @@ private:
             json.outcome = "cancelled";
             return finish(ExitCancelled, device, json);
         case Outcome::TimedOut:
-            tellUpload(result, {0, uploadText(result, ReasonLanguage::English), {}});
+            tellUpload(result, {0, uploadText(result, Language::English), {}});
             json.outcome = "timed-out";
             return finish(ExitWrite, device, json);
         default:
