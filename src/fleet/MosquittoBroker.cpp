@@ -221,14 +221,16 @@ void MosquittoBroker::subscribe(const std::string& pattern, int qos) {
     std::lock_guard lock(m_mutex);
     m_subscriptions.emplace_back(pattern, qos);
     if (m_connected)
-        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos,
-                               m_v5 ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0, nullptr);
+        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos, subscribeOptions(), nullptr);
+}
+
+int MosquittoBroker::subscribeOptions() const {
+    return m_v5 && !m_settings.retained ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0;
 }
 
 void MosquittoBroker::sendSubscriptions() {
     for (const auto& [pattern, qos] : m_subscriptions)
-        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos,
-                               m_v5 ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0, nullptr);
+        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos, subscribeOptions(), nullptr);
 }
 
 void MosquittoBroker::stop(std::chrono::milliseconds flush) {

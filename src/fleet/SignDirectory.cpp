@@ -1,5 +1,9 @@
 #include "SignDirectory.h"
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 namespace fleet {
 
 SignDirectory::SignDirectory(std::string prefix, std::string sign)
@@ -57,6 +61,75 @@ std::vector<SignEntry> SignDirectory::signs() const {
 const SignEntry* SignDirectory::find(const std::string& id) const {
     const auto it = m_signs.find(id);
     return it == m_signs.end() ? nullptr : &it->second.entry;
+}
+
+std::optional<std::vector<SignEntry>> readSigns(BrokerSettings settings, SignDirectory directory,
+                                                std::chrono::milliseconds quiet,
+                                                std::chrono::milliseconds most, std::string* why) {
+    using Clock = std::chrono::steady_clock;
+    struct Heard {
+        std::mutex mutex;
+        std::condition_variable changed;
+        SignDirectory directory;
+        bool connected = false;
+        Clock::time_point last;
+        std::string problem;
+    };
+    auto heard = std::make_shared<Heard>();
+    heard->directory = std::move(directory);
+    settings.retained = true;
+    settings.log = [heard](const std::string& line) {
+        std::lock_guard lock(heard->mutex);
+        heard->problem = line;
+    };
+    MosquittoBroker broker(settings);
+    for (const std::string& pattern : heard->directory.patterns())
+        broker.subscribe(pattern, 1);
+    Broker::Events events;
+    events.connected = [heard] {
+        std::lock_guard lock(heard->mutex);
+        heard->connected = true;
+        heard->last = Clock::now();
+        heard->changed.notify_all();
+    };
+    events.message = [heard](const Broker::Message& m) {
+        std::lock_guard lock(heard->mutex);
+        heard->directory.take(m.topic, m.payload);
+        heard->last = Clock::now();
+    };
+    broker.start(std::move(events));
+    std::unique_lock lock(heard->mutex);
+    const auto end = Clock::now() + most;
+    if (!heard->changed.wait_until(lock, end, [&] { return heard->connected; })) {
+        if (why)
+            *why = heard->problem.empty()
+                       ? "no answer from " + settings.host + ":" + std::to_string(settings.port)
+                       : heard->problem;
+        lock.unlock();
+        broker.stop(std::chrono::milliseconds(0));
+        return std::nullopt;
+    }
+    // Retained messages come at once after the subscription; none for `quiet` means all came.
+    while (Clock::now() - heard->last < quiet)
+        heard->changed.wait_until(lock, heard->last + quiet);
+    std::vector<SignEntry> signs = heard->directory.signs();
+    lock.unlock();
+    broker.stop(std::chrono::milliseconds(0));
+    return signs;
+}
+
+nlohmann::json signsJson(const std::vector<SignEntry>& signs) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const SignEntry& e : signs) {
+        nlohmann::json state = toJson(e.state);
+        state.erase("frame_b64");
+        state.erase("font_frame_b64");
+        nlohmann::json sign = {{"id", e.id}, {"name", e.name}, {"online", e.online}};
+        if (e.hasState)
+            sign["state"] = std::move(state);
+        list.push_back(std::move(sign));
+    }
+    return list;
 }
 
 std::string textStart(std::string_view utf8, std::size_t characters) {

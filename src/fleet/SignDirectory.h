@@ -1,6 +1,10 @@
 #pragma once
 
+#include "MosquittoBroker.h"
 #include "SignState.h"
+
+#include <chrono>
+#include <optional>
 
 #include <map>
 #include <string>
@@ -46,6 +50,16 @@ private:
     std::string m_prefix, m_sign;
     std::map<std::string, Heard> m_signs;
 };
+
+// What the broker of `settings` holds for `directory`: connects, takes the retained messages
+// until `quiet` has passed without one, and disconnects. Nothing, with `why` (the broker's
+// own words), when no connection was accepted within `most`.
+std::optional<std::vector<SignEntry>> readSigns(BrokerSettings settings, SignDirectory directory,
+                                                std::chrono::milliseconds quiet,
+                                                std::chrono::milliseconds most, std::string* why);
+
+// The list as JSON, without the frames: id, name, online, and what the state tells.
+nlohmann::json signsJson(const std::vector<SignEntry>& signs);
 
 // The first `characters` characters of a UTF-8 text on one line, for a list: control codes as
 // blanks, "…" when there was more.

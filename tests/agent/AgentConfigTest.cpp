@@ -69,6 +69,8 @@ TEST(AgentConfig, AFaultIsOneLineNamingTheFileTheLineAndTheKey) {
          "a.ini:3: CaFile: /no/ca: No such file"},
         {"[Broker]\n" + sign, "a.ini:1: Url: missing in [Broker]"},
         {broker + "[Sign s]\nPort=socket://h\n", "a.ini:4: Port: the port number is missing"},
+        {broker + "[Sign s]\nPort=mqtt://h/s\n",
+         "a.ini:4: Port: the agent drives a sign on its own"},
         {broker + "[Sign s]\nPort=/dev/ttyS0\nMaxLength=70000\n", "a.ini:5: MaxLength: a number"},
         {broker + "[Sign s]\nName=x\n", "a.ini:3: Port: missing in [Sign s]"},
         {broker + "[Sign a/b]\nPort=/dev/x\n", "a.ini:3: sign id \"a/b\""},
