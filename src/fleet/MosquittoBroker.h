@@ -14,7 +14,7 @@ struct mosquitto;
 struct mosquitto_message;
 struct mqtt5__property;
 
-namespace agent {
+namespace fleet {
 
 struct BrokerSettings {
     std::string host;
@@ -75,4 +75,4 @@ private:
     std::string m_lastProblem; // told once until it changes
 };
 
-} // namespace agent
+} // namespace fleet

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace agent {
+namespace fleet {
 
 std::string sha256Hex(std::span<const std::uint8_t> bytes) {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -46,4 +46,4 @@ std::optional<std::vector<std::uint8_t>> fromBase64(std::string_view text) {
     return out;
 }
 
-} // namespace agent
+} // namespace fleet

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace agent {
+namespace fleet {
 namespace {
 
 constexpr int KeepAliveSeconds = 30;
@@ -245,4 +245,4 @@ void MosquittoBroker::stop(std::chrono::milliseconds flush) {
         m_thread.join();
 }
 
-} // namespace agent
+} // namespace fleet

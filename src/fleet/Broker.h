@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace agent {
+namespace fleet {
 
 // One connection to the MQTT broker. It connects with its last will set, reconnects by itself
 // after any loss (and says so in its log) and tells its events from its own thread.
@@ -36,4 +36,4 @@ public:
     virtual void stop(std::chrono::milliseconds flush) = 0;
 };
 
-} // namespace agent
+} // namespace fleet
