@@ -26,6 +26,9 @@ struct BrokerSettings {
     std::string clientId;
     std::string willTopic, willPayload; // retained, QoS 1
     std::size_t maxPayload = 0;         // larger messages arrive without their payload
+    // Subscriptions get what the broker retains: a list of signs wants it, an agent does not
+    // (a command left retained would run again at every connection).
+    bool takeRetained = false;
     std::function<void(const std::string&)> log;
 };
 
@@ -54,6 +57,7 @@ private:
 
     void run();
     void sendSubscriptions();
+    int retainHandling() const;
     void log(const std::string& line) const;
     std::string where() const;
 
