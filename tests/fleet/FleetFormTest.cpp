@@ -27,26 +27,14 @@ namespace {
 // Tells its events from a thread of its own, as the real connection does.
 class FakeBroker : public fleet::Broker {
 public:
-    void start(Events events) override { m_events = std::move(events); }
+    void start(Events e) override { events = std::move(e); }
     void publish(const std::string&, std::string_view, int, bool) override {}
     void subscribe(const std::string& pattern, int) override { patterns.push_back(pattern); }
-    void stop(std::chrono::milliseconds) override { stopped = true; }
+    void stop(std::chrono::milliseconds) override {}
+    void onItsThread(const std::function<void()>& tell) { std::thread(tell).join(); }
 
-    void tell(const std::string& topic, const std::string& payload) {
-        std::thread([&] { m_events.message({topic, payload, payload.size(), true}); }).join();
-    }
-    void connect() {
-        std::thread([&] { m_events.connected(); }).join();
-    }
-    void lose(const std::string& why) {
-        std::thread([&] { m_events.lost(why); }).join();
-    }
-
+    Events events;
     std::vector<std::string> patterns;
-    bool stopped = false;
-
-private:
-    Events m_events;
 };
 
 const QDateTime Now = QDateTime(QDate(2026, 12, 9), QTime(8, 0, 12, 340), Qt::UTC);
@@ -70,6 +58,11 @@ json sentState(const std::string& name, const std::string& text) {
             {"error", ""},
             {"uploaded_at", "2026-12-09T08:00:00Z"},
             {"frame_b64", b64(textFrame(text))}};
+}
+
+json with(json state, const char* key, const std::string& value) {
+    state[key] = value;
+    return state;
 }
 
 #ifdef LUMETRA_FLEET_RIG
@@ -103,7 +96,9 @@ class FleetFormTest : public QObject {
         m_form->connectBroker();
     }
     void tell(const std::string& topic, const std::string& payload) {
-        m_broker->tell(topic, payload);
+        m_broker->onItsThread([&] {
+            m_broker->events.message({topic, payload, payload.size(), true});
+        });
         QCoreApplication::processEvents(); // the hop to this thread
     }
     QStringList row(int r) const {
@@ -111,12 +106,6 @@ class FleetFormTest : public QObject {
         for (int c = 0; c < FleetForm::ColumnCount; ++c)
             cells << m_form->table()->item(r, c)->text();
         return cells;
-    }
-    int rowOf(const QString& name) const {
-        for (int r = 0; r < m_form->table()->rowCount(); ++r)
-            if (m_form->table()->item(r, FleetForm::ColumnName)->text() == name)
-                return r;
-        return -1;
     }
 
 private slots:
@@ -154,9 +143,8 @@ private slots:
         open();
         QCOMPARE(m_settings.host, "10.0.0.5");
         json fontOnly = {{"name", "Касса"}, {"font_sha256", "ab"}, {"font_frame_b64", "x"}};
-        json failed = sentState("Склад", "Скидки");
-        failed["result"] = "failed";
-        failed["error"] = "port gone";
+        const json failed =
+            with(with(sentState("Склад", "Скидки"), "result", "failed"), "error", "port gone");
         tell("lumetra/a/availability", "online");
         tell("lumetra/a/state", sentState("Витрина", "Добро пожаловать!").dump());
         tell("lumetra/b/availability", "offline");
@@ -188,17 +176,9 @@ private slots:
     void theChosenSignPlaysWhereItIsNow() {
         open();
         const auto sent = fontOf(9);
-        json withFont = sentState("Витрина", "/S7Hello");
-        withFont["font_sha256"] = "ab";
-        withFont["font_frame_b64"] = b64(fontFrame(sent));
-        json garbledFont = withFont;
-        garbledFont["font_frame_b64"] = b64(std::vector<std::uint8_t>(40, 'A'));
-        json cut = sentState("Витрина", "Hi");
-        cut["result"] = "cancelled";
-        json notBase64 = sentState("Витрина", "Hi");
-        notBase64["frame_b64"] = "***";
-        json noTime = sentState("Витрина", "Hi");
-        noTime["uploaded_at"] = "yesterday";
+        const json hi = sentState("Витрина", "Hi");
+        const json withFont =
+            with(sentState("Витрина", "/S7Hello"), "font_frame_b64", b64(fontFrame(sent)));
 
         struct Case {
             const char* name;
@@ -211,10 +191,11 @@ private slots:
             {"memory font", sentState("Витрина", "/S5Привет"), &m_memory, "в памяти программы",
              "как на знаке сейчас"},
             {"last font", withFont, &sent, "передан на знак последним", "как на знаке"},
-            {"garbled font", garbledFont, &m_memory, "не читается", "как на знаке"},
-            {"cancelled", cut, nullptr, "", "не дошла целиком"},
-            {"not base64", notBase64, nullptr, "", "не base64"},
-            {"no time", noTime, nullptr, "", "yesterday"},
+            {"garbled font", with(withFont, "font_frame_b64", "QUFB"), &m_memory, "не читается",
+             "как на знаке"},
+            {"cancelled", with(hi, "result", "cancelled"), nullptr, "", "не дошла целиком"},
+            {"not base64", with(hi, "frame_b64", "***"), nullptr, "", "не base64"},
+            {"no time", with(hi, "uploaded_at", "yesterday"), nullptr, "", "yesterday"},
         };
         tell("lumetra/a/availability", "online");
         for (const auto& c : cases) {
@@ -272,11 +253,11 @@ private slots:
 
     void brokerTroubleIsShownPlainly() {
         open();
-        m_broker->lose("refused: not authorised");
+        m_broker->onItsThread([&] { m_broker->events.lost("refused: not authorised"); });
         QCoreApplication::processEvents();
         QVERIFY(m_form->brokerLabel()->text().contains("Нет связи с брокером 10.0.0.5:1884"));
         QVERIFY(m_form->brokerLabel()->text().contains("refused: not authorised"));
-        m_broker->connect();
+        m_broker->onItsThread([&] { m_broker->events.connected(); });
         QCoreApplication::processEvents();
         QVERIFY(m_form->brokerLabel()->text().startsWith("Подключено к 10.0.0.5:1884"));
         // Settings the library refuses.
