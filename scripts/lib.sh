@@ -143,6 +143,10 @@ windows_build() {
     install_missing "${WINDOWS_PACKAGES[@]}"
     local options=(-DLUMETRA_LINUX_BUILD=)
     linux_sign >/dev/null && options=(-DLUMETRA_LINUX_BUILD="$BUILD")
+    # MQTT links: libmosquitto for MinGW, built once into the cache.
+    local mosquitto
+    mosquitto=$("$ROOT/scripts/build-mosquitto-windows")
+    options+=(-DLUMETRA_WINDOWS_MOSQUITTO="$mosquitto")
     if [ "${LUMETRA_WINDOWS_GUI:-1}" != 0 ]; then
         install_missing "${WINDOWS_GUI_PACKAGES[@]}"
         local qt

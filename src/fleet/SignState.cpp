@@ -1,6 +1,6 @@
 #include "SignState.h"
 
-#include <ctime>
+#include <cstdio>
 
 namespace fleet {
 namespace {
@@ -60,11 +60,16 @@ SignState stateFromJson(const json& j) {
 }
 
 std::string isoTime(std::chrono::system_clock::time_point time) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-    ::gmtime_r(&t, &utc);
+    // Calendar arithmetic rather than gmtime_r, which Windows lacks.
+    using namespace std::chrono;
+    const auto seconds = floor<std::chrono::seconds>(time);
+    const auto day = floor<days>(seconds);
+    const year_month_day date{day};
+    const hh_mm_ss clock{seconds - day};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                  int(clock.minutes().count()), int(clock.seconds().count()));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "fleet/Digest.h"
 #include "fleet/SignDirectory.h"
+#include "fleet/SignState.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,20 @@ TEST(Fleet, Digests) {
         const std::vector<std::uint8_t> bytes(text.begin(), text.end());
         EXPECT_EQ(fromBase64(toBase64(bytes)), bytes) << text;
     }
+    std::vector<std::uint8_t> every(256);
+    for (int i = 0; i < 256; ++i)
+        every[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(255 - i);
+    EXPECT_EQ(fromBase64(toBase64(every)), every);
     EXPECT_EQ(toBase64(abc), "YWJj");
     for (const char* bad : {"YWJ", "YW=j", "YW J", "Y===", "YWJj\n"})
         EXPECT_FALSE(fromBase64(bad)) << bad;
+}
+
+TEST(Fleet, IsoTimeIsUtc) {
+    using namespace std::chrono;
+    EXPECT_EQ(isoTime(sys_days{2024y / 2 / 29} + 23h + 59min + 58s + 999ms),
+              "2024-02-29T23:59:58Z");
+    EXPECT_EQ(isoTime(system_clock::time_point{}), "1970-01-01T00:00:00Z");
 }
 
 // What the list says after the retained messages of `heard`, in order; one line per sign as
