@@ -109,6 +109,8 @@ void TMainForm::bindCommands() {
         bind(effectActions[i], EffectButtons[i].handler);
     connect(itemPreview, &QAction::triggered, this,
             [this](bool shown) { runCommand([this, shown] { itemPreviewClick(shown); }); });
+    if (itemFleet)
+        bind(itemFleet, &TMainForm::itemFleetClick);
 }
 
 void TMainForm::setupEditor() {

@@ -138,6 +138,8 @@ public:
     // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
     void showPreview(bool shown);
+    // "Знаки в сети" (MainFormFleet.cpp): what the signs on a broker show now.
+    void itemFleetClick();
     sign::SignPreview* preview() const { return m_preview; }
     MessageDocument& document() const { return *m_document; }
     CodeMarks* codeMarks() const { return m_codeMarks; }

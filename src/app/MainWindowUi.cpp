@@ -104,6 +104,7 @@ void MainWindowUi::setupUi(QMainWindow* form) {
     setupStatusBar();
     setupTimers();
     setupPreviewItem();
+    setupFleetItem();
 }
 
 void MainWindowUi::placeSurprises() const {
@@ -460,4 +461,15 @@ void MainWindowUi::setupPreviewItem() {
     StatusSurprises->setStyleSheet(QStringLiteral("color: #b00000"));
     StatusSurprises->setVisible(false);
     m_surprisesBadge = new PanelBadge(m_panels[2], StatusSurprises);
+}
+
+void MainWindowUi::setupFleetItem() {
+#ifdef LUMETRA_HAVE_MQTT
+    itemFleet = new QAction(QStringLiteral("Знаки в сети"), m_form);
+    itemFleet->setObjectName(QStringLiteral("itemFleet"));
+    itemFleet->setToolTip(
+        QStringLiteral("Что показывают сейчас знаки, о которых знает брокер MQTT"));
+    m_form->findChild<QMenu*>(QStringLiteral("itemOptions"))->addAction(itemFleet);
+    itemFleet->setText(keys::withMnemonic(itemFleet->text(), u'З'));
+#endif
 }

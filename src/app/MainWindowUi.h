@@ -65,6 +65,7 @@ public:
     QAction* SpeedButtonTx = nullptr;
     QAction* SpeedButtonZg = nullptr;
     QAction* itemPreview = nullptr; // ours: shows and hides the preview
+    QAction* itemFleet = nullptr;   // ours: the signs on a broker; none without MQTT
     // The effect-code buttons' actions, in the order of EffectButtons.
     std::vector<QAction*> effectActions;
 
@@ -90,6 +91,7 @@ private:
     void setupStatusBar();
     void setupTimers();
     void setupPreviewItem();
+    void setupFleetItem();
 
     QMainWindow* m_form = nullptr;
     PanelBadge* m_surprisesBadge = nullptr;

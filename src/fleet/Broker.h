@@ -21,6 +21,9 @@ public:
     struct Events {
         std::function<void()> connected; // publish what is retained here
         std::function<void(const Message&)> message;
+        // A connection that failed, was refused or was lost, and why; told once until the
+        // reason changes. Reconnecting goes on.
+        std::function<void(const std::string& why)> lost;
     };
 
     virtual ~Broker() = default;

@@ -133,6 +133,11 @@ void MosquittoBroker::run() {
         if (problem != m_lastProblem) {
             m_lastProblem = problem;
             log("no connection to " + where() + ": " + problem + "; trying again");
+            if (m_events.lost) {
+                lock.unlock();
+                m_events.lost(problem);
+                lock.lock();
+            }
         }
         // A connection that was accepted starts the back-off from the beginning.
         if (m_accepted) {

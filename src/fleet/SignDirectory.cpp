@@ -35,8 +35,9 @@ bool SignDirectory::take(std::string_view topic, std::string_view payload) {
         e.online = payload == "online";
     } else {
         const auto json = nlohmann::json::parse(payload, nullptr, false);
-        // Anything but a JSON object is no state, as an empty message is.
+        // Anything but a JSON object is no state; unless it was empty, a bad one.
         e.hasState = json.is_object();
+        e.badState = !payload.empty() && !e.hasState;
         e.state = e.hasState ? stateFromJson(json) : SignState{};
         e.name.clear();
         if (e.hasState)
@@ -45,7 +46,7 @@ bool SignDirectory::take(std::string_view topic, std::string_view payload) {
     }
     if (e.name.empty())
         e.name = id;
-    if (!heard.availability && !e.hasState)
+    if (!heard.availability && !e.hasState && !e.badState)
         m_signs.erase(id);
     return true;
 }

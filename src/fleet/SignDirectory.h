@@ -22,6 +22,7 @@ struct SignEntry {
     std::string name;    // the name its agent gives it; the id when none came
     bool online = false; // its availability is "online"
     bool hasState = false;
+    bool badState = false; // a retained state that is not a JSON object
     SignState state;
 };
 

@@ -60,6 +60,7 @@ void SignPlayer::setText(std::span<const std::uint8_t> text) {
     m_items = parseSignText(text, &m_offsets);
     std::fill(m_columns.begin(), m_columns.end(), 0);
     restart();
+    m_passes = 0;
     if (m_items.empty())
         m_phase = Phase::Idle;
 }
@@ -130,6 +131,7 @@ void SignPlayer::step() {
     case Phase::Tail:
         if (m_stepsLeft == 0) {
             restart();
+            ++m_passes;
             run();
             return;
         }

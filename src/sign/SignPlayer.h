@@ -82,6 +82,8 @@ public:
     // Where in the text the character or code now running starts; none while the display
     // is dark between passes.
     std::optional<std::size_t> runningAt() const;
+    // How often the text has started over since setText().
+    std::uint64_t passes() const { return m_passes; }
 
 private:
     void step();
@@ -109,6 +111,7 @@ private:
     int m_speed = StartSpeed;
     bool m_inverted = false;
     std::optional<SignItem> m_lastEffect;
+    std::uint64_t m_passes = 0;
 };
 
 } // namespace sign

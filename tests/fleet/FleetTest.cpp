@@ -35,7 +35,7 @@ TEST(Fleet, IsoTimeIsUtc) {
 }
 
 // What the list says after the retained messages of `heard`, in order; one line per sign as
-// "id|name|online|result|text", signs by id.
+// "id|name|online|result|text", "|bad" after a state that does not read, signs by id.
 struct DirectoryCase {
     const char* what;
     std::string sign; // the directory's one sign; empty for all
@@ -46,7 +46,7 @@ struct DirectoryCase {
 
 std::string line(const SignEntry& e) {
     return e.id + "|" + e.name + "|" + (e.online ? "online" : "offline") + "|" + e.state.result +
-           "|" + e.state.text;
+           "|" + e.state.text + (e.badState ? "|bad" : "");
 }
 
 TEST(Fleet, TheDirectoryFoldsRetainedAvailabilityAndStateIntoSigns) {
@@ -78,10 +78,15 @@ TEST(Fleet, TheDirectoryFoldsRetainedAvailabilityAndStateIntoSigns) {
           {"lumetra/t/availability", "online"},
           {"lumetra/t/availability", ""}},
          {"s|s|online||"}},
-        {"a state that is no JSON object is no state",
+        {"a state that is no JSON object is no state, and a bad one",
          "",
-         {{"lumetra/s/availability", "online"}, {"lumetra/s/state", "{not json"}},
-         {"s|s|online||"}},
+         {{"lumetra/s/availability", "online"},
+          {"lumetra/s/state", "{not json"},
+          {"lumetra/t/state", "[1]"},
+          {"lumetra/u/state", "{}"},
+          {"lumetra/u/state", "{"},
+          {"lumetra/u/state", ""}},
+         {"s|s|online|||bad", "t|t|offline|||bad"}},
         {"other topics, prefixes and signs are not the directory's",
          "s",
          {{"lumetra/s/upload/result", "{}"},

@@ -43,7 +43,7 @@ QByteArray settings(const std::string& device, const std::string& passwordFile) 
 
 } // namespace
 
-class FleetWindowTest : public QObject {
+class FleetUploadWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -130,5 +130,5 @@ private:
     std::unique_ptr<Rig> m_rig;
 };
 
-QTEST_MAIN(FleetWindowTest)
-#include "FleetWindowTest.moc"
+QTEST_MAIN(FleetUploadWindowTest)
+#include "FleetUploadWindowTest.moc"
