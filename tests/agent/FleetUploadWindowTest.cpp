@@ -95,7 +95,6 @@ private slots:
             line = lineWithin(m_rig->line(), 10ms);
             QTest::mouseClick(form.upload().UploadPanel->cancelButton, Qt::LeftButton);
         });
-        MasterReader reader(m_rig->line(), frame.size());
         form.SpeedButtonTx->trigger();
         QVERIFY(m_rig->watcher().awaitJson("lumetra/shop-1/upload/result", [](const json& r) {
             return r["command"] == "frame" && r["outcome"] == "cancelled";
