@@ -74,7 +74,7 @@ void TMainForm::placePreview(bool shown) {
                                           Settings().previewWidth(sign::SignPlayer::DefaultWidth),
                                           m_dialogs, m_previewDock);
         m_previewDock->setWidget(m_preview);
-        m_font.setChangeListener([preview = QPointer(m_preview)] {
+        m_font.addChangeListener([preview = QPointer(m_preview)] {
             if (preview)
                 preview->fontChanged();
         });
