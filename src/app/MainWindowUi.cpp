@@ -460,4 +460,11 @@ void MainWindowUi::setupPreviewItem() {
     StatusSurprises->setStyleSheet(QStringLiteral("color: #b00000"));
     StatusSurprises->setVisible(false);
     m_surprisesBadge = new PanelBadge(m_panels[2], StatusSurprises);
+
+    // After the specified panels, which keep their places and texts.
+    StatusBlankSymbols = new QLabel(m_form->statusBar());
+    StatusBlankSymbols->setObjectName(QStringLiteral("StatusBlankSymbols"));
+    StatusBlankSymbols->setStyleSheet(QStringLiteral("color: #b00000"));
+    StatusBlankSymbols->setVisible(false);
+    m_form->statusBar()->addPermanentWidget(StatusBlankSymbols);
 }

@@ -35,7 +35,8 @@ public:
     QTimer* TimerStatus = nullptr;
     QTimer* TimerLengTXT = nullptr;
     std::array<QLabel*, 3> m_panels{};
-    QLabel* StatusSurprises = nullptr; // ours: how many codes the sign reads otherwise
+    QLabel* StatusSurprises = nullptr;    // ours: how many codes the sign reads otherwise
+    QLabel* StatusBlankSymbols = nullptr; // ours: characters whose symbol the font leaves blank
 
     // Menu items (a shared action also drives the tool bar button of the same command).
     QAction* itmNew = nullptr;

@@ -59,6 +59,7 @@ private slots:
     void codesAreMarkedWithoutChangingTheText();
     void adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined();
     void oneReadingOfTheTextFeedsMarksAndPreview();
+    void blankSymbolsAreCountedForTextAndFontAndTheUploadGoes();
 };
 
 void PreviewTest::hiddenUntilAskedForAndRemembered() {
@@ -290,6 +291,36 @@ void PreviewTest::oneReadingOfTheTextFeedsMarksAndPreview() {
     QCOMPARE(told.size(), 2);
     QCOMPARE(told.last().first().value<std::string>(), std::string("/W2"));
     QCOMPARE(marks.codes().size(), 1u);
+}
+
+void PreviewTest::blankSymbolsAreCountedForTextAndFontAndTheUploadGoes() {
+    Fixture f;
+    TMainForm& form = f.makeShown();
+    const auto* count = form.findChild<QLabel*>(QStringLiteral("StatusBlankSymbols"));
+    QVERIFY(count);
+    // An empty font: every character but the blanks and the code is blank.
+    f.setText(QStringLiteral("ЖЖ /S5Щ\n"));
+    QTRY_COMPARE(count->text(), QStringLiteral("пустых символов: 3"));
+    QVERIFY(count->isVisible());
+    QVERIFY(count->toolTip().contains(QStringLiteral("«Ж» (198), «Щ» (217)")));
+    QVERIFY(!count->toolTip().contains(QStringLiteral("«S»")));
+
+    // The font follows at once, whoever changes it.
+    f.font.SetDot(198, 0, 0);
+    QCOMPARE(count->text(), QStringLiteral("пустых символов: 1"));
+    QVERIFY(!count->toolTip().contains(QStringLiteral("«Ж»")));
+    f.font.InvertSymbol(217);
+    QVERIFY(count->isHidden());
+    f.font.ClearFont();
+    QCOMPARE(count->text(), QStringLiteral("пустых символов: 3"));
+    f.setText(QStringLiteral("  "));
+    QTRY_VERIFY(count->isHidden());
+
+    // Told, never in the way: the text goes to the sign with its blank symbols.
+    f.setText(QStringLiteral("Ж"));
+    QTRY_VERIFY(count->isVisible());
+    form.SpeedButtonTxClick();
+    QCOMPARE(f.serial.frames.size(), 1u);
 }
 
 QTEST_MAIN(PreviewTest)
