@@ -3,6 +3,7 @@
 #include "base/Cp1251.h"
 #include "base/QtAdapt.h"
 #include "font/FontTable.h"
+#include "sign/TextGlyphs.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -72,7 +73,7 @@ void FontOverview::paintEvent(QPaintEvent*) {
             dark = CurrentDark;
             lit = CurrentLit;
         } else if (m_used[static_cast<std::size_t>(n)]) {
-            dark = blank ? UsedBlankDark : UsedDark;
+            dark = blank && !sign::blankByDesign(n) ? UsedBlankDark : UsedDark;
         }
         painter.fillRect(cell, dark);
         // The 16 x 16 picture sits in the cell's top-left corner, two pixels a dot.

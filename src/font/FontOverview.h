@@ -7,7 +7,8 @@
 class FontTables;
 
 // All 256 symbols at a glance, 16 to a row, each as a small picture of its dots: the current
-// one dark, the ones the message uses tinted (red when they are blank), blank ones grey.
+// one dark, the ones the message uses tinted (red when they are blank, and not a blank by design),
+// blank ones grey.
 // Symbols below 32 are shown but never chosen. A click, the arrow keys or a typed character
 // choose a symbol; the window makes it current.
 class FontOverview : public QWidget {

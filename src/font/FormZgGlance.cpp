@@ -12,6 +12,7 @@
 #include "sign/SignPlayer.h"
 #include "sign/TextGlyphs.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
@@ -19,7 +20,8 @@
 
 namespace {
 
-constexpr int SampleLength = 16;
+// As many characters as the sign model's display is wide, so the dots keep one size.
+constexpr int SampleLength = sign::SignPlayer::DefaultWidth / 8;
 
 // A button picture drawn as the sign draws: 8 x 8 dots, two pixels each.
 QIcon dotIcon(const std::array<const char*, 8>& rows) {
@@ -124,12 +126,21 @@ void TFormZg::setupGlance() {
     EditSample->setAccessibleName(EditSample->placeholderText());
     EditSample->setToolTip(QStringLiteral("Строка, показанная ниже точками табло этим шрифтом"));
 
-    m_sample = std::make_unique<sign::SignPlayer>();
+    m_sample = std::make_unique<sign::SignPlayer>(SampleLength * 8);
     SampleDots = new sign::LedMatrix(*m_sample, this);
     SampleDots->setObjectName(QStringLiteral("SampleDots"));
-    SampleDots->setGeometry(12, 232, 341, 85);
+    SampleDots->setGeometry(12, 232, 341, 44);
     SampleDots->setAccessibleName(QStringLiteral("Строка точками табло"));
     connect(EditSample, &QLineEdit::textChanged, this, [this] { showSample(); });
+
+    auto* legend = new QLabel(QStringLiteral("Справа жёлтым отмечены символы текста главного "
+                                             "окна, красным — пустые из них, серым — пустые "
+                                             "символы шрифта."),
+                              this);
+    legend->setObjectName(QStringLiteral("LabelOverviewLegend"));
+    legend->setGeometry(12, 282, 341, 42);
+    legend->setWordWrap(true);
+    legend->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Every change of the table, a drawn dot included, shows at once in both.
     m_watch = new FontWatch(m_font, this);
@@ -150,14 +161,17 @@ void TFormZg::takeMessage() {
     Overview->setUsed(sign::glyphsUsed(bytes));
     if (EditSample->isModified())
         return;
-    // The start of the first line as the sign draws it: its characters, not its codes.
+    // The start of the first line with a letter, as the sign draws it: its characters, not
+    // its codes, and not the blanks that indent it.
     std::string start;
     for (const sign::SignItem& item : sign::parseSignText(bytes)) {
         if (item.kind != sign::SignItem::Kind::Glyph)
             continue;
-        if (item.code == '\r' || item.code == '\n' || start.size() == SampleLength)
+        const bool lineEnd = item.code == '\r' || item.code == '\n';
+        if ((lineEnd && !start.empty()) || start.size() == SampleLength)
             break;
-        start.push_back(static_cast<char>(item.code));
+        if (!lineEnd && (!start.empty() || (item.code != ' ' && item.code != '\t')))
+            start.push_back(static_cast<char>(item.code));
     }
     EditSample->setText(qtadapt::fromCp1251(start));
 }

@@ -71,7 +71,7 @@ void SignPlayer::showStill(std::span<const std::uint8_t> text) {
         if (item.kind == SignItem::Kind::Glyph)
             columns.insert(columns.end(), m_font.begin() + item.code * 8u,
                            m_font.begin() + item.code * 8u + 8);
-    m_width = std::max(static_cast<int>(columns.size()), MinWidth);
+    m_width = std::max(static_cast<int>(columns.size()), m_width);
     columns.resize(static_cast<std::size_t>(m_width), 0);
     m_columns = std::move(columns);
     m_phase = Phase::Idle;

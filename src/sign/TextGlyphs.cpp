@@ -10,16 +10,16 @@ namespace {
 constexpr int Blank = 0x20;
 constexpr int NoBreakBlank = 0xA0;
 
-bool meantEmpty(int code) {
-    return code <= Blank || code == NoBreakBlank;
-}
-
 bool symbolBlank(std::span<const std::uint8_t, FontTableSize> font, int code) {
     const auto symbol = font.subspan(static_cast<std::size_t>(code) * 8, 8);
     return std::all_of(symbol.begin(), symbol.end(), [](std::uint8_t c) { return c == 0; });
 }
 
 } // namespace
+
+bool blankByDesign(int code) {
+    return code <= Blank || code == NoBreakBlank;
+}
 
 std::bitset<256> glyphsUsed(std::span<const std::uint8_t> text) {
     std::bitset<256> used;
@@ -33,7 +33,7 @@ BlankGlyphs blankGlyphs(std::span<const std::uint8_t> text,
                         std::span<const std::uint8_t, FontTableSize> font) {
     std::bitset<256> blank;
     for (int code = 0; code < 256; ++code)
-        blank[static_cast<std::size_t>(code)] = !meantEmpty(code) && symbolBlank(font, code);
+        blank[static_cast<std::size_t>(code)] = !blankByDesign(code) && symbolBlank(font, code);
     BlankGlyphs out;
     std::bitset<256> seen;
     for (const SignItem& item : parseSignText(text)) {

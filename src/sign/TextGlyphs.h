@@ -13,9 +13,11 @@ namespace sign {
 // line breaks included.
 std::bitset<256> glyphsUsed(std::span<const std::uint8_t> text);
 
+// The blank, the no-break blank and the control characters: symbols meant to be empty.
+bool blankByDesign(int code);
+
 // The characters of a text whose symbol has no lit dot in `font`, so that the sign shows a gap
-// for them. The blank, the no-break blank and the control characters are meant to be empty and
-// are never counted.
+// for them. Those blank by design are never counted.
 struct BlankGlyphs {
     int count = 0;                   // characters of the text, repeats counted
     std::vector<std::uint8_t> codes; // each such symbol once, in code order

@@ -1122,11 +1122,12 @@ void FormZgTest::everyTransformHasItsKeyAndIsUndone() {
 void FormZgTest::theSampleLineFollowsTheTextAndEveryDrawnDot() {
     Fixture f;
     TFormZg& form = f.make();
-    std::string message =
-        "/S5\xCF\xF0\xE8\xE2\xE5\xF2 /W1\xEC\xE8\xF0\r\n\xC6"; // "Привет мир", "Ж"
+    // "  ", "  Привет мир" and "Ж" on three lines.
+    std::string message = "  \r\n  /S5\xCF\xF0\xE8\xE2\xE5\xF2 /W1\xEC\xE8\xF0\r\n\xC6";
     form.setMessageSource([&] { return message; });
     f.shown();
-    QCOMPARE(form.EditSample->text(), QStringLiteral("Привет мир")); // the first line, no codes
+    // The first line with a letter, without its indent and codes.
+    QCOMPARE(form.EditSample->text(), QStringLiteral("Привет мир"));
     QVERIFY(form.EditSample->y() >= 170);
     QVERIFY(form.Overview->used()[0xCF] && form.Overview->used()[0xC6]);
     QVERIFY(!form.Overview->used()['/'] && !form.Overview->used()['S']);

@@ -51,7 +51,7 @@ TEST(TextGlyphs, BlankSymbolsAreCountedPerCharacterAndNamedOnce) {
 TEST(TextGlyphs, AStillTextStandsFromTheLeftEdgeWithoutItsCodes) {
     auto font = fontWithout({});
     font[8 * 'A' + 7] = 0x80;
-    sign::SignPlayer player;
+    sign::SignPlayer player(sign::SignPlayer::MinWidth);
     player.setFont(font);
     player.showStill(bytesOf("A/I1B"));
     EXPECT_EQ(player.width(), sign::SignPlayer::MinWidth);
@@ -64,6 +64,9 @@ TEST(TextGlyphs, AStillTextStandsFromTheLeftEdgeWithoutItsCodes) {
     player.showStill(bytesOf(std::string(10, 'C')));
     EXPECT_EQ(player.width(), 80);
     EXPECT_EQ(player.shownColumn(72), 'C' | 1);
+    player.showStill(bytesOf("C"));
+    EXPECT_EQ(player.width(), 80); // the display stays as wide
+    EXPECT_EQ(player.shownColumn(8), 0);
 }
 
 } // namespace
