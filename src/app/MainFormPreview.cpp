@@ -17,7 +17,6 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QPointer>
-#include <QStatusBar>
 
 namespace {
 
@@ -61,7 +60,8 @@ void TMainForm::showBlankSymbols(const std::string& bytes) {
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
         m_font.FontTable);
     StatusBlankSymbols->setVisible(blank.count > 0);
-    StatusBlankSymbols->setText(QStringLiteral("пустых символов: %1").arg(blank.count));
+    setCountText(StatusBlankSymbols, QStringLiteral("пустых символов: %1").arg(blank.count),
+                 QStringLiteral("пустых: %1").arg(blank.count));
     QStringList names;
     for (std::size_t i = 0; i < blank.codes.size() && i < Named; ++i) {
         const char code = static_cast<char>(blank.codes[i]);
@@ -76,7 +76,9 @@ void TMainForm::showBlankSymbols(const std::string& bytes) {
                        "месте пустое место; загрузить текст можно и так.")
             .arg(names.join(QStringLiteral(", ")));
     StatusBlankSymbols->setToolTip(tip);
-    StatusBlankSymbols->setAccessibleName(StatusBlankSymbols->text() + QStringLiteral(". ") + tip);
+    StatusBlankSymbols->setAccessibleName(QStringLiteral("пустых символов: %1. ").arg(blank.count) +
+                                          tip);
+    placeSurprises();
 }
 
 void TMainForm::itemPreviewClick(bool shown) {

@@ -24,8 +24,10 @@ class QToolButton;
 class MainWindowUi {
 public:
     void setupUi(QMainWindow* form);
-    // Keeps the surprises' count at the right end inside the message panel, clear of its text.
+    // Keeps the counts at the right end inside the message panel, clear of its text.
     void placeSurprises() const;
+    // A count's text, and the shorter one it takes when the message panel is narrow.
+    static void setCountText(QLabel* count, const QString& text, const QString& shortText);
 
     // Controls, named as the operator's documentation names them (tests find them by name too).
     QToolBar* ToolBar = nullptr;

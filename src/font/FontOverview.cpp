@@ -142,15 +142,14 @@ bool FontOverview::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const int n = symbolAt(help->pos());
-        if (n >= FirstChosen) {
-            const char code = static_cast<char>(n);
-            QToolTip::showText(help->globalPos(),
-                               QStringLiteral("%1  %2").arg(n).arg(
-                                   qtadapt::fromCp1251(std::string_view(&code, 1))),
-                               this, cellOf(n));
-        } else {
-            QToolTip::hideText();
-        }
+        // Over symbols 0 to 31 and the lines: what the overview is for.
+        if (n < FirstChosen)
+            return QWidget::event(event);
+        const char code = static_cast<char>(n);
+        QToolTip::showText(
+            help->globalPos(),
+            QStringLiteral("%1  %2").arg(n).arg(qtadapt::fromCp1251(std::string_view(&code, 1))),
+            this, cellOf(n));
         return true;
     }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)

@@ -5,6 +5,7 @@
 #include "font/FontOverview.h"
 #include "font/FontTable.h"
 #include "frames/FontUploader.h"
+#include "sign/LedMatrix.h"
 #include "sign/SignPlayer.h"
 
 #include "Sandbox.h"
@@ -1032,7 +1033,11 @@ void FormZgTest::overviewClicksKeysAndTypedCharactersChooseTheSymbol() {
     Fixture f;
     TFormZg& form = f.shown();
     FontOverview& overview = *form.Overview;
-    QVERIFY(!overview.geometry().intersects(QRect(0, 0, 361, 170))); // beside the editor's own
+    // Our additions stand beside the editor's own controls, never over them.
+    const QWidget* ours[] = {&overview, form.EditSample, form.SampleDots, form.SpeedButtonShiftLeft,
+                             form.SpeedButtonToLeft};
+    for (const QWidget* w : ours)
+        QVERIFY2(!w->geometry().intersects(QRect(0, 0, 361, 170)), qPrintable(w->objectName()));
     const auto click = [&](int n) {
         QTest::mouseClick(&overview, Qt::LeftButton, {}, FontOverview::cellOf(n).center());
     };
