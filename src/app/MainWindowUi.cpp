@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QIconEngine>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,13 +66,31 @@ public:
 // it, so a status message and the count never print over each other.
 class MainWindowUi::PanelBadge : public QObject {
 public:
-    PanelBadge(QLabel* panel, QLabel* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
+    static constexpr char FullText[] = "fullText";
+    static constexpr char ShortText[] = "shortText";
+
+    PanelBadge(QLabel* panel, QWidget* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
         panel->installEventFilter(this);
     }
 
     void place() {
-        const bool shown = !m_badge->isHidden();
+        // The badge holds one count or more; it takes room only for those shown, and a count
+        // with a short form of its text takes that when the panel's own text would have
+        // little room left.
+        constexpr int MessageRoom = 100;
+        const auto counts = m_badge->findChildren<QLabel*>();
+        for (QLabel* count : counts)
+            if (const QVariant full = count->property(FullText); full.isValid())
+                count->setText(full.toString());
+        m_badge->layout()->invalidate();
+        if (m_panel->width() - m_badge->sizeHint().width() < MessageRoom)
+            for (QLabel* count : counts)
+                if (const QVariant shortText = count->property(ShortText); shortText.isValid())
+                    count->setText(shortText.toString());
+        m_badge->layout()->invalidate();
+        const bool shown = m_badge->sizeHint().width() > 0;
         m_badge->resize(m_badge->sizeHint());
+        m_badge->layout()->activate(); // the counts take their places in it now
         m_panel->setContentsMargins(0, 0, shown ? m_badge->width() + 6 : 0, 0);
         m_badge->move(m_panel->width() - m_badge->width() - 4,
                       (m_panel->height() - m_badge->height()) / 2);
@@ -86,7 +105,7 @@ protected:
 
 private:
     QLabel* m_panel;
-    QLabel* m_badge;
+    QWidget* m_badge;
 };
 
 void MainWindowUi::setupUi(QMainWindow* form) {
@@ -109,6 +128,12 @@ void MainWindowUi::setupUi(QMainWindow* form) {
 
 void MainWindowUi::placeSurprises() const {
     m_surprisesBadge->place();
+}
+
+void MainWindowUi::setCountText(QLabel* count, const QString& text, const QString& shortText) {
+    count->setProperty(PanelBadge::FullText, text);
+    count->setProperty(PanelBadge::ShortText, shortText);
+    count->setText(text);
 }
 
 QAction* MainWindowUi::makeAction(const QString& objectName, const QString& text,
@@ -455,12 +480,21 @@ void MainWindowUi::setupPreviewItem() {
     button->setFocusPolicy(Qt::NoFocus);
     button->setCursor(Qt::PointingHandCursor);
 
-    // At the right end inside the message panel, so the specified panels keep their places.
-    StatusSurprises = new QLabel(m_panels[2]);
+    // At the right end inside the message panel, so the specified panels keep their places:
+    // the codes the sign reads otherwise, and the characters whose symbol is blank.
+    auto* badges = new QWidget(m_panels[2]);
+    auto* row = new QHBoxLayout(badges);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    for (QLabel** count : {&StatusSurprises, &StatusBlankSymbols}) {
+        *count = new QLabel(badges);
+        (*count)->setStyleSheet(QStringLiteral("color: #b00000"));
+        (*count)->setVisible(false);
+        row->addWidget(*count);
+    }
     StatusSurprises->setObjectName(QStringLiteral("StatusSurprises"));
-    StatusSurprises->setStyleSheet(QStringLiteral("color: #b00000"));
-    StatusSurprises->setVisible(false);
-    m_surprisesBadge = new PanelBadge(m_panels[2], StatusSurprises);
+    StatusBlankSymbols->setObjectName(QStringLiteral("StatusBlankSymbols"));
+    m_surprisesBadge = new PanelBadge(m_panels[2], badges);
 }
 
 void MainWindowUi::setupFleetItem() {

@@ -24,8 +24,10 @@ class QToolButton;
 class MainWindowUi {
 public:
     void setupUi(QMainWindow* form);
-    // Keeps the surprises' count at the right end inside the message panel, clear of its text.
+    // Keeps the counts at the right end inside the message panel, clear of its text.
     void placeSurprises() const;
+    // A count's text, and the shorter one it takes when the message panel is narrow.
+    static void setCountText(QLabel* count, const QString& text, const QString& shortText);
 
     // Controls, named as the operator's documentation names them (tests find them by name too).
     QToolBar* ToolBar = nullptr;
@@ -35,7 +37,8 @@ public:
     QTimer* TimerStatus = nullptr;
     QTimer* TimerLengTXT = nullptr;
     std::array<QLabel*, 3> m_panels{};
-    QLabel* StatusSurprises = nullptr; // ours: how many codes the sign reads otherwise
+    QLabel* StatusSurprises = nullptr;    // ours: how many codes the sign reads otherwise
+    QLabel* StatusBlankSymbols = nullptr; // ours: characters whose symbol the font leaves blank
 
     // Menu items (a shared action also drives the tool bar button of the same command).
     QAction* itmNew = nullptr;

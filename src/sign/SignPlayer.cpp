@@ -65,6 +65,19 @@ void SignPlayer::setText(std::span<const std::uint8_t> text) {
         m_phase = Phase::Idle;
 }
 
+void SignPlayer::showStill(std::span<const std::uint8_t> text) {
+    setText(text);
+    std::vector<std::uint8_t> columns;
+    for (const SignItem& item : m_items)
+        if (item.kind == SignItem::Kind::Glyph)
+            columns.insert(columns.end(), m_font.begin() + item.code * 8u,
+                           m_font.begin() + item.code * 8u + 8);
+    m_width = std::max(static_cast<int>(columns.size()), m_width);
+    columns.resize(static_cast<std::size_t>(m_width), 0);
+    m_columns = std::move(columns);
+    m_phase = Phase::Idle;
+}
+
 int SignPlayer::columnMs(int speed) {
     static constexpr int Ms[MaxSpeed + 1] = {160, 120, 90, 70, 50, 35, 25, 15};
     return Ms[std::clamp(speed, 0, MaxSpeed)];

@@ -62,6 +62,10 @@ public:
     void setText(std::span<const std::uint8_t> text);
     const std::vector<SignItem>& items() const { return m_items; }
 
+    // Shows the whole text at once from the left edge, as it stands once all of it has run in,
+    // without its effect codes, and stands still. A text wider than the display widens it.
+    void showStill(std::span<const std::uint8_t> text);
+
     // Advances time by TickMs; true when what the display shows has changed.
     bool tick();
 
