@@ -61,7 +61,8 @@ void TMainForm::showBlankSymbols(const std::string& bytes) {
         m_font.FontTable);
     StatusBlankSymbols->setVisible(blank.count > 0);
     setCountText(StatusBlankSymbols, QStringLiteral("пустых символов: %1").arg(blank.count),
-                 QStringLiteral("пустых: %1").arg(blank.count));
+                 QStringLiteral("пустых: %1").arg(blank.count),
+                 QStringLiteral("∅ %1").arg(blank.count));
     QStringList names;
     for (std::size_t i = 0; i < blank.codes.size() && i < Named; ++i) {
         const char code = static_cast<char>(blank.codes[i]);

@@ -24,6 +24,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -68,6 +69,7 @@ class MainWindowUi::PanelBadge : public QObject {
 public:
     static constexpr char FullText[] = "fullText";
     static constexpr char ShortText[] = "shortText";
+    static constexpr char TinyText[] = "tinyText";
 
     PanelBadge(QLabel* panel, QWidget* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
         panel->installEventFilter(this);
@@ -83,13 +85,22 @@ public:
             if (const QVariant full = count->property(FullText); full.isValid())
                 count->setText(full.toString());
         m_badge->layout()->invalidate();
-        if (m_panel->width() - m_badge->sizeHint().width() < MessageRoom)
+        // A wide face (a stand-in for the classic one) may want the tiny form too: the badge
+        // never reaches out of the panel.
+        for (const char* form : {ShortText, TinyText}) {
+            if (m_panel->width() - m_badge->sizeHint().width() >= MessageRoom && form == ShortText)
+                break;
+            if (form == TinyText && m_badge->sizeHint().width() + 8 <= m_panel->width())
+                break;
             for (QLabel* count : counts)
-                if (const QVariant shortText = count->property(ShortText); shortText.isValid())
-                    count->setText(shortText.toString());
-        m_badge->layout()->invalidate();
+                if (const QVariant text = count->property(form); text.isValid())
+                    count->setText(text.toString());
+            m_badge->layout()->invalidate();
+        }
         const bool shown = m_badge->sizeHint().width() > 0;
-        m_badge->resize(m_badge->sizeHint());
+        // Never taller than the panel either: a tall stand-in face is clipped, not spilled.
+        m_badge->resize(m_badge->sizeHint().width(),
+                        std::min(m_badge->sizeHint().height(), m_panel->height()));
         m_badge->layout()->activate(); // the counts take their places in it now
         m_panel->setContentsMargins(0, 0, shown ? m_badge->width() + 6 : 0, 0);
         m_badge->move(m_panel->width() - m_badge->width() - 4,
@@ -130,9 +141,11 @@ void MainWindowUi::placeSurprises() const {
     m_surprisesBadge->place();
 }
 
-void MainWindowUi::setCountText(QLabel* count, const QString& text, const QString& shortText) {
+void MainWindowUi::setCountText(QLabel* count, const QString& text, const QString& shortText,
+                                const QString& tinyText) {
     count->setProperty(PanelBadge::FullText, text);
     count->setProperty(PanelBadge::ShortText, shortText);
+    count->setProperty(PanelBadge::TinyText, tinyText.isEmpty() ? shortText : tinyText);
     count->setText(text);
 }
 

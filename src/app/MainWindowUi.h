@@ -27,7 +27,10 @@ public:
     // Keeps the counts at the right end inside the message panel, clear of its text.
     void placeSurprises() const;
     // A count's text, and the shorter one it takes when the message panel is narrow.
-    static void setCountText(QLabel* count, const QString& text, const QString& shortText);
+    // The count's text, a short form for a narrow panel and a tiny one for when even that
+    // does not fit.
+    static void setCountText(QLabel* count, const QString& text, const QString& shortText,
+                             const QString& tinyText = {});
 
     // Controls, named as the operator's documentation names them (tests find them by name too).
     QToolBar* ToolBar = nullptr;

@@ -40,7 +40,8 @@ constexpr int PreviewSize = 19;
 // width of 361 its outer 369); the note stays above it.
 constexpr int ClientHeight = 170;
 // Grown to the right for the overview and downward for the sample line.
-constexpr int GrownWidth = 661; // at 354 still inside a screen 1024 wide
+// At 354 still inside a screen 1024 wide, a Windows frame (8 pixels a side) included.
+constexpr int GrownWidth = 653;
 constexpr int GrownHeight = 325;
 
 QString text(const char* utf8) {

@@ -322,7 +322,9 @@ void PreviewTest::blankSymbolsAreCountedForTextAndFontAndTheUploadGoes() {
     f.setText(QStringLiteral("Ж /x")); // "/x" is a wait: a code the sign reads otherwise
     QTRY_COMPARE(count->text(), QStringLiteral("пустых символов: 2"));
     form.resize(designed);
-    QTRY_COMPARE(count->text(), QStringLiteral("пустых: 2"));
+    // The tiny form where the face is wide (Wine's stand-in for the classic one).
+    QTRY_VERIFY(count->text() == QStringLiteral("пустых: 2") ||
+                count->text() == QStringLiteral("∅ 2"));
     QVERIFY(form.StatusSurprises->isVisible());
     QVERIFY(count->accessibleName().startsWith(QStringLiteral("пустых символов: 2. ")));
     const QRect text = form.m_panels[2]->contentsRect();

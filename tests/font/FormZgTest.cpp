@@ -223,7 +223,7 @@ void FormZgTest::controlsTextsAndPlaces() {
     QCOMPARE(form.font().pointSize(), 8);
 
     QCOMPARE(form.pos(), QPoint(354, 213));
-    QCOMPARE(form.size(), QSize(661, 325)); // grown to the right and downward only
+    QCOMPARE(form.size(), QSize(653, 325)); // grown to the right and downward only
     QCOMPARE(form.palette().color(QPalette::Window), form.palette().color(QPalette::Button));
 }
 
