@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], ChildLumetra) == 0) {
         // As the program itself starts: Qt's Russian texts, the palette, the picture style.
         QApplication::setApplicationName(QStringLiteral("Lumetra"));
-        QApplication::setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
+        QApplication::setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/lumetra")));
         QTranslator translator;
         desktop::installQtTranslations(app, translator);
         desktop::applyPalette(app);

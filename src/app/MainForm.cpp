@@ -46,7 +46,7 @@ TMainForm::TMainForm(Dialogs& dialogs, SerialLink& serial, FontTables& font, QWi
       m_model(new MainWindowModel(this)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(str(mainform::DesignCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
+    setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/lumetra")));
     setupUi(this);
     bindCommands();
     showPortDevices();

@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
     QApplication::setDesktopFileName(QStringLiteral(LUMETRA_DESKTOP_ID));
-    QApplication::setWindowIcon(lazyIcon(QStringLiteral(":/icons/lumetra")));
+    QApplication::setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/lumetra")));
 
     const SingleInstance::Place place = SingleInstance::serverPlace();
     if (!place.problem.isEmpty())

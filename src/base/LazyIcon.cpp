@@ -65,7 +65,8 @@ QImage sharedPicture(const QString& file) {
 
 class LazyIconEngine : public QIconEngine {
 public:
-    LazyIconEngine(QString stem, QString onStem) : m_stems{std::move(stem), std::move(onStem)} {}
+    LazyIconEngine(QString stem, QString onStem, std::vector<int> announced = {})
+        : m_stems{std::move(stem), std::move(onStem)}, m_announced(std::move(announced)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
@@ -85,13 +86,16 @@ public:
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override {
         QList<QSize> sizes;
         for (const int pixels : rendered(pictures(state)))
-            sizes.append(QSize(pixels, pixels));
+            if (m_announced.empty() || std::count(m_announced.begin(), m_announced.end(), pixels))
+                sizes.append(QSize(pixels, pixels));
         return sizes;
     }
     // The pictures are the program's own resources: asking must not read one.
     bool isNull() override { return false; }
     QString key() const override { return QStringLiteral("lazy"); }
-    QIconEngine* clone() const override { return new LazyIconEngine(m_stems[0], m_stems[1]); }
+    QIconEngine* clone() const override {
+        return new LazyIconEngine(m_stems[0], m_stems[1], m_announced);
+    }
 
 private:
     // Which pictures serve `state`: 1 for the On state's own, else 0. The Off pictures serve
@@ -129,7 +133,8 @@ private:
         return m_icon;
     }
 
-    QString m_stems[2]; // Off, then On
+    QString m_stems[2];           // Off, then On
+    std::vector<int> m_announced; // the sizes told to whoever asks which there are; none: all
     std::optional<std::vector<int>> m_rendered[2];
     QSet<int> m_loaded[2];
     QIcon m_icon;
@@ -139,6 +144,10 @@ private:
 
 QIcon lazyIcon(const QString& stem, const QString& onStem) {
     return QIcon(new LazyIconEngine(stem, onStem));
+}
+
+QIcon lazyWindowIcon(const QString& stem) {
+    return QIcon(new LazyIconEngine(stem, {}, {16, 32, 48}));
 }
 
 QImage readPicture(const QString& file, const char* format, QString* error) {

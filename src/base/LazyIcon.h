@@ -11,6 +11,10 @@
 // the icon's On state (an open folder beside a closed one).
 QIcon lazyIcon(const QString& stem, const QString& onStem = {});
 
+// The same for a window: X11 hands the window manager every size the icon says it has, each
+// decoded before the window first shows, where three serve every title bar and task list.
+QIcon lazyWindowIcon(const QString& stem);
+
 // A picture read as `format` ("png", "jpeg") and nothing else. Qt, told a format but left to
 // detect it, asks every image-format plugin installed whether it reads that format, and so loads
 // them all (tiff, webp, mng and the rest where they are installed); this loads the one plugin

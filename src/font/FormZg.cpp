@@ -21,6 +21,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -161,7 +162,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     : QDialog(parent), m_font(font), m_dialogs(dialogs), m_uploader(uploader) {
     setObjectName(QStringLiteral("FormZg"));
     setWindowTitle(text(zgtext::CaptionAtBuild));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/zg-window")));
+    setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/zg-window")));
     setFont(sansSerif(8));
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
@@ -394,8 +395,10 @@ void TFormZg::resizeEvent(QResizeEvent* event) {
 }
 
 void TFormZg::showEvent(QShowEvent* event) {
-    if (!std::exchange(m_noteFitted, true))
+    if (!std::exchange(m_noteFitted, true)) {
+        EditSample->setFont(QFont()); // the window's face again
         fitNote();
+    }
     fitSymbolLabels();
     takeMessage();
     QDialog::showEvent(event);

@@ -12,6 +12,7 @@
 #include "sign/SignPlayer.h"
 #include "sign/TextGlyphs.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -118,7 +119,13 @@ void TFormZg::setupGlance() {
     connect(Overview, &FontOverview::symbolChosen, this,
             [this](int n) { ScrollBarSimb->setValue(n); });
 
-    EditSample = new QLineEdit(this);
+    // A line edit lays its text out as it is made, in a face nothing shown at start-up needs: it
+    // is made in the application's face and takes the window's when the window first shows.
+    EditSample = new QLineEdit;
+    QFont face = QApplication::font();
+    face.setResolveMask(QFont::AllPropertiesResolved);
+    EditSample->setFont(face);
+    EditSample->setParent(this);
     EditSample->setObjectName(QStringLiteral("EditSample"));
     EditSample->setGeometry(12, 204, 341, 22);
     EditSample->setMaxLength(SampleLength);

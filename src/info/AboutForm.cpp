@@ -94,7 +94,7 @@ TAboutForm::TAboutForm(SystemInfo& info, ShellOpen& shell, QWidget* parent)
     : PlacedOnceDialog(parent), m_info(info), m_shell(shell) {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(text(infotexts::AboutCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/about-window")));
+    setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/about-window")));
     // A title bar with no buttons at all: the OK button is the only way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);

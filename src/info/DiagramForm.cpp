@@ -44,7 +44,7 @@ void DiagramView::paintEvent(QPaintEvent*) {
 TDigrForm::TDigrForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("DigrForm"));
     setWindowTitle(QString::fromUtf16(infotexts::DiagramCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/diagram-window")));
+    setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/diagram-window")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setFont(info::classicDialogFont());

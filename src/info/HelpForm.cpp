@@ -22,7 +22,7 @@ QString helpText() {
 THelpForm::THelpForm(QWidget* parent) : PlacedOnceDialog(parent) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QString::fromUtf16(infotexts::HelpCaption));
-    setWindowIcon(lazyIcon(QStringLiteral(":/icons/help-window")));
+    setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/help-window")));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 

@@ -532,7 +532,11 @@ void MainFormTest::windowGeometryAndDemoText() {
     QCOMPARE(lines[4], QString::fromUtf8("   C=Clear    очистка          /\u04211       "));
     QCOMPARE(lines[7], QStringLiteral("   D=Down  сдвиг вниз   /D1   "));
     QVERIFY(form.RichEdit->font().bold());
-    QVERIFY(!form.windowIcon().isNull());
+    // A window frame is handed three sizes to choose from; any other is still drawn from its own
+    // picture.
+    QCOMPARE(form.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+    QCOMPARE(form.windowIcon().pixmap(24).toImage(),
+             QIcon(QPixmap(QStringLiteral(":/icons/lumetra-24.png"), "PNG")).pixmap(24).toImage());
 }
 
 void MainFormTest::statusMessageIsClearedThreeSecondsAfterTheFirst() {

@@ -1131,6 +1131,7 @@ void FormZgTest::theSampleLineFollowsTheTextAndEveryDrawnDot() {
     std::string message = "  \r\n  /S5\xCF\xF0\xE8\xE2\xE5\xF2 /W1\xEC\xE8\xF0\r\n\xC6";
     form.setMessageSource([&] { return message; });
     f.shown();
+    QCOMPARE(form.EditSample->font(), form.font()); // made in another face, shown in the window's
     // The first line with a letter, without its indent and codes.
     QCOMPARE(form.EditSample->text(), QStringLiteral("Привет мир"));
     QVERIFY(form.EditSample->y() >= 170);
