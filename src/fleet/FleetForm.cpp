@@ -2,6 +2,7 @@
 
 #include "Digest.h"
 #include "MosquittoBroker.h"
+#include "frames/LinkUrl.h"
 #include "sign/LedMatrix.h"
 #include "sign/SignReplay.h"
 
@@ -14,8 +15,6 @@
 #include <QRandomGenerator>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-#include <charconv>
 
 namespace fleet {
 namespace {
@@ -63,64 +62,16 @@ std::string BrokerAddress::where() const {
 }
 
 std::optional<BrokerAddress> parseBrokerAddress(const std::string& text, std::string* why) {
-    const auto fail = [why](const char* reason) -> std::optional<BrokerAddress> {
-        if (why)
-            *why = reason;
+    const std::optional<LinkUrl> url = parseBrokerUrl(text, why);
+    if (!url)
         return std::nullopt;
-    };
     BrokerAddress a;
-    std::string_view rest = text;
-    if (rest.starts_with("mqtt://")) {
-        rest.remove_prefix(7);
-    } else if (rest.starts_with("mqtts://")) {
-        rest.remove_prefix(8);
-        a.tls = true;
-        a.port = 8883;
-    } else {
-        return fail("it does not start with mqtt:// or mqtts://");
-    }
-    const std::size_t slash = rest.find('/');
-    std::string_view authority = rest.substr(0, slash);
-    if (slash != std::string_view::npos) {
-        std::string_view sign = rest.substr(slash + 1);
-        if (sign.ends_with('/'))
-            sign.remove_suffix(1);
-        if (sign.find_first_of("/+#") != std::string_view::npos)
-            return fail("a sign is one topic level without / + #");
-        a.sign = sign;
-    }
-    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
-        const std::string_view user = authority.substr(0, at);
-        if (user.find(':') != std::string_view::npos)
-            return fail("a password does not go in the address");
-        a.user = user;
-        authority.remove_prefix(at + 1);
-    }
-    std::string_view port;
-    if (authority.starts_with('[')) {
-        const std::size_t close = authority.find(']');
-        if (close == std::string_view::npos)
-            return fail("the [ of an IPv6 address is not closed");
-        a.host = authority.substr(1, close - 1);
-        authority.remove_prefix(close + 1);
-        if (!authority.empty() && !authority.starts_with(':'))
-            return fail("only a :port may follow the IPv6 address");
-        port = authority.empty() ? authority : authority.substr(1);
-    } else {
-        const std::size_t colon = authority.find(':');
-        a.host = authority.substr(0, colon);
-        if (colon != std::string_view::npos)
-            port = authority.substr(colon + 1);
-    }
-    if (a.host.empty())
-        return fail("there is no host");
-    if (!port.empty() || authority.ends_with(':')) {
-        int value = 0;
-        const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (ec != std::errc() || end != port.data() + port.size() || value < 1 || value > 65535)
-            return fail("the port is not a number from 1 to 65535");
-        a.port = value;
-    }
+    a.host = url->host;
+    a.port = std::stoi(url->port); // digits, 1 to 65535
+    a.tls = url->kind == LinkUrl::Kind::Mqtts;
+    a.user = url->user;
+    a.sign = url->sign;
+    a.prefix = url->prefix;
     return a;
 }
 
@@ -208,7 +159,7 @@ void FleetForm::connectBroker() {
         return;
     }
     m_connectedTo = *address;
-    m_directory = std::make_unique<SignDirectory>(DefaultPrefix, address->sign);
+    m_directory = std::make_unique<SignDirectory>(address->prefix, address->sign);
 
     BrokerSettings settings;
     settings.host = address->host;

@@ -39,6 +39,7 @@ struct BrokerAddress {
     bool tls = false;
     std::string user;
     std::string sign; // empty: every sign
+    std::string prefix = "lumetra";
 
     std::string where() const; // "host:port"
 };
