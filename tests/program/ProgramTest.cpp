@@ -1,4 +1,5 @@
 #include "program/Program.h"
+#include "program/Fields.h"
 
 #include <gtest/gtest.h>
 
@@ -126,4 +127,26 @@ TEST(Program, LineBudgetRefusesAndWarns) {
     const Loaded loaded = loadProgram(warned, Zones, at("2026-12-09T10:00:00Z"));
     ASSERT_EQ(loaded.warnings.size(), 1u);
     EXPECT_NE(loaded.warnings[0].find("busy 14%"), std::string::npos) << loaded.warnings[0];
+}
+
+TEST(Program, PosixRulesAndFormatsPastTheTable) {
+    const struct {
+        const char* rule;
+        const char* utc;
+        long offset;
+    } cases[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3", "2100-07-01T00:00:00Z", 7200},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", "2100-12-01T00:00:00Z", 3600},
+        {"AEST-10AEDT,M10.1.0,M4.1.0/3", "2100-01-15T00:00:00Z", 39600}, // southern summer
+        {"AEST-10AEDT,M10.1.0,M4.1.0/3", "2100-07-15T00:00:00Z", 36000},
+        {"<-03>3", "2100-07-15T00:00:00Z", -10800},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(posixZone("z", c.rule)->offsetAt(at(c.utc)).count(), c.offset) << c.rule;
+    EXPECT_EQ(Zones.zone("Europe/Berlin")->offsetAt(at("2100-07-01T00:00:00Z")).count(), 7200);
+    EXPECT_THROW(posixZone("z", "CET-1CEST,M13.5.0,M10.5.0"), ZoneError);
+    std::vector<std::string> unset;
+    const auto local = fixedZone("+03:00")->toLocal(at("2026-01-02T00:04:05Z"));
+    EXPECT_EQ(fillFields("{date:d.M.yy} {time:H:m:ss} {{x}", local, {}, unset),
+              "2.1.26 3:4:05 {x}");
 }
