@@ -27,6 +27,7 @@ public:
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return {}; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return {}; }
     std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return {}; }
+    std::optional<QString> askPassword(QWidget*, const QString&) override { return {}; }
     bool runDialog(QDialog&) override { return false; }
 };
 

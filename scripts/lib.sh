@@ -37,6 +37,49 @@ windows_qt_prefix() {
     echo "${LUMETRA_WINDOWS_QT:-${XDG_CACHE_HOME:-$HOME/.cache}/lumetra/qt-6.4.2-mingw64}"
 }
 
+# libmosquitto for MinGW (scripts/build-mosquitto-windows), cached beside Qt.
+windows_mosquitto_prefix() {
+    echo "${LUMETRA_WINDOWS_MOSQUITTO:-${XDG_CACHE_HOME:-$HOME/.cache}/lumetra/mosquitto-mingw64}"
+}
+
+# Unpacks Debian's source of PACKAGE=VERSION into DEST through `apt-get source` under a
+# temporary APT configuration whose deb-src entries mirror the system's deb entries; the
+# system's source lists are never touched.
+debian_source() {
+    local package="$1" dest="$2"
+    local work
+    work=$(mktemp -d "$(dirname "$dest")/source.XXXXXX")
+    local apt_dir="$work/apt"
+    mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    : >"$apt_dir/sources.list"
+    # One-line lists: each "deb" line again as "deb-src".
+    local list
+    for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$list" ] || continue
+        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$list" >>"$apt_dir/sources.list"
+    done
+    # deb822 files: the stanzas that serve binaries, their type made deb-src.
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$list" ] || continue
+        awk 'BEGIN { RS = ""; ORS = "\n\n" }
+             /(^|\n)Types:[^\n]*[[:space:]]deb([[:space:]]|$)/ {
+                 sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); sub(/^\n/, ""); print }' \
+            "$list" >"$apt_dir/sources.list.d/$(basename "$list")"
+    done
+    local apt_options=(-o Dir::Etc::SourceList="$apt_dir/sources.list"
+        -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
+        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
+        -o Dir::State::Status=/var/lib/dpkg/status -o APT::Sandbox::User=root)
+    apt-get "${apt_options[@]}" update -qq
+    mkdir -p "$work/source"
+    (cd "$work/source" && apt-get "${apt_options[@]}" source -qq "$package" >/dev/null)
+    local unpacked
+    unpacked=$(find "$work/source" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    rm -rf "$dest"
+    mv "$unpacked" "$dest"
+    rm -rf "$work"
+}
+
 install_missing() {
     local missing=()
     local pkg
@@ -100,6 +143,10 @@ windows_build() {
     install_missing "${WINDOWS_PACKAGES[@]}"
     local options=(-DLUMETRA_LINUX_BUILD=)
     linux_sign >/dev/null && options=(-DLUMETRA_LINUX_BUILD="$BUILD")
+    # MQTT links: libmosquitto for MinGW, built once into the cache.
+    local mosquitto
+    mosquitto=$("$ROOT/scripts/build-mosquitto-windows")
+    options+=(-DLUMETRA_WINDOWS_MOSQUITTO="$mosquitto")
     if [ "${LUMETRA_WINDOWS_GUI:-1}" != 0 ]; then
         install_missing "${WINDOWS_GUI_PACKAGES[@]}"
         local qt

@@ -21,6 +21,7 @@ Application::Application(Services services) : m_services(std::move(services)) {
     UploadController& upload = m_main->upload();
     m_fontEditor = new TFormZg(m_font, *m_services.dialogs, upload, m_main.get());
     m_fontEditor->setCloseBlocker([&upload] { return upload.uploading(); });
+    m_fontEditor->setMessageSource([main = m_main.get()] { return main->messageBytes(); });
     m_main->setWindows(m_about, m_help, m_diagram, m_fontEditor);
 }
 

@@ -12,6 +12,7 @@
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "upload/BrokerAccess.h"
 #include "upload/PortDevicesDialog.h"
 #include "upload/SerialDevices.h"
 #include "upload/UploadController.h"
@@ -108,6 +109,8 @@ void TMainForm::bindCommands() {
         bind(effectActions[i], EffectButtons[i].handler);
     connect(itemPreview, &QAction::triggered, this,
             [this](bool shown) { runCommand([this, shown] { itemPreviewClick(shown); }); });
+    if (itemFleet)
+        bind(itemFleet, &TMainForm::itemFleetClick);
 }
 
 void TMainForm::setupEditor() {
@@ -166,6 +169,11 @@ void TMainForm::setupUpload() {
     m_upload->setPortDevice([this] {
         const int port = m_model->port();
         return port == MainWindowModel::NoPort ? QString() : portDevice(port);
+    });
+    // A broker's sign: the settings name the password and CA files, read afresh at each upload.
+    m_upload->setBrokerAccess(BrokerAccess::ofThisRun(), [](BrokerAccess& access) {
+        const Settings settings;
+        access.setFiles(settings.brokerPasswordFile(), settings.brokerCaFile());
     });
     connect(m_upload, &UploadController::status, this, &TMainForm::StatusBarHelp);
     connect(m_upload, &UploadController::transferTime, m_panels[1], &QLabel::setText);

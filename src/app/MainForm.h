@@ -14,6 +14,7 @@
 class CodeMarks;
 class Dialogs;
 class FontTables;
+class FontWatch;
 class MessageDocument;
 class MainWindowModel;
 class SerialLink;
@@ -138,6 +139,8 @@ public:
     // ---- our additions: sign preview and code marks (MainFormPreview.cpp) ----
     void itemPreviewClick(bool shown); // throws AppError when the choice cannot be stored
     void showPreview(bool shown);
+    // "Знаки в сети" (MainFormFleet.cpp): what the signs on a broker show now.
+    void itemFleetClick();
     sign::SignPreview* preview() const { return m_preview; }
     MessageDocument& document() const { return *m_document; }
     CodeMarks* codeMarks() const { return m_codeMarks; }
@@ -155,6 +158,8 @@ private:
     void setupPreview();
     void placePreview(bool shown); // builds the preview on first use
     void showSurprises(int count);
+    // Counts the text's characters whose symbol is blank in the font in memory.
+    void showBlankSymbols(const std::string& bytes);
     void showModal(QDialog* window);
     void showModel(); // the menus' check marks from the model
     void portItemClick(int n);
@@ -179,6 +184,7 @@ private:
     QDockWidget* m_previewDock = nullptr;
     sign::SignPreview* m_preview = nullptr;
     CodeMarks* m_codeMarks = nullptr;
+    FontWatch* m_fontWatch = nullptr;
 
     UploadController* m_upload = nullptr;
 };

@@ -4,12 +4,15 @@
 #include "app/MainForm.h"
 
 #include "app/MainWindowModel.h"
+#include "base/QtAdapt.h"
 #include "base/Settings.h"
 #include "editor/MessageDocument.h"
 #include "editor/MessageEdit.h"
 #include "font/FontTable.h"
+#include "font/FontWatch.h"
 #include "sign/CodeMarks.h"
 #include "sign/SignPreview.h"
+#include "sign/TextGlyphs.h"
 
 #include <QDockWidget>
 #include <QLabel>
@@ -32,6 +35,10 @@ void TMainForm::setupPreview() {
                     m_preview->scheduleText(bytes);
             });
     connect(m_codeMarks, &CodeMarks::surprisesChanged, this, &TMainForm::showSurprises);
+    // Told, never in the way: the upload sends the text whatever the font lacks.
+    m_fontWatch = new FontWatch(m_font, this);
+    connect(m_document.get(), &MessageDocument::bytesChanged, this, &TMainForm::showBlankSymbols);
+    connect(m_fontWatch, &FontWatch::changed, this, [this] { showBlankSymbols(messageBytes()); });
     connect(m_model, &MainWindowModel::previewShownChanged, this, &TMainForm::placePreview);
 }
 
@@ -44,6 +51,34 @@ void TMainForm::showSurprises(int count) {
             .arg(count);
     StatusSurprises->setToolTip(tip);
     StatusSurprises->setAccessibleName(tip);
+    placeSurprises();
+}
+
+void TMainForm::showBlankSymbols(const std::string& bytes) {
+    constexpr std::size_t Named = 20;
+    const sign::BlankGlyphs blank = sign::blankGlyphs(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        m_font.FontTable);
+    StatusBlankSymbols->setVisible(blank.count > 0);
+    setCountText(StatusBlankSymbols, QStringLiteral("пустых символов: %1").arg(blank.count),
+                 QStringLiteral("пустых: %1").arg(blank.count),
+                 QStringLiteral("∅ %1").arg(blank.count));
+    QStringList names;
+    for (std::size_t i = 0; i < blank.codes.size() && i < Named; ++i) {
+        const char code = static_cast<char>(blank.codes[i]);
+        names << QStringLiteral("«%1» (%2)")
+                     .arg(qtadapt::fromCp1251(std::string_view(&code, 1)))
+                     .arg(blank.codes[i]);
+    }
+    if (blank.codes.size() > Named)
+        names << QStringLiteral("и ещё %1").arg(blank.codes.size() - Named);
+    const QString tip =
+        QStringLiteral("В шрифте нет ни одной точки у символов текста: %1. Табло покажет на их "
+                       "месте пустое место; загрузить текст можно и так.")
+            .arg(names.join(QStringLiteral(", ")));
+    StatusBlankSymbols->setToolTip(tip);
+    StatusBlankSymbols->setAccessibleName(QStringLiteral("пустых символов: %1. ").arg(blank.count) +
+                                          tip);
     placeSurprises();
 }
 
@@ -74,7 +109,7 @@ void TMainForm::placePreview(bool shown) {
                                           Settings().previewWidth(sign::SignPlayer::DefaultWidth),
                                           m_dialogs, m_previewDock);
         m_previewDock->setWidget(m_preview);
-        m_font.setChangeListener([preview = QPointer(m_preview)] {
+        m_font.addChangeListener([preview = QPointer(m_preview)] {
             if (preview)
                 preview->fontChanged();
         });

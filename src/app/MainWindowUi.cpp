@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QIconEngine>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -65,13 +67,41 @@ public:
 // it, so a status message and the count never print over each other.
 class MainWindowUi::PanelBadge : public QObject {
 public:
-    PanelBadge(QLabel* panel, QLabel* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
+    static constexpr char FullText[] = "fullText";
+    static constexpr char ShortText[] = "shortText";
+    static constexpr char TinyText[] = "tinyText";
+
+    PanelBadge(QLabel* panel, QWidget* badge) : QObject(panel), m_panel(panel), m_badge(badge) {
         panel->installEventFilter(this);
     }
 
     void place() {
-        const bool shown = !m_badge->isHidden();
-        m_badge->resize(m_badge->sizeHint());
+        // The badge holds one count or more; it takes room only for those shown, and a count
+        // with a short form of its text takes that when the panel's own text would have
+        // little room left.
+        constexpr int MessageRoom = 100;
+        const auto counts = m_badge->findChildren<QLabel*>();
+        for (QLabel* count : counts)
+            if (const QVariant full = count->property(FullText); full.isValid())
+                count->setText(full.toString());
+        m_badge->layout()->invalidate();
+        // A wide face (a stand-in for the classic one) may want the tiny form too: the badge
+        // never reaches out of the panel.
+        for (const char* form : {ShortText, TinyText}) {
+            if (m_panel->width() - m_badge->sizeHint().width() >= MessageRoom && form == ShortText)
+                break;
+            if (form == TinyText && m_badge->sizeHint().width() + 8 <= m_panel->width())
+                break;
+            for (QLabel* count : counts)
+                if (const QVariant text = count->property(form); text.isValid())
+                    count->setText(text.toString());
+            m_badge->layout()->invalidate();
+        }
+        const bool shown = m_badge->sizeHint().width() > 0;
+        // Never taller than the panel either: a tall stand-in face is clipped, not spilled.
+        m_badge->resize(m_badge->sizeHint().width(),
+                        std::min(m_badge->sizeHint().height(), m_panel->height()));
+        m_badge->layout()->activate(); // the counts take their places in it now
         m_panel->setContentsMargins(0, 0, shown ? m_badge->width() + 6 : 0, 0);
         m_badge->move(m_panel->width() - m_badge->width() - 4,
                       (m_panel->height() - m_badge->height()) / 2);
@@ -86,7 +116,7 @@ protected:
 
 private:
     QLabel* m_panel;
-    QLabel* m_badge;
+    QWidget* m_badge;
 };
 
 void MainWindowUi::setupUi(QMainWindow* form) {
@@ -104,10 +134,19 @@ void MainWindowUi::setupUi(QMainWindow* form) {
     setupStatusBar();
     setupTimers();
     setupPreviewItem();
+    setupFleetItem();
 }
 
 void MainWindowUi::placeSurprises() const {
     m_surprisesBadge->place();
+}
+
+void MainWindowUi::setCountText(QLabel* count, const QString& text, const QString& shortText,
+                                const QString& tinyText) {
+    count->setProperty(PanelBadge::FullText, text);
+    count->setProperty(PanelBadge::ShortText, shortText);
+    count->setProperty(PanelBadge::TinyText, tinyText.isEmpty() ? shortText : tinyText);
+    count->setText(text);
 }
 
 QAction* MainWindowUi::makeAction(const QString& objectName, const QString& text,
@@ -454,10 +493,30 @@ void MainWindowUi::setupPreviewItem() {
     button->setFocusPolicy(Qt::NoFocus);
     button->setCursor(Qt::PointingHandCursor);
 
-    // At the right end inside the message panel, so the specified panels keep their places.
-    StatusSurprises = new QLabel(m_panels[2]);
+    // At the right end inside the message panel, so the specified panels keep their places:
+    // the codes the sign reads otherwise, and the characters whose symbol is blank.
+    auto* badges = new QWidget(m_panels[2]);
+    auto* row = new QHBoxLayout(badges);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    for (QLabel** count : {&StatusSurprises, &StatusBlankSymbols}) {
+        *count = new QLabel(badges);
+        (*count)->setStyleSheet(QStringLiteral("color: #b00000"));
+        (*count)->setVisible(false);
+        row->addWidget(*count);
+    }
     StatusSurprises->setObjectName(QStringLiteral("StatusSurprises"));
-    StatusSurprises->setStyleSheet(QStringLiteral("color: #b00000"));
-    StatusSurprises->setVisible(false);
-    m_surprisesBadge = new PanelBadge(m_panels[2], StatusSurprises);
+    StatusBlankSymbols->setObjectName(QStringLiteral("StatusBlankSymbols"));
+    m_surprisesBadge = new PanelBadge(m_panels[2], badges);
+}
+
+void MainWindowUi::setupFleetItem() {
+#ifdef LUMETRA_HAVE_MQTT
+    itemFleet = new QAction(QStringLiteral("Знаки в сети"), m_form);
+    itemFleet->setObjectName(QStringLiteral("itemFleet"));
+    itemFleet->setToolTip(
+        QStringLiteral("Что показывают сейчас знаки, о которых знает брокер MQTT"));
+    m_form->findChild<QMenu*>(QStringLiteral("itemOptions"))->addAction(itemFleet);
+    itemFleet->setText(keys::withMnemonic(itemFleet->text(), u'З'));
+#endif
 }

@@ -24,8 +24,13 @@ class QToolButton;
 class MainWindowUi {
 public:
     void setupUi(QMainWindow* form);
-    // Keeps the surprises' count at the right end inside the message panel, clear of its text.
+    // Keeps the counts at the right end inside the message panel, clear of its text.
     void placeSurprises() const;
+    // A count's text, and the shorter one it takes when the message panel is narrow.
+    // The count's text, a short form for a narrow panel and a tiny one for when even that
+    // does not fit.
+    static void setCountText(QLabel* count, const QString& text, const QString& shortText,
+                             const QString& tinyText = {});
 
     // Controls, named as the operator's documentation names them (tests find them by name too).
     QToolBar* ToolBar = nullptr;
@@ -35,7 +40,8 @@ public:
     QTimer* TimerStatus = nullptr;
     QTimer* TimerLengTXT = nullptr;
     std::array<QLabel*, 3> m_panels{};
-    QLabel* StatusSurprises = nullptr; // ours: how many codes the sign reads otherwise
+    QLabel* StatusSurprises = nullptr;    // ours: how many codes the sign reads otherwise
+    QLabel* StatusBlankSymbols = nullptr; // ours: characters whose symbol the font leaves blank
 
     // Menu items (a shared action also drives the tool bar button of the same command).
     QAction* itmNew = nullptr;
@@ -65,6 +71,7 @@ public:
     QAction* SpeedButtonTx = nullptr;
     QAction* SpeedButtonZg = nullptr;
     QAction* itemPreview = nullptr; // ours: shows and hides the preview
+    QAction* itemFleet = nullptr;   // ours: the signs on a broker; none without MQTT
     // The effect-code buttons' actions, in the order of EffectButtons.
     std::vector<QAction*> effectActions;
 
@@ -90,6 +97,7 @@ private:
     void setupStatusBar();
     void setupTimers();
     void setupPreviewItem();
+    void setupFleetItem();
 
     QMainWindow* m_form = nullptr;
     PanelBadge* m_surprisesBadge = nullptr;

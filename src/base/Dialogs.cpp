@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include <exception>
@@ -131,6 +133,15 @@ std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial
     if (!ok)
         return std::nullopt;
     return font;
+}
+
+std::optional<QString> QtDialogs::askPassword(QWidget* parent, const QString& text) {
+    bool ok = false;
+    const QString password = QInputDialog::getText(parent, QStringLiteral("Lumetra"), text,
+                                                   QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return password;
 }
 
 bool QtDialogs::runDialog(QDialog& dialog) {

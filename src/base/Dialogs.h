@@ -34,6 +34,8 @@ public:
     virtual std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) = 0;
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) = 0;
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+    // A secret typed in a hidden field under `text`; nothing when cancelled.
+    virtual std::optional<QString> askPassword(QWidget* parent, const QString& text) = 0;
     // A dialog window of the program's own, shown modally; true when the operator accepted it.
     virtual bool runDialog(QDialog& dialog) = 0;
 };
@@ -47,6 +49,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    std::optional<QString> askPassword(QWidget* parent, const QString& text) override;
     bool runDialog(QDialog& dialog) override;
 };
 

@@ -76,6 +76,14 @@ void Settings::setFontFile(std::string_view name) {
     m_ini.WriteString(FontSection, FontKey, name);
 }
 
+std::string Settings::brokerPasswordFile() const {
+    return m_ini.ReadString("Broker", "PasswordFile", "");
+}
+
+std::string Settings::brokerCaFile() const {
+    return m_ini.ReadString("Broker", "CaFile", "");
+}
+
 bool Settings::previewShown() const {
     return m_ini.ReadString(PreviewSection, PreviewShownKey, "0") == "1";
 }

@@ -47,6 +47,12 @@ public:
     int previewWidth(int fallback) const;
     void setPreviewWidth(int width);
 
+    // [Broker] PasswordFile and CaFile: what links to a broker's signs (mqtt://user@host/sign,
+    // mqtts://) read their password and the broker's CA certificate from; empty when unset.
+    // Ours alone, never written by the program.
+    std::string brokerPasswordFile() const;
+    std::string brokerCaFile() const;
+
     // The settings value of port n: "COM n", with the blank.
     static std::string portValue(int n);
 

@@ -134,6 +134,61 @@ void FontTables::TakeUndoCopy() {
     UndoTable = FontTable;
 }
 
+void FontTables::ShiftSymbolLeft(int n) {
+    std::uint8_t* s = symbol(n);
+    std::copy(s + 1, s + SymbolBytes, s);
+    s[SymbolBytes - 1] = 0;
+    changed();
+}
+
+void FontTables::ShiftSymbolRight(int n) {
+    std::uint8_t* s = symbol(n);
+    std::copy_backward(s, s + SymbolBytes - 1, s + SymbolBytes);
+    s[0] = 0;
+    changed();
+}
+
+void FontTables::ShiftSymbolUp(int n) {
+    std::uint8_t* s = symbol(n);
+    for (std::size_t i = 0; i < SymbolBytes; ++i)
+        s[i] = static_cast<std::uint8_t>(s[i] >> 1);
+    changed();
+}
+
+void FontTables::ShiftSymbolDown(int n) {
+    std::uint8_t* s = symbol(n);
+    for (std::size_t i = 0; i < SymbolBytes; ++i)
+        s[i] = static_cast<std::uint8_t>(s[i] << 1);
+    changed();
+}
+
+void FontTables::MirrorSymbol(int n) {
+    std::reverse(symbol(n), symbol(n) + SymbolBytes);
+    changed();
+}
+
+void FontTables::FlipSymbol(int n) {
+    std::uint8_t* s = symbol(n);
+    for (std::size_t i = 0; i < SymbolBytes; ++i) {
+        std::uint8_t flipped = 0;
+        for (int r = 0; r < 8; ++r)
+            if ((s[i] >> r) & 1u)
+                flipped = static_cast<std::uint8_t>(flipped | (0x80u >> r));
+        s[i] = flipped;
+    }
+    changed();
+}
+
+void FontTables::SymbolToLeft(int n) {
+    std::uint8_t* s = symbol(n);
+    std::uint8_t* first = std::find_if(s, s + SymbolBytes, [](std::uint8_t c) { return c != 0; });
+    if (first != s + SymbolBytes) {
+        const std::uint8_t* end = std::copy(first, s + SymbolBytes, s);
+        std::fill(s + (end - s), s + SymbolBytes, std::uint8_t{0});
+    }
+    changed();
+}
+
 bool FontTables::allBlank(int first, int last) const {
     return std::all_of(symbol(first), symbol(last) + SymbolBytes,
                        [](std::uint8_t column) { return column == 0; });

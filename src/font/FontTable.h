@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The sign's character generator: 256 symbols of 8 x 8 dots. Symbol n is bytes 8n..8n+7, one
 // byte per column from the left, bit 0 the top row, a set bit a lit dot. UndoTable is the one
@@ -29,12 +30,27 @@ public:
     void PasteSymbol(int n);
     void TakeUndoCopy();
     void RestoreUndoCopy();
+
+    // Whole-symbol moves of symbol n. Dots pushed over an edge are lost; the edge they leave
+    // comes in dark.
+    void ShiftSymbolLeft(int n);
+    void ShiftSymbolRight(int n);
+    void ShiftSymbolUp(int n);
+    void ShiftSymbolDown(int n);
+    void MirrorSymbol(int n); // left and right change places
+    void FlipSymbol(int n);   // upside down
+    // Moves the symbol left until its leftmost column has a lit dot, as the sign spaces its
+    // letters by their first column; an empty symbol stays as it is. No dot is lost.
+    void SymbolToLeft(int n);
     // Whether symbols first..last have no lit dot at all.
     bool allBlank(int first, int last) const;
 
-    // Called after every operation here that changes FontTable, so a view of the font need
-    // not compare the table; a write into the array itself tells nobody.
-    void setChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
+    // Each listener is called after every operation here that changes FontTable, so a view of
+    // the font need not compare the table; a write into the array itself tells nobody. A
+    // listener stays for the table's life: one that may outlive its receiver checks it.
+    void addChangeListener(std::function<void()> listener) {
+        m_changed.push_back(std::move(listener));
+    }
 
     // Reads the first 2048 bytes of a .zg file into FontTable. The file is only read, so a
     // font the operator may not change still loads. A file of fewer bytes leaves them over
@@ -47,13 +63,13 @@ public:
 
 private:
     void changed() const {
-        if (m_changed)
-            m_changed();
+        for (const auto& listener : m_changed)
+            listener();
     }
     std::uint8_t* symbol(int n) { return FontTable.data() + SymbolBytes * n; }
     const std::uint8_t* symbol(int n) const { return FontTable.data() + SymbolBytes * n; }
 
-    std::function<void()> m_changed;
+    std::vector<std::function<void()>> m_changed;
 };
 
 // The number and text the operator is told for a failed .zg load or save: the system's error

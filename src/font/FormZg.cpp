@@ -1,5 +1,6 @@
 #include "font/FormZg.h"
 
+#include "font/FontOverview.h"
 #include "font/FontTable.h"
 #include "font/FormZgTexts.h"
 
@@ -13,6 +14,7 @@
 #include "base/Settings.h"
 #include "base/WindowPlacement.h"
 #include "frames/FontUploader.h"
+#include "sign/SignPlayer.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -34,9 +36,13 @@ constexpr int LastSymbol = 255;
 constexpr int Cell = 16;      // grid pitch: a 15-pixel cell and a one-pixel line
 constexpr int GridSize = 128; // 8 cells
 constexpr int PreviewSize = 19;
-// The client area that gives the window its outer 369 x 197 with a classic sizeable frame.
-constexpr int ClientWidth = 361;
+// The client height that gives the window its outer 197 with a classic sizeable frame (and a
+// width of 361 its outer 369); the note stays above it.
 constexpr int ClientHeight = 170;
+// Grown to the right for the overview and downward for the sample line.
+// At 354 still inside a screen 1024 wide, a Windows frame (8 pixels a side) included.
+constexpr int GrownWidth = 653;
+constexpr int GrownHeight = 325;
 
 QString text(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -162,7 +168,7 @@ TFormZg::TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWi
     setPalette(face);
     setAutoFillBackground(true);
     setupControls();
-    placement::placeWindow(this, QPoint(354, 213), QSize(ClientWidth, ClientHeight));
+    placement::placeWindow(this, QPoint(354, 213), QSize(GrownWidth, GrownHeight));
     runCommand([this] { FormCreate(); });
 }
 
@@ -256,6 +262,7 @@ void TFormZg::setupControls() {
     QPalette maroon = LabelOpis->palette();
     maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
     LabelOpis->setPalette(maroon);
+    setupGlance();
 }
 
 void TFormZg::setupKeys() {
@@ -390,6 +397,7 @@ void TFormZg::showEvent(QShowEvent* event) {
     if (!std::exchange(m_noteFitted, true))
         fitNote();
     fitSymbolLabels();
+    takeMessage();
     QDialog::showEvent(event);
     ScrollBarSimb->setFocus(Qt::OtherFocusReason);
 }
@@ -500,6 +508,8 @@ void TFormZg::ScrollBarSimbChange() {
                      QLatin1Char(' '));
     if (isVisible())
         fitSymbolLabels();
+    if (Overview)
+        Overview->setCurrent(n);
     PaintSymbol();
 }
 

@@ -4,9 +4,12 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <string>
 
 class QCloseEvent;
 class QLabel;
+class QLineEdit;
 class QPainter;
 class QScrollBar;
 class QToolButton;
@@ -14,6 +17,12 @@ class QToolButton;
 class Dialogs;
 class FontTables;
 class FontUploader;
+class FontOverview;
+class FontWatch;
+namespace sign {
+class LedMatrix;
+class SignPlayer;
+} // namespace sign
 
 // The character generator editor: the enlarged grid of the current symbol, its preview,
 // number and character, the note for the operator, the symbol scroll bar and nine commands.
@@ -27,6 +36,7 @@ public:
     enum class DrawMode { None, Set, Clear };
 
     TFormZg(FontTables& font, Dialogs& dialogs, FontUploader& uploader, QWidget* parent = nullptr);
+    ~TFormZg() override;
 
     // While `busy` returns true (the main window is uploading) the window refuses to close
     // and the upload button does nothing.
@@ -47,6 +57,34 @@ public:
     QLabel* LabelSb;
     QScrollBar* ScrollBarSimb;
     QLabel* LabelOpis;
+
+    // ---- our additions (FormZgGlance.cpp), beside the controls above, which keep their
+    // places: the window grows to the right and downward for them ----
+    QToolButton* SpeedButtonShiftLeft = nullptr;
+    QToolButton* SpeedButtonShiftRight = nullptr;
+    QToolButton* SpeedButtonShiftUp = nullptr;
+    QToolButton* SpeedButtonShiftDown = nullptr;
+    QToolButton* SpeedButtonMirror = nullptr;
+    QToolButton* SpeedButtonFlip = nullptr;
+    QToolButton* SpeedButtonToLeft = nullptr;
+    FontOverview* Overview = nullptr;
+    QLineEdit* EditSample = nullptr;       // a line of text to see in the font
+    sign::LedMatrix* SampleDots = nullptr; // that line as the sign's dots draw it
+
+    // Undoable like Clear symbol and Invert.
+    void SpeedButtonShiftLeftClick();
+    void SpeedButtonShiftRightClick();
+    void SpeedButtonShiftUpClick();
+    void SpeedButtonShiftDownClick();
+    void SpeedButtonMirrorClick();
+    void SpeedButtonFlipClick();
+    void SpeedButtonToLeftClick();
+
+    // The main window's text (Windows-1251), read each time the window is shown: the overview
+    // marks the symbols it uses, and the sample line starts with it until the operator edits
+    // the line.
+    void setMessageSource(std::function<std::string()> source);
+    const sign::SignPlayer& samplePlayer() const { return *m_sample; }
 
     void FormCreate();
     // Saves the settings entry and the font (over a file of another size than a font's only
@@ -103,6 +141,11 @@ private:
     // The symbol's number and character labels take their text's size, while shown.
     void fitSymbolLabels();
     void setupKeys();
+    void setupGlance();
+    void takeMessage();
+    void showSample();
+    // Takes the undo copy, runs `operation` on the current symbol and shows it.
+    void transform(void (FontTables::*operation)(int));
     // Runs `command` under the program's error policy (base/Dialogs.h). False when it threw.
     bool runCommand(const std::function<void()>& command);
     // Whether the close may write the font over its file: asks when the file is not 2048 bytes.
@@ -126,4 +169,8 @@ private:
     // cannot write the earlier table into the opened file.
     QString m_undoFontFile;
     DrawMode m_mode = DrawMode::None;
+
+    FontWatch* m_watch = nullptr;
+    std::function<std::string()> m_message;
+    std::unique_ptr<sign::SignPlayer> m_sample;
 };

@@ -35,7 +35,19 @@ bool looksLikeUrl(const std::string& device) {
                        [](unsigned char c) { return std::isalnum(c) || c == '+' || c == '-'; });
 }
 
-std::optional<LinkUrl> parseLinkUrl(const std::string& device, std::string* why) {
+namespace {
+
+// One topic level or a prefix of them: no wildcards, no empty level.
+bool topicPart(const std::string& text, bool levels) {
+    if (text.empty() || text.front() == '/' || text.back() == '/' ||
+        text.find("//") != std::string::npos)
+        return false;
+    return std::none_of(text.begin(), text.end(), [levels](unsigned char c) {
+        return c == '+' || c == '#' || c < 0x20 || (!levels && c == '/');
+    });
+}
+
+std::optional<LinkUrl> parse(const std::string& device, std::string* why, bool signNeeded) {
     if (!looksLikeUrl(device))
         return refuse(why, "not a URL");
     const std::size_t schemeEnd = device.find("://");
@@ -45,17 +57,57 @@ std::optional<LinkUrl> parseLinkUrl(const std::string& device, std::string* why)
         url.kind = LinkUrl::Kind::Socket;
     else if (scheme == "rfc2217")
         url.kind = LinkUrl::Kind::Rfc2217;
+    else if (scheme == "mqtt")
+        url.kind = LinkUrl::Kind::Mqtt;
+    else if (scheme == "mqtts")
+        url.kind = LinkUrl::Kind::Mqtts;
     else
-        return refuse(why, "only socket:// and rfc2217:// are known");
+        return refuse(why, "only socket://, rfc2217://, mqtt:// and mqtts:// are known");
     std::string rest = device.substr(schemeEnd + 3);
-    rest = rest.substr(0, rest.find('?'));
-    if (!rest.empty() && rest.back() == '/')
-        rest.pop_back();
-    if (rest.find('@') != std::string::npos)
-        return refuse(why, "a user name or password does not belong in the URL");
-    if (rest.find('/') != std::string::npos)
-        return refuse(why, "the URL has a path; only host:port is expected");
-
+    const std::size_t queryStart = rest.find('?');
+    const std::string query = queryStart == std::string::npos ? "" : rest.substr(queryStart + 1);
+    rest = rest.substr(0, queryStart);
+    if (url.broker()) {
+        if (!query.empty()) {
+            if (!query.starts_with("prefix=") || query.find('&') != std::string::npos)
+                return refuse(why, "the only query a broker's URL takes is ?prefix=PREFIX");
+            url.prefix = query.substr(7);
+            if (!topicPart(url.prefix, true))
+                return refuse(why, "the prefix is empty or has +, # or an empty level");
+        }
+        const std::size_t slash = rest.find('/');
+        if (slash != std::string::npos) {
+            url.sign = rest.substr(slash + 1);
+            rest = rest.substr(0, slash);
+            if (!url.sign.empty() && url.sign.back() == '/')
+                url.sign.pop_back();
+            if (!url.sign.empty() && !topicPart(url.sign, false))
+                return refuse(why, "the sign is one topic level, without /, + or #");
+        }
+        if (signNeeded && url.sign.empty())
+            return refuse(why, "the URL names no sign: expected mqtt://host/SIGN");
+        if (const std::size_t at = rest.rfind('@'); at != std::string::npos) {
+            url.user = rest.substr(0, at);
+            rest = rest.substr(at + 1);
+            if (url.user.find(':') != std::string::npos)
+                return refuse(why, "a password does not belong in the URL; the settings name "
+                                   "a password file ([Broker] PasswordFile)");
+            if (url.user.empty() || url.user.find('@') != std::string::npos)
+                return refuse(why, "the user name is empty or has an @");
+        }
+        const bool bracketed = !rest.empty() && rest.front() == '[';
+        const std::size_t close = bracketed ? rest.find(']') : 0;
+        const std::size_t colon = rest.rfind(':');
+        if (colon == std::string::npos || (bracketed && colon < close))
+            rest += url.kind == LinkUrl::Kind::Mqtt ? ":1883" : ":8883";
+    } else {
+        if (!rest.empty() && rest.back() == '/')
+            rest.pop_back();
+        if (rest.find('@') != std::string::npos)
+            return refuse(why, "a user name or password does not belong in the URL");
+        if (rest.find('/') != std::string::npos)
+            return refuse(why, "the URL has a path; only host:port is expected");
+    }
     std::size_t portStart = 0;
     if (!rest.empty() && rest.front() == '[') {
         const std::size_t close = rest.find(']');
@@ -83,5 +135,18 @@ std::optional<LinkUrl> parseLinkUrl(const std::string& device, std::string* why)
     if (!digits || std::stoi(url.port) < 1 || std::stoi(url.port) > 65535)
         return refuse(why, "the port number must be 1 to 65535");
     url.port = std::to_string(std::stoi(url.port));
+    return url;
+}
+
+} // namespace
+
+std::optional<LinkUrl> parseLinkUrl(const std::string& device, std::string* why) {
+    return parse(device, why, true);
+}
+
+std::optional<LinkUrl> parseBrokerUrl(const std::string& device, std::string* why) {
+    const std::optional<LinkUrl> url = parse(device, why, false);
+    if (url && !url->broker())
+        return refuse(why, "expected mqtt:// or mqtts://");
     return url;
 }

@@ -60,8 +60,22 @@ void SignPlayer::setText(std::span<const std::uint8_t> text) {
     m_items = parseSignText(text, &m_offsets);
     std::fill(m_columns.begin(), m_columns.end(), 0);
     restart();
+    m_passes = 0;
     if (m_items.empty())
         m_phase = Phase::Idle;
+}
+
+void SignPlayer::showStill(std::span<const std::uint8_t> text) {
+    setText(text);
+    std::vector<std::uint8_t> columns;
+    for (const SignItem& item : m_items)
+        if (item.kind == SignItem::Kind::Glyph)
+            columns.insert(columns.end(), m_font.begin() + item.code * 8u,
+                           m_font.begin() + item.code * 8u + 8);
+    m_width = std::max(static_cast<int>(columns.size()), m_width);
+    columns.resize(static_cast<std::size_t>(m_width), 0);
+    m_columns = std::move(columns);
+    m_phase = Phase::Idle;
 }
 
 int SignPlayer::columnMs(int speed) {
@@ -130,6 +144,7 @@ void SignPlayer::step() {
     case Phase::Tail:
         if (m_stepsLeft == 0) {
             restart();
+            ++m_passes;
             run();
             return;
         }

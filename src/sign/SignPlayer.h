@@ -62,6 +62,10 @@ public:
     void setText(std::span<const std::uint8_t> text);
     const std::vector<SignItem>& items() const { return m_items; }
 
+    // Shows the whole text at once from the left edge, as it stands once all of it has run in,
+    // without its effect codes, and stands still. A text wider than the display widens it.
+    void showStill(std::span<const std::uint8_t> text);
+
     // Advances time by TickMs; true when what the display shows has changed.
     bool tick();
 
@@ -82,6 +86,8 @@ public:
     // Where in the text the character or code now running starts; none while the display
     // is dark between passes.
     std::optional<std::size_t> runningAt() const;
+    // How often the text has started over since setText().
+    std::uint64_t passes() const { return m_passes; }
 
 private:
     void step();
@@ -109,6 +115,7 @@ private:
     int m_speed = StartSpeed;
     bool m_inverted = false;
     std::optional<SignItem> m_lastEffect;
+    std::uint64_t m_passes = 0;
 };
 
 } // namespace sign

@@ -29,7 +29,8 @@ constexpr QStringView MissingDevices =
     u"Такого устройства сейчас нет. Выбор записан, но порт откроется, только когда устройство "
     u"появится.";
 constexpr QStringView UrlHint =
-    u"Устройство за сетевым преобразователем: socket://адрес:порт или rfc2217://адрес:порт";
+    u"Устройство за сетевым преобразователем: socket://адрес:порт или rfc2217://адрес:порт; "
+    u"знак, чей агент на брокере MQTT: mqtt://[имя@]адрес[:порт]/знак (mqtts:// с TLS)";
 constexpr QStringView BadUrl = u"COM %1: адрес не годится (%2). Такой адрес не записывается.";
 
 // Why the typed URL cannot be used, or nothing for a path or a good URL.

@@ -64,6 +64,10 @@ public:
         return open(device);
     }
 
+    // A link that hands the frame on whole (to an agent beside the sign, which paces the line
+    // itself) is given it in one write; pending() then tells what has left the far line.
+    virtual bool takesWholeFrame() const { return false; }
+
     // Hands the driver as much of `bytes` as it takes within `wait`; 0 accepted and no failure
     // means the driver's queue stayed full.
     virtual WriteStatus write(std::span<const std::uint8_t> bytes,
@@ -87,12 +91,17 @@ SerialLink::Failure systemFailure(int err);
 // reason (errorReason). Russian falls back on the English text where none was given.
 std::string failureText(const SerialLink::Failure& failure, ReasonLanguage language);
 
+class BrokerAccess;
+
 // The one place a device name chooses its transport: a socket:// or rfc2217:// URL gets a
-// network link, anything else the platform's serial port.
-std::unique_ptr<SerialLink> makeLinkFor(const std::string& device);
+// network link, an mqtt:// or mqtts:// URL a link to the sign's agent through the broker
+// (with `broker`'s files and passwords; a build without MQTT refuses to open it), anything
+// else the platform's serial port.
+std::unique_ptr<SerialLink> makeLinkFor(const std::string& device,
+                                        std::shared_ptr<BrokerAccess> broker = {});
 
 // A link that becomes, at each open, the one makeLinkFor gives for that device.
-std::unique_ptr<SerialLink> makeSystemSerialLink();
+std::unique_ptr<SerialLink> makeSystemSerialLink(std::shared_ptr<BrokerAccess> broker = {});
 
 // What the upload keeps on its way ahead of what has left the line: about 0.25 s of line time,
 // so a cancel stops the line within that, and the line never waits for the next bytes.

@@ -128,7 +128,7 @@ public:
     // ahead of what has left, so a cancel stops the line within that. Unpaced, all of them.
     std::size_t room(std::size_t sent) const {
         const std::size_t rest = m_frame.size() - m_written;
-        if (!m_options.waitLineTime)
+        if (!m_options.waitLineTime || m_link.takesWholeFrame())
             return rest;
         const std::size_t inFlight = m_written - sent;
         return inFlight >= LineAheadBytes ? 0 : std::min(rest, LineAheadBytes - inFlight);

@@ -1,6 +1,8 @@
 #include "upload/UploadController.h"
 
 #include "base/Dialogs.h"
+#include "frames/LinkUrl.h"
+#include "upload/BrokerAccess.h"
 #include "upload/UploadAnimation.h"
 #include "upload/UploadProgressPanel.h"
 #include "upload/UploadTexts.h"
@@ -110,6 +112,11 @@ void UploadController::ComPortOpen(std::size_t total, QWidget* window) {
         emit status(str(PortOpenFailedStatus));
         m_dialogs.warning(m_window, str(PortOpenFailedBox), str(PortNotChosen));
         m_comPortReady = false;
+    } else if (!brokerReady(QFile::encodeName(device).toStdString())) {
+        opened.device = QFile::encodeName(device).toStdString();
+        opened.failure = {0, "no password was given", str(NoPasswordGiven).toStdString()};
+        reports.openFailed(opened);
+        m_comPortReady = false;
     } else {
         opened = m_upload->open(QFile::encodeName(device).toStdString(), reports,
                                 uploadWaiting(window, total));
@@ -122,6 +129,24 @@ void UploadController::ComPortOpen(std::size_t total, QWidget* window) {
         m_upload.reset();
         showUploadSummary(opened);
     }
+}
+
+bool UploadController::brokerReady(const std::string& device) {
+    const std::optional<LinkUrl> url = parseLinkUrl(device);
+    if (!url || !url->broker() || !m_broker)
+        return true;
+    if (m_refreshBroker)
+        m_refreshBroker(*m_broker);
+    if (!m_broker->needsPassword(*url))
+        return true;
+    const std::optional<QString> password =
+        m_dialogs.askPassword(m_window, str(uploadtext::BrokerPassword)
+                                            .arg(QString::fromStdString(url->user),
+                                                 QString::fromStdString(url->address())));
+    if (!password)
+        return false;
+    m_broker->remember(*url, password->toStdString());
+    return true;
 }
 
 // Where the progress stands: under the animation in the main window, along the bottom of

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class BrokerAccess;
 class Dialogs;
 class SerialLink;
 class UploadAnimation;
@@ -40,6 +41,13 @@ public:
     void setOptions(const Upload::Options& options) { m_options = options; }
     // The device of the checked port, empty when no port is checked.
     void setPortDevice(std::function<QString()> device) { m_portDevice = std::move(device); }
+    // Links to a broker's signs: `refresh` reads the settings' files into `access` before each
+    // opening of such a sign, and a user without a password file is asked once per run.
+    void setBrokerAccess(std::shared_ptr<BrokerAccess> access,
+                         std::function<void(BrokerAccess&)> refresh) {
+        m_broker = std::move(access);
+        m_refreshBroker = std::move(refresh);
+    }
     // Where the font upload's progress shows: the font editor (the main window when none).
     void setFontWindow(QWidget* window) { m_fontWindow = window; }
     // A tick of `timer` that falls due during an upload runs once the upload command has
@@ -86,6 +94,8 @@ private:
     // What became of the upload, in the progress area until the next edit or upload.
     void showUploadSummary(const UploadResult& result);
     void refuseOversizeText(std::size_t frameSize);
+    // False when `device` is a broker's sign whose password the operator did not give.
+    bool brokerReady(const std::string& device);
 
     SerialLink& m_serial;
     Dialogs& m_dialogs;
@@ -93,6 +103,8 @@ private:
     QWidget* m_window;
     QWidget* m_fontWindow = nullptr;
     std::function<QString()> m_portDevice;
+    std::shared_ptr<BrokerAccess> m_broker;
+    std::function<void(BrokerAccess&)> m_refreshBroker;
     Upload::Options m_options;
     std::vector<HeldTick> m_heldTicks;
 

@@ -38,4 +38,8 @@ inline constexpr QStringView SummaryFont = u"знакогенератор";
 inline constexpr QStringView Bytes = u"%1 байт";
 inline constexpr QStringView BytesFew = u"%1 байта"; // 2, 3, 4, 22, ... but not 12 to 14
 
+// Our own: a sign behind an MQTT broker whose user has no password file in the settings.
+inline constexpr QStringView BrokerPassword = u"Пароль пользователя %1 на брокере MQTT %2:";
+inline constexpr QStringView NoPasswordGiven = u"пароль к брокеру не введён";
+
 } // namespace uploadtext

@@ -2,7 +2,7 @@
 // password file and ACL), with its signs on pseudo-terminals.
 
 #include "AgentRig.h"
-#include "Digest.h"
+#include "fleet/Digest.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +55,10 @@ TEST_F(AgentBroker, TextFontAndFrameArriveExactlyAsBuiltHereWithTheirStateAndDis
     ASSERT_TRUE(state);
     EXPECT_EQ((*state)["text"], "Привет /S3");
     EXPECT_EQ((*state)["port"], m_signs[0].slaveName());
-    EXPECT_EQ(agent::fromBase64((*state)["frame_b64"].get<std::string>()), text);
+    EXPECT_EQ(fleet::fromBase64((*state)["frame_b64"].get<std::string>()), text);
     const auto fontState = late.awaitJson("lumetra/s2/state");
     ASSERT_TRUE(fontState);
-    EXPECT_EQ((*fontState)["font_sha256"], agent::sha256Hex(std::span(table).subspan(256)));
+    EXPECT_EQ((*fontState)["font_sha256"], fleet::sha256Hex(std::span(table).subspan(256)));
     EXPECT_TRUE(late.await("lumetra/s3/availability", "online"));
     EXPECT_EQ(late.count("homeassistant/", 6 * Signs.size()), 6 * Signs.size());
 }

@@ -2,7 +2,7 @@
 // every sign ends with its last text, and a second round leaves the agent no bigger.
 
 #include "AgentRig.h"
-#include "Digest.h"
+#include "fleet/Digest.h"
 #include "frames/FrameDecoder.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +125,7 @@ protected:
             ASSERT_TRUE(state) << sign;
             EXPECT_EQ((*state)["job"], lastJob[s]) << sign;
             EXPECT_EQ((*state)["text"], lastText[s]) << sign;
-            EXPECT_EQ(agent::fromBase64((*state)["frame_b64"].get<std::string>()), expected)
+            EXPECT_EQ(fleet::fromBase64((*state)["frame_b64"].get<std::string>()), expected)
                 << sign;
         }
     }

@@ -1,9 +1,9 @@
 // The agent's logic for one sign, with a broker and a port that the test drives.
 
-#include "Digest.h"
 #include "SignAgent.h"
 #include "TempDir.h"
 #include "base/Cp1251.h"
+#include "fleet/Digest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 namespace {
 
 using namespace agent;
+using namespace fleet;
 using nlohmann::json;
 using namespace std::chrono_literals;
 
@@ -259,6 +260,7 @@ TEST_F(AgentLogic, AnUploadedTextIsConvertedAsTheWindowDoesAndBecomesTheRetained
     const json state = lastRetained("lumetra/shop-1/state");
     const Bytes sentText = {0xDF, ' ', '?', ' ', ' ', 'o', 'k'};
     EXPECT_EQ(state["text"], "Я ?  ok");
+    EXPECT_EQ(state["name"], "Витрина");
     EXPECT_EQ(state["sha256"], sha256Hex(sentText));
     EXPECT_EQ(state["frame_bytes"], frame.size());
     EXPECT_EQ(state["uploaded_at"], "2024-06-10T08:00:00Z");

@@ -69,6 +69,7 @@ private slots:
     void keysForCommandsAndEffects();
     void choosingTheDevicesOfThePortItems();
     void deviceDialogChecksPathsBeforeStoring();
+    void signsWindowStartsAtTheCheckedBroker();
     void statusBarPanels();
     void statusToolTipShowsTheWholeLastMessage();
     void windowGeometryAndDemoText();
@@ -106,12 +107,18 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
              (QStringList{"Вырезать в буфер", "Копировать в буфер", "Вставить из буфера", "Удалить",
                           "-", "Выделить все"}));
     // "Мах" is Cyrillic: М (U+041C), а (U+0430), х (U+0445).
-    QCOMPARE(
-        menuCaptions(menus[2]->menu()),
-        (QStringList{"Установить типичные параметры текста", "Выбор шрифта", "Добавить пробелы",
-                     "-", QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
-                     QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"), "-",
-                     "Просмотр"})); // ours, after the specified items
+    QStringList options{"Установить типичные параметры текста",
+                        "Выбор шрифта",
+                        "Добавить пробелы",
+                        "-",
+                        QString::fromUtf8("\u041C\u0430\u0445 длинна текта 6140 символов"),
+                        QString::fromUtf8("\u041C\u0430\u0445 длинна текта 59 000 символов"),
+                        "-",
+                        "Просмотр"}; // ours, after the specified items
+#ifdef LUMETRA_HAVE_MQTT
+    options << "Знаки в сети"; // ours too, where the program has MQTT
+#endif
+    QCOMPARE(menuCaptions(menus[2]->menu()), options);
     QStringList portMenu = menuCaptions(menus[3]->menu());
 #ifdef Q_OS_WIN // Windows names its ports itself: no choice of devices
     portMenu += QStringList{"-", "Выбор устройств..."};
@@ -374,6 +381,30 @@ void MainFormTest::choosingTheDevicesOfThePortItems() {
     });
     form.itemDevicesClick();
     QCOMPARE(form.portDevice(5), QStringLiteral("/tmp/other-tty"));
+}
+
+// The checked port's broker, when it is one, is where the window looks; else the operator types.
+void MainFormTest::signsWindowStartsAtTheCheckedBroker() {
+#ifdef LUMETRA_HAVE_MQTT
+    const std::pair<QByteArray, QString> cases[] = {
+        {"COM 2=mqtt://shop@127.0.0.1:1884/shop-1", "mqtt://shop@127.0.0.1:1884/shop-1"},
+        {"COM 2=/dev/ttyUSB0", ""},
+    };
+    for (const auto& [device, address] : cases) {
+        Fixture f("[ComPort]\r\nAktive=COM 2\r\n[PortMap]\r\n" + device + "\r\n");
+        TMainForm& form = f.make();
+        QString shown;
+        f.dialogs.dialogAnswers.push_back([&](QDialog& window) {
+            shown = window.findChild<QLineEdit*>(QStringLiteral("EditBroker"))->text();
+            return false;
+        });
+        form.itemFleet->trigger();
+        QCOMPARE(f.dialogs.log.value(0), QStringLiteral("dialog: FormSigns"));
+        QCOMPARE(shown, address);
+    }
+#else
+    QSKIP("built without MQTT");
+#endif
 }
 
 // Nothing of the port map is written unless every path can be stored as given.

@@ -59,6 +59,7 @@ private slots:
     void codesAreMarkedWithoutChangingTheText();
     void adjacentCodesAreColouredAndOnlyMisreadOnesUnderlined();
     void oneReadingOfTheTextFeedsMarksAndPreview();
+    void blankSymbolsAreCountedForTextAndFontAndTheUploadGoes();
 };
 
 void PreviewTest::hiddenUntilAskedForAndRemembered() {
@@ -290,6 +291,55 @@ void PreviewTest::oneReadingOfTheTextFeedsMarksAndPreview() {
     QCOMPARE(told.size(), 2);
     QCOMPARE(told.last().first().value<std::string>(), std::string("/W2"));
     QCOMPARE(marks.codes().size(), 1u);
+}
+
+void PreviewTest::blankSymbolsAreCountedForTextAndFontAndTheUploadGoes() {
+    Fixture f;
+    TMainForm& form = f.makeShown();
+    const auto* count = form.findChild<QLabel*>(QStringLiteral("StatusBlankSymbols"));
+    QVERIFY(count);
+    const QSize designed = form.size();
+    form.resize(1000, designed.height()); // room for the count's whole text
+    // An empty font: every character but the blanks and the code is blank.
+    f.setText(QStringLiteral("ЖЖ /S5Щ\n"));
+    QTRY_COMPARE(count->text(), QStringLiteral("пустых символов: 3"));
+    QVERIFY(count->isVisible());
+    QVERIFY(count->toolTip().contains(QStringLiteral("«Ж» (198), «Щ» (217)")));
+    QVERIFY(!count->toolTip().contains(QStringLiteral("«S»")));
+    // The font follows at once, whoever changes it.
+    f.font.SetDot(198, 0, 0);
+    QCOMPARE(count->text(), QStringLiteral("пустых символов: 1"));
+    QVERIFY(!count->toolTip().contains(QStringLiteral("«Ж»")));
+    f.font.InvertSymbol(217);
+    QVERIFY(count->isHidden());
+    f.font.ClearFont();
+    QCOMPARE(count->text(), QStringLiteral("пустых символов: 3"));
+    f.setText(QStringLiteral("  "));
+    QTRY_VERIFY(count->isHidden());
+
+    // Inside the message panel, beside the codes' count, and shorter in a window of the
+    // designed width, so that messages keep some room: the other panels keep theirs.
+    f.setText(QStringLiteral("Ж /x")); // "/x" is a wait: a code the sign reads otherwise
+    QTRY_COMPARE(count->text(), QStringLiteral("пустых символов: 2"));
+    form.resize(designed);
+    // The tiny form where the face is wide (Wine's stand-in for the classic one).
+    QTRY_VERIFY(count->text() == QStringLiteral("пустых: 2") ||
+                count->text() == QStringLiteral("∅ 2"));
+    QVERIFY(form.StatusSurprises->isVisible());
+    QVERIFY(count->accessibleName().startsWith(QStringLiteral("пустых символов: 2. ")));
+    const QRect text = form.m_panels[2]->contentsRect();
+    QVERIFY(text.width() > 0);
+    QVERIFY(!text.intersects(QRect(count->mapTo(form.m_panels[2], QPoint()), count->size())));
+    QCOMPARE(form.m_panels[0]->width(), 200);
+    QCOMPARE(form.m_panels[1]->width(), 200);
+    const QRect panel(QPoint(), form.m_panels[2]->size());
+    QVERIFY(panel.contains(QRect(count->mapTo(form.m_panels[2], QPoint()), count->size())));
+    QVERIFY(!QRect(form.StatusSurprises->pos(), form.StatusSurprises->size())
+                 .intersects(QRect(count->pos(), count->size())));
+
+    // Told, never in the way: the text goes to the sign with its blank symbols.
+    form.SpeedButtonTxClick();
+    QCOMPARE(f.serial.frames.size(), 1u);
 }
 
 QTEST_MAIN(PreviewTest)

@@ -163,6 +163,70 @@ TEST(FontTableOps, UndoCopyGivesBackTheTableAsItWasAndStays) {
 
 // Every operation that changes the table tells its listener once; those that only read it,
 // and loads that read nothing, tell nothing.
+TEST(FontTableOps, MovesMirrorsAndFlipsLoseOnlyWhatIsPushedOut) {
+    using Op = void (FontTables::*)(int);
+    // A glyph with a dot in each corner region: top-left, bottom-right and both edges lit.
+    const Symbol glyph{0x81, 0x02, 0x00, 0x18, 0x00, 0x00, 0x40, 0xFF};
+    const struct {
+        const char* name;
+        Op op;
+        Symbol before, after;
+    } cases[] = {
+        {"left",
+         &FontTables::ShiftSymbolLeft,
+         glyph,
+         {0x02, 0x00, 0x18, 0x00, 0x00, 0x40, 0xFF, 0}},
+        {"right",
+         &FontTables::ShiftSymbolRight,
+         glyph,
+         {0, 0x81, 0x02, 0x00, 0x18, 0x00, 0x00, 0x40}},
+        {"up", &FontTables::ShiftSymbolUp, glyph, {0x40, 0x01, 0x00, 0x0C, 0x00, 0x00, 0x20, 0x7F}},
+        {"down",
+         &FontTables::ShiftSymbolDown,
+         glyph,
+         {0x02, 0x04, 0x00, 0x30, 0x00, 0x00, 0x80, 0xFE}},
+        {"mirror",
+         &FontTables::MirrorSymbol,
+         glyph,
+         {0xFF, 0x40, 0x00, 0x00, 0x18, 0x00, 0x02, 0x81}},
+        {"flip", &FontTables::FlipSymbol, glyph, {0x81, 0x40, 0x00, 0x18, 0x00, 0x00, 0x02, 0xFF}},
+        {"to the left",
+         &FontTables::SymbolToLeft,
+         {0, 0, 0x7E, 0x11, 0x7E, 0, 0, 0},
+         {0x7E, 0x11, 0x7E, 0, 0, 0, 0, 0}},
+        {"to the left, already there", &FontTables::SymbolToLeft, glyph, glyph},
+        {"to the left, a gap inside stays",
+         &FontTables::SymbolToLeft,
+         {0, 0x01, 0, 0x01, 0, 0, 0, 0x80},
+         {0x01, 0, 0x01, 0, 0, 0, 0x80, 0}},
+        {"to the left, empty", &FontTables::SymbolToLeft, Symbol{}, Symbol{}},
+        {"right of the last column",
+         &FontTables::ShiftSymbolRight,
+         {0, 0, 0, 0, 0, 0, 0, 0x3C},
+         Symbol{}},
+        {"up of the top row", &FontTables::ShiftSymbolUp, Symbol{1, 1, 1, 1, 1, 1, 1, 1}, Symbol{}},
+    };
+    for (const auto& c : cases) {
+        FontTables t;
+        fillTable(t, 0x5A);
+        std::copy(c.before.begin(), c.before.end(), t.FontTable.begin() + 8 * 100);
+        (t.*c.op)(100);
+        EXPECT_EQ(symbolOf(t, 100), c.after) << c.name;
+        // Its neighbours keep every dot.
+        EXPECT_EQ(symbolOf(t, 99), (Symbol{0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A}))
+            << c.name;
+        EXPECT_EQ(symbolOf(t, 101), symbolOf(t, 99)) << c.name;
+    }
+    // Mirror and flip twice give the symbol back.
+    FontTables t;
+    std::copy(glyph.begin(), glyph.end(), t.FontTable.begin() + 8 * 70);
+    for (Op op : {&FontTables::MirrorSymbol, &FontTables::FlipSymbol}) {
+        (t.*op)(70);
+        (t.*op)(70);
+        EXPECT_EQ(symbolOf(t, 70), glyph);
+    }
+}
+
 TEST(FontTableOps, ChangesAreToldToTheListener) {
     TempDir dir;
     dir.write("font.zg", patternFont());
@@ -176,6 +240,8 @@ TEST(FontTableOps, ChangesAreToldToTheListener) {
         {"ClearDot", [](FontTables& t) { t.ClearDot(65, 1, 2); }},
         {"PasteSymbol", [](FontTables& t) { t.PasteSymbol(65); }},
         {"RestoreUndoCopy", [](FontTables& t) { t.RestoreUndoCopy(); }},
+        {"ShiftSymbolLeft", [](FontTables& t) { t.ShiftSymbolLeft(65); }},
+        {"SymbolToLeft", [](FontTables& t) { t.SymbolToLeft(65); }},
         {"LoadZg", [&](FontTables& t) { t.LoadZg(dir.path("font.zg")); }},
         {"LoadZg of a short file", [&](FontTables& t) { t.LoadZg(dir.path("short.zg")); }},
         {"-LoadZg of an empty file", [&](FontTables& t) { t.LoadZg(dir.path("empty.zg")); }},
@@ -187,7 +253,7 @@ TEST(FontTableOps, ChangesAreToldToTheListener) {
     for (const auto& [name, op] : ops) {
         FontTables t;
         int told = 0;
-        t.setChangeListener([&] { ++told; });
+        t.addChangeListener([&] { ++told; });
         ioFailure([&] { op(t); });
         EXPECT_EQ(told, name[0] == '-' ? 0 : 1) << name;
     }

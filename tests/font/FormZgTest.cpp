@@ -2,8 +2,11 @@
 
 #include "base/IniFile.h"
 #include "base/QtAdapt.h"
+#include "font/FontOverview.h"
 #include "font/FontTable.h"
 #include "frames/FontUploader.h"
+#include "sign/LedMatrix.h"
+#include "sign/SignPlayer.h"
 
 #include "Sandbox.h"
 #include "ScriptedDialogs.h"
@@ -11,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -88,6 +92,13 @@ struct Fixture {
     void select(int symbol) { form->ScrollBarSimb->setValue(symbol); }
 };
 
+// Typed as a keyboard types it: QTest::keyClicks passes Latin-1 characters only.
+void type(QWidget* widget, const QString& text) {
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(ch.toUpper().unicode()), QString(ch),
+                            Qt::NoModifier);
+}
+
 void makeReadOnly(const QString& path) {
     ::chmod(QFile::encodeName(path).constData(), 0444);
 }
@@ -129,6 +140,9 @@ private slots:
     void closeIsRefusedWhileUploading();
     void uploadTakesTheTableAsItIs();
     void reopeningShowsTheSameState();
+    void overviewClicksKeysAndTypedCharactersChooseTheSymbol();
+    void everyTransformHasItsKeyAndIsUndone();
+    void theSampleLineFollowsTheTextAndEveryDrawnDot();
 };
 
 void FormZgTest::controlsTextsAndPlaces() {
@@ -209,7 +223,7 @@ void FormZgTest::controlsTextsAndPlaces() {
     QCOMPARE(form.font().pointSize(), 8);
 
     QCOMPARE(form.pos(), QPoint(354, 213));
-    QCOMPARE(form.size(), QSize(361, 170));
+    QCOMPARE(form.size(), QSize(653, 325)); // grown to the right and downward only
     QCOMPARE(form.palette().color(QPalette::Window), form.palette().color(QPalette::Button));
 }
 
@@ -1012,6 +1026,142 @@ void FormZgTest::reopeningShowsTheSameState() {
     QCOMPARE(form.windowTitle(), Prefix + QStringLiteral("Guard.zg"));
     QVERIFY(form.SpeedButtonPaste->isEnabled());
     QVERIFY(form.SpeedButtonUndo->isEnabled());
+    QVERIFY(f.closeBox());
+}
+
+void FormZgTest::overviewClicksKeysAndTypedCharactersChooseTheSymbol() {
+    Fixture f;
+    TFormZg& form = f.shown();
+    FontOverview& overview = *form.Overview;
+    // Our additions stand beside the editor's own controls, never over them.
+    const QWidget* ours[] = {&overview, form.EditSample, form.SampleDots, form.SpeedButtonShiftLeft,
+                             form.SpeedButtonToLeft};
+    for (const QWidget* w : ours)
+        QVERIFY2(!w->geometry().intersects(QRect(0, 0, 361, 170)), qPrintable(w->objectName()));
+    const auto click = [&](int n) {
+        QTest::mouseClick(&overview, Qt::LeftButton, {}, FontOverview::cellOf(n).center());
+    };
+    click(65);
+    QCOMPARE(form.currentSymbol(), 65);
+    QCOMPARE(form.ScrollBarSimb->value(), 65);
+    QCOMPARE(form.LabelSym->text(), QStringLiteral("65"));
+    QCOMPARE(overview.current(), 65);
+    click(10); // below 32: shown, never chosen
+    QCOMPARE(form.currentSymbol(), 65);
+
+    overview.setFocus();
+    const struct {
+        QString typed;
+        int key;
+        int symbol;
+    } steps[] = {
+        {{}, Qt::Key_Right, 66},       {{}, Qt::Key_Down, 82},
+        {{}, Qt::Key_Up, 66},          {{}, Qt::Key_Left, 65},
+        {QStringLiteral("Ж"), 0, 198}, {QStringLiteral("я"), 0, 255},
+        {{}, Qt::Key_Right, 255},      {QStringLiteral("№"), 0, 185},
+        {QStringLiteral("✓"), 0, 185}, // not in the code page: nothing
+        {QStringLiteral(" "), 0, 32},  {{}, Qt::Key_Up, 32},
+    };
+    for (const auto& step : steps) {
+        if (step.typed.isEmpty())
+            QTest::keyClick(&overview, Qt::Key(step.key));
+        else
+            type(&overview, step.typed);
+        QCOMPARE(form.currentSymbol(), step.symbol);
+        QCOMPARE(overview.current(), step.symbol);
+    }
+    QVERIFY(f.closeBox());
+}
+
+void FormZgTest::everyTransformHasItsKeyAndIsUndone() {
+    Fixture f;
+    TFormZg& form = f.shown();
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const QByteArray glyph("\x00\x00\x7E\x11\x11\x7E\x00\x81", 8);
+    const struct {
+        QToolButton* button;
+        const char* key;
+        QByteArray after;
+        bool byKey;
+    } cases[] = {
+        {form.SpeedButtonShiftLeft, "Alt+Left", QByteArray("\x00\x7E\x11\x11\x7E\x00\x81\x00", 8),
+         true},
+        {form.SpeedButtonShiftRight, "Alt+Right", QByteArray("\x00\x00\x00\x7E\x11\x11\x7E\x00", 8),
+         false},
+        {form.SpeedButtonShiftUp, "Alt+Up", QByteArray("\x00\x00\x3F\x08\x08\x3F\x00\x40", 8),
+         false},
+        {form.SpeedButtonShiftDown, "Alt+Down", QByteArray("\x00\x00\xFC\x22\x22\xFC\x00\x02", 8),
+         true},
+        {form.SpeedButtonMirror, "Ctrl+M", QByteArray("\x81\x00\x7E\x11\x11\x7E\x00\x00", 8), true},
+        {form.SpeedButtonFlip, "Ctrl+Shift+M", QByteArray("\x00\x00\x7E\x88\x88\x7E\x00\x81", 8),
+         false},
+        {form.SpeedButtonToLeft, "Ctrl+L", QByteArray("\x7E\x11\x11\x7E\x00\x81\x00\x00", 8), true},
+    };
+    f.select(70);
+    for (const auto& c : cases) {
+        const QString name = c.button->objectName();
+        QCOMPARE(c.button->shortcut(), QKeySequence(QString::fromLatin1(c.key)));
+        QVERIFY2(c.button->toolTip().endsWith(
+                     c.button->shortcut().toString(QKeySequence::NativeText) + ')'),
+                 qPrintable(name));
+        std::copy(glyph.begin(), glyph.end(), f.font.FontTable.begin() + 8 * 70);
+        f.font.FontTable[8 * 71] = 0x33;
+        // Undo gives back the table from before the transform, drawing since then included.
+        if (c.byKey)
+            QTest::keySequence(&form, c.button->shortcut());
+        else
+            c.button->click();
+        QTRY_COMPARE(symbolOf(f.font, 70), c.after);
+        QVERIFY2(form.SpeedButtonUndo->isEnabled(), qPrintable(name));
+        form.PaintBoxMouseDown(Qt::LeftButton, 127, 0);
+        form.PaintBoxMouseUp();
+        form.SpeedButtonUndo->click();
+        QCOMPARE(symbolOf(f.font, 70), glyph);
+        QCOMPARE(f.font.FontTable[8 * 71], 0x33);
+        QVERIFY(!form.SpeedButtonUndo->isEnabled());
+    }
+    QVERIFY(f.closeBox());
+}
+
+void FormZgTest::theSampleLineFollowsTheTextAndEveryDrawnDot() {
+    Fixture f;
+    TFormZg& form = f.make();
+    // "  ", "  Привет мир" and "Ж" on three lines.
+    std::string message = "  \r\n  /S5\xCF\xF0\xE8\xE2\xE5\xF2 /W1\xEC\xE8\xF0\r\n\xC6";
+    form.setMessageSource([&] { return message; });
+    f.shown();
+    // The first line with a letter, without its indent and codes.
+    QCOMPARE(form.EditSample->text(), QStringLiteral("Привет мир"));
+    QVERIFY(form.EditSample->y() >= 170);
+    QVERIFY(form.Overview->used()[0xCF] && form.Overview->used()[0xC6]);
+    QVERIFY(!form.Overview->used()['/'] && !form.Overview->used()['S']);
+
+    // A dot drawn on a symbol of the line shows in the line's dots before anything repaints.
+    form.EditSample->setText(QStringLiteral("AB"));
+    const sign::SignPlayer& dots = form.samplePlayer();
+    QCOMPARE(dots.shownColumn(8), 0);
+    f.select('B');
+    form.PaintBoxMouseDown(Qt::LeftButton, 0, 127);
+    QCOMPARE(dots.shownColumn(8), 0x80);
+    form.PaintBoxMouseMove(17, 127);
+    QCOMPARE(dots.shownColumn(9), 0x80);
+    form.PaintBoxMouseUp();
+    form.SpeedButtonInversClick();
+    QCOMPARE(dots.shownColumn(8), 0x7F);
+    QCOMPARE(dots.shownColumn(0), 0); // A stays blank
+
+    // Once the operator has typed in the line, a new message leaves it alone.
+    QVERIFY(f.closeBox());
+    message = "\xC0";
+    f.shown();
+    QCOMPARE(form.EditSample->text(), QStringLiteral("А"));
+    QVERIFY(form.Overview->used()[0xC0] && !form.Overview->used()[0xC6]);
+    type(form.EditSample, QStringLiteral("Б"));
+    QVERIFY(f.closeBox());
+    message = "X";
+    f.shown();
+    QCOMPARE(form.EditSample->text(), QStringLiteral("АБ"));
     QVERIFY(f.closeBox());
 }
 

@@ -63,9 +63,24 @@ done
 # The package: the same files under /usr, and its control fields.
 cpack --config "$BUILD/CPackConfig.cmake" -G DEB -B "$T/deb" >/dev/null
 DEB=$(ls "$T"/deb/lumetra_*.deb)
+AGENT_DEB=
+[ -x "$P/bin/lumetra-agent" ] && AGENT_DEB=$(ls "$T"/deb/lumetra-agent_*.deb)
 (cd "$P" && find . -type f -o -type l | sed 's|^\.|./usr|' | sort) >"$T/installed"
-dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ {print $6}' | sort >"$T/packaged"
-diff "$T/installed" "$T/packaged" || fail "the package holds other files than the install"
+for deb in "$DEB" $AGENT_DEB; do
+    dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}'
+done | sort >"$T/packaged"
+diff "$T/installed" "$T/packaged" || fail "the packages hold other files than the install"
+# The agent's package stands alone: a box beside a sign gets no Qt and no desktop with it.
+if [ -n "$AGENT_DEB" ]; then
+    [ "$(dpkg-deb -f "$AGENT_DEB" Package)" = lumetra-agent ] || fail "the agent's package name"
+    dpkg-deb -f "$AGENT_DEB" Depends | grep -qE 'qt6|libx|lumetra' &&
+        fail "the agent's package depends on $(dpkg-deb -f "$AGENT_DEB" Depends)"
+    grep -q bin/lumetra-agent <<<"$(dpkg-deb -c "$DEB")" && fail "the program's package holds the agent"
+    agent_files=$(dpkg-deb -c "$AGENT_DEB")
+    for f in share/doc/lumetra-agent/copyright share/doc/lumetra-agent/changelog.Debian.gz; do
+        grep -q "/usr/$f\$" <<<"$agent_files" || fail "the agent's package lacks $f"
+    done
+fi
 field() { dpkg-deb -f "$DEB" "$1"; }
 [ "$(field Package)" = lumetra ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$VERSION-1" ] || fail "Version: $(field Version)"
@@ -84,7 +99,7 @@ grep -m1 '<release ' "$P/share/metainfo/$ID.metainfo.xml" | grep -q "version=\"$
 grep -q "^License: GPL-3.0-or-later$" "$P/share/doc/lumetra/copyright" || fail "copyright licence"
 grep -q "<project_license>GPL-3.0-or-later</project_license>" "$P/share/metainfo/$ID.metainfo.xml" ||
     fail "AppStream licence"
-lintian --fail-on error "$DEB" >"$T/lintian" 2>&1 || fail "lintian: $(cat "$T/lintian")"
+lintian --fail-on error "$DEB" $AGENT_DEB >"$T/lintian" 2>&1 || fail "lintian: $(cat "$T/lintian")"
 
 # The menu entry's command: Exec without its field codes, run with an empty home.
 read -r -a exec_line <<<"$(sed -n 's/^Exec=//p' "$P/share/applications/$ID.desktop" |

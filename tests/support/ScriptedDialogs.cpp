@@ -50,6 +50,17 @@ std::optional<QString> ScriptedDialogs::saveFileName(QWidget*, const FileRequest
     return nextFileName(QStringLiteral("save"), request);
 }
 
+std::optional<QString> ScriptedDialogs::askPassword(QWidget*, const QString& text) {
+    log << QStringLiteral("password: ") + text;
+    if (passwords.empty()) {
+        m_unanswered = true;
+        return std::nullopt;
+    }
+    auto password = passwords.front();
+    passwords.pop_front();
+    return password;
+}
+
 std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont& initial) {
     log << QStringLiteral("font: ") + initial.family();
     fontRequests.push_back(initial);

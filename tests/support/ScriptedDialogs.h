@@ -17,6 +17,7 @@ public:
     std::deque<bool> answers;                      // askYesNo, in order
     std::deque<std::optional<QString>> fileNames;  // open and save dialogs, in order
     std::deque<std::optional<QFont>> fonts;        // font dialog, in order
+    std::deque<std::optional<QString>> passwords;  // password questions, in order
     std::vector<FileRequest> fileRequests;         // what each file dialog was given
     std::vector<QFont> fontRequests;               // what each font dialog was given
     std::function<void(const QString&)> onMessage; // runs inside error/warning, if set
@@ -29,6 +30,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    std::optional<QString> askPassword(QWidget* parent, const QString& text) override;
     bool runDialog(QDialog& dialog) override;
 
     // The texts of one kind ("error", "warning", "ask", ...), in order.

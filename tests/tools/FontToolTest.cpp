@@ -90,6 +90,8 @@ TEST_F(FontToolTest, ExportedFontsComeBackByteForByte) {
         {"font.bdf"},
         {"font.psf.gz"},
         {"font.psf"},
+        {"font.yaff"},
+        {"font.hex"},
         {"plain.png", "--scale", "1", "--no-grid"},
         {"grid.png", "--scale", "3"}};
     for (const auto& e : exports) {
@@ -232,6 +234,14 @@ TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
          "source's "
          "cell): \"tall\" (line 8) for symbol 66 (U+0042 B)"},
         {"text.txt", "hello", "not a font lumetra-font reads"},
+        {"rows.yaff", "u+0041:\n    .@.\n    .@\n", "rows.yaff:3: the rows of glyph \"u+0041\""},
+        {"ink.yaff", "u+0041:\n    .@.\n    .#.\n",
+         "ink.yaff:3: glyph \"u+0041\" (line 1) has a row"},
+        {"orphan.yaff", "u+0041:\n    @\nname: x\n    ..@\n",
+         "orphan.yaff:4: an indented line with no label"},
+        {"short.hex", "0041:0000\n", "short.hex:1: the bitmap of U+0041 is not 32 or 64 hex"},
+        {"far.hex", "0041:" + std::string(32, '0') + "\n110000:" + std::string(32, '0') + "\n",
+         "far.hex:2: code point 110000 is beyond Unicode"},
         {"small.png", png(100),
          "small.png: a font sheet is 16 x 16 cells of 8 x 8 dots, 128 x 128 "
          "pixels or a multiple of that, plus 17 pixels with one-pixel grid "
@@ -245,6 +255,39 @@ TEST_F(FontToolTest, DamagedSourcesAreRefusedAndNothingIsWritten) {
         EXPECT_NE(m_err.find(c.why), std::string::npos) << m_err;
         EXPECT_FALSE(exists("out.zg"));
     }
+}
+
+TEST_F(FontToolTest, YaffAndHexFromElsewhereGiveTheirCharacters) {
+    // As monobit writes a console font: Unicode labels beside codepoints of another code page
+    // (taken by character, not by code), a tag, a raised glyph and an empty one.
+    m_dir.write("cp437.yaff", "# a comment\nname: Test\nencoding: cp437\nnotice:\n    Free.\n"
+                              "\n0x41:\nu+0041:\nlatin_a:\n    @.\n    .@\n\n"
+                              "0x8E:\n'Ä':\n    @@\n\n    shift-up: 2\n\n"
+                              "0x80:\nu+0411:\n    -\n");
+    ASSERT_EQ(run({"import", path("cp437.yaff"), path("yaff.zg")}), 0) << m_err;
+    // The raised Ä sets the cell's top: A stands one row lower.
+    EXPECT_EQ(symbol("yaff.zg", 'A'), std::string("\x02\x04\0\0\0\0\0\0", 8));
+    EXPECT_EQ(symbol("yaff.zg", 0xC4), std::string(8, '\0')); // Ä is no Windows-1251 letter
+    EXPECT_EQ(symbol("yaff.zg", 0x8E), std::string(8, '\0'));
+    EXPECT_EQ(m_out.find("192 U+0410 А, 193"), std::string::npos) << m_out; // Б was there
+    // Codepoints alone: the glyph labelled n is symbol n.
+    m_dir.write("codes.yaff", "0xC1:\n    @@@\n");
+    ASSERT_EQ(run({"import", path("codes.yaff"), path("codes.zg")}), 0) << m_err;
+    EXPECT_EQ(symbol("codes.zg", 0xC1), std::string("\x01\x01\x01\0\0\0\0\0", 8));
+    EXPECT_NE(m_out.find("note: the font has no Unicode labels"), std::string::npos) << m_out;
+
+    // A Unifont line: 16 rows, the sign's 8 from row 7 unless --window says otherwise.
+    std::string bits(32, '0');
+    bits.replace(2 * 7, 2, "80");  // row 7: the top row of the symbol
+    bits.replace(2 * 14, 2, "01"); // row 14: its bottom row
+    bits.replace(2 * 3, 2, "FF");  // row 3: above the window
+    m_dir.write("uni.hex", "0416:" + bits + "\n0041:" + std::string(64, '0') + "\n");
+    EXPECT_EQ(run({"import", path("uni.hex"), path("uni.zg")}), 1);
+    EXPECT_NE(m_err.find("U+0416 (line 1) for symbol 198"), std::string::npos) << m_err;
+    ASSERT_EQ(run({"import", path("uni.hex"), path("uni.zg"), "--crop"}), 0) << m_err;
+    EXPECT_EQ(symbol("uni.zg", 0xC6), std::string("\x01\0\0\0\0\0\0\x80", 8));
+    ASSERT_EQ(run({"import", path("uni.hex"), path("top.zg"), "--window", "0,0", "--crop"}), 0);
+    EXPECT_EQ(symbol("top.zg", 0xC6), "\x88" + std::string(7, '\x08'));
 }
 
 TEST_F(FontToolTest, WindowCropAndColourChooseTheDots) {
@@ -333,7 +376,10 @@ TEST_F(FontToolTest, MisusesAndFileFailuresSayWhatAndWhy) {
         {{"import", "--family", "DejaVu Sans", "--pixel-size", "99", path("o.zg")},
          2,
          "--pixel-size takes a whole number from 4 to 64, not \"99\""},
-        {{"export", path("in.zg"), path("o.ttf")}, 2, "the name must end in .png, .bdf or .psf"},
+        {{"export", path("in.zg"), path("o.ttf")},
+         2,
+         "the name must end in .png, .bdf, .psf, .yaff or .hex"},
+        {{"export", path("in.zg"), path("o.yaff.gz")}, 2, "o.yaff.gz: the name must end in"},
         {{"export", path("in.zg"), path("o.png.gz")}, 2, "o.png.gz: the name must end in"},
         {{"export", path("in.zg"), path("o.png"), "--scale"}, 2, "--scale needs a value"},
         {{"import", path("two.bdf"), "--into", path("none.zg")},

@@ -3,6 +3,7 @@
 #include "SignPort.h"
 #include "base/AtomicFile.h"
 #include "base/Cp1251.h"
+#include "fleet/PasswordFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -298,22 +299,11 @@ AgentConfig readAgentConfig(const std::string& path) {
 }
 
 std::string readPasswordFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        throw ConfigError(path + ": " + std::system_category().message(errno));
-    if ((st.st_mode & 077) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-        throw ConfigError(path + ": open to group or others (mode " + mode +
-                          "); a password file must be mode 0600 or 0400");
+    try {
+        return fleet::readPasswordFile(path);
+    } catch (const std::runtime_error& e) {
+        throw ConfigError(e.what());
     }
-    const std::string text = readWhole(path, 4096);
-    std::string password = text.substr(0, text.find('\n'));
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
-    if (password.empty())
-        throw ConfigError(path + ": no password on the first line");
-    return password;
 }
 
 bool isLoopback(const std::string& host) {

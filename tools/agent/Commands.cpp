@@ -1,13 +1,14 @@
 #include "Commands.h"
 
-#include "Digest.h"
 #include "base/Cp1251.h"
 #include "editor/MessageEncoding.h"
 #include "editor/MessageFile.h"
+#include "fleet/Digest.h"
 
 namespace agent {
 namespace {
 
+using fleet::fromBase64;
 using nlohmann::json;
 
 constexpr std::size_t LongestJob = 200;

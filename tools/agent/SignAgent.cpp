@@ -1,14 +1,19 @@
 #include "SignAgent.h"
 
-#include "Digest.h"
 #include "base/AtomicFile.h"
 #include "base/Cp1251.h"
+#include "fleet/Digest.h"
 
 #include <cmath>
 
 namespace agent {
 namespace {
 
+using fleet::dumpJson;
+using fleet::fromBase64;
+using fleet::isoTime;
+using fleet::sha256Hex;
+using fleet::toBase64;
 using nlohmann::json;
 
 const char* outcomeName(PortResult::Outcome outcome) {
@@ -294,8 +299,12 @@ void SignAgent::offerProgress(json progress) {
 }
 
 void SignAgent::publishState() {
-    if (!m_file.state.empty())
-        m_env.broker.publish(topic("state"), dumpJson(toJson(m_file.state)), 1, true);
+    if (m_file.state.empty())
+        return;
+    // Lists of the broker's signs show the name people know beside the id.
+    json state = toJson(m_file.state);
+    state["name"] = m_setup.sign.name;
+    m_env.broker.publish(topic("state"), dumpJson(state), 1, true);
 }
 
 void SignAgent::saveState() {

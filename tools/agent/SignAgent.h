@@ -1,11 +1,11 @@
 #pragma once
 
 #include "AgentConfig.h"
-#include "Broker.h"
 #include "Commands.h"
 #include "Discovery.h"
 #include "SignPort.h"
-#include "SignState.h"
+#include "StateFile.h"
+#include "fleet/Broker.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +16,8 @@
 #include <string>
 
 namespace agent {
+
+using fleet::Broker;
 
 // Progress goes out at most this often; the latest always follows within it.
 inline constexpr std::chrono::milliseconds ProgressInterval{500};

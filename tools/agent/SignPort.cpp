@@ -147,8 +147,11 @@ std::optional<std::string> portProblem(const std::string& port) {
         return "no port";
     if (looksLikeUrl(port)) {
         std::string why;
-        if (!parseLinkUrl(port, &why))
+        const std::optional<LinkUrl> url = parseLinkUrl(port, &why);
+        if (!url)
             return why;
+        if (url->broker())
+            return "the agent drives a sign on its own line, not one behind a broker";
     }
     return std::nullopt;
 }

@@ -2,8 +2,8 @@
 
 #include "AgentConfig.h"
 #include "EventLoop.h"
-#include "MosquittoBroker.h"
 #include "SignAgent.h"
+#include "fleet/MosquittoBroker.h"
 
 #include <CLI/CLI.hpp>
 
@@ -21,6 +21,8 @@
 namespace {
 
 using namespace agent;
+using fleet::BrokerSettings;
+using fleet::MosquittoBroker;
 
 constexpr const char* DefaultConfig = "/etc/lumetra/agent.ini";
 constexpr const char* DefaultStateDir = "/var/lib/lumetra-agent";

@@ -43,6 +43,7 @@ struct SourceGlyph {
 struct FontSource {
     std::vector<SourceGlyph> glyphs;
     std::vector<std::string> notes; // what the reader assumed, told to the operator
+    int windowTop = 0; // the row of the source's cell the 8 x 8 window starts at, unless told
 };
 
 // Windows-1251 <-> Unicode for the sign's symbols.

@@ -6,6 +6,8 @@
 #include "QtFonts.h"
 #include "Sheet.h"
 #include "TextArt.h"
+#include "UnifontHex.h"
+#include "Yaff.h"
 
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
@@ -34,10 +36,11 @@ const char* const Usage =
     "       lumetra-font import SOURCE --into EXISTING.zg [IMPORT OPTIONS]\n"
     "       lumetra-font import --family NAME [--pixel-size N] [--threshold T] [--baseline ROW]\n"
     "                           OUT.zg [IMPORT OPTIONS] [--force]\n"
-    "       lumetra-font export IN.zg OUT.png|OUT.bdf|OUT.psf[.gz] [--scale N] [--no-grid] "
-    "[--force]\n"
+    "       lumetra-font export IN.zg OUT.png|OUT.bdf|OUT.psf[.gz]|OUT.yaff|OUT.hex [--scale N]\n"
+    "                           [--no-grid] [--force]\n"
     "       lumetra-font show IN.zg [CHARACTERS]\n"
-    "SOURCE: a PSF 1 or PSF 2 console font (gzipped or not), a BDF font, or a PNG sheet.\n"
+    "SOURCE: a PSF 1 or PSF 2 console font (gzipped or not), a BDF font, a monobit yaff font,\n"
+    "        a GNU Unifont .hex font, or a PNG sheet.\n"
     "import options:\n"
     "  --left             move each symbol to its leftmost column\n"
     "  --window COL,ROW   take the 8 x 8 dots from column COL, row ROW of the source's cell\n"
@@ -289,7 +292,12 @@ FontSource readSource(const std::string& file, const Args& args) {
     const std::string text(bytes.begin(), bytes.end());
     if (looksLikeBdf(text))
         return readBdf(text, file);
-    throw FontError(file + ": not a font lumetra-font reads (PSF 1 or 2, BDF, or a PNG sheet)");
+    if (looksLikeUnifontHex(text))
+        return readUnifontHex(text, file);
+    if (looksLikeYaff(text))
+        return readYaff(text, file);
+    throw FontError(file + ": not a font lumetra-font reads (PSF 1 or 2, BDF, yaff, .hex, or a "
+                           "PNG sheet)");
 }
 
 std::string listCodes(const std::vector<int>& codes) {
@@ -321,6 +329,7 @@ int runImport(const std::vector<std::string>& all, std::ostream& out, std::ostre
         refuseOverwrite(target, args.has("--force"));
 
     FitOptions fit;
+    const bool windowGiven = !args.value("--window").empty();
     fit.toLeft = args.has("--left");
     fit.crop = args.has("--crop");
     if (const std::string w = args.value("--window"); !w.empty()) {
@@ -347,6 +356,8 @@ int runImport(const std::vector<std::string>& all, std::ostream& out, std::ostre
         sourceName = args.positional.front();
         source = readSource(sourceName, args);
     }
+    if (!windowGiven)
+        fit.windowTop = source.windowTop;
     const Table base = into.empty() ? Table{} : loadZg(into);
     const FitResult result = fitFont(source, fit, base);
     saveZg(target, result.table);
@@ -377,31 +388,38 @@ std::string lowerExtension(const std::string& file) {
 int runExport(const std::vector<std::string>& all, std::ostream& out) {
     const Args args = parseArgs(all, 1, {"--scale"}, {"--no-grid", "--force"});
     if (args.positional.size() != 2)
-        throw UsageError("export takes IN.zg and OUT.png, OUT.bdf or OUT.psf");
+        throw UsageError("export takes IN.zg and OUT.png, OUT.bdf, OUT.psf, OUT.yaff or OUT.hex");
     const std::string& in = args.positional[0];
     const std::string& target = args.positional[1];
     const bool packed = lowerExtension(target) == "gz";
     const std::string ext = lowerExtension(packed ? target.substr(0, target.size() - 3) : target);
-    if ((ext != "bdf" && ext != "psf" && ext != "psfu" && ext != "png") || (packed && ext == "png"))
-        throw UsageError(target + ": the name must end in .png, .bdf or .psf (those two may add "
-                                  ".gz), which tells the kind of file");
+    const bool packable = ext == "bdf" || ext == "psf" || ext == "psfu";
+    if ((!packable && ext != "png" && ext != "yaff" && ext != "hex") || (packed && !packable))
+        throw UsageError(target + ": the name must end in .png, .bdf, .psf, .yaff or .hex (.bdf "
+                                  "and .psf may add .gz), which tells the kind of file");
     const SheetGeometry geometry{args.number("--scale", 4, 1, 32), !args.has("--no-grid")};
     refuseSameFile(in, target);
     refuseOverwrite(target, args.has("--force"));
 
     const Table table = loadZg(in);
     std::vector<std::uint8_t> bytes;
+    std::string name = in.substr(in.rfind('/') == std::string::npos ? 0 : in.rfind('/') + 1);
+    name = name.substr(0, name.rfind('.'));
+    for (char& c : name)
+        if (c == '-' || static_cast<unsigned char>(c) < 0x21 ||
+            static_cast<unsigned char>(c) > 0x7E)
+            c = '_';
+    if (name.empty())
+        name = "font";
+    const auto text = [&bytes](const std::string& t) { bytes.assign(t.begin(), t.end()); };
     if (ext == "png") {
         bytes = encodePng(drawSheet(table, geometry));
     } else if (ext == "bdf") {
-        std::string name = in.substr(in.rfind('/') == std::string::npos ? 0 : in.rfind('/') + 1);
-        name = name.substr(0, name.rfind('.'));
-        for (char& c : name)
-            if (c == '-' || static_cast<unsigned char>(c) < 0x21 ||
-                static_cast<unsigned char>(c) > 0x7E)
-                c = '_';
-        const std::string text = writeBdf(table, name.empty() ? "font" : name);
-        bytes.assign(text.begin(), text.end());
+        text(writeBdf(table, name));
+    } else if (ext == "yaff") {
+        text(writeYaff(table, name));
+    } else if (ext == "hex") {
+        text(writeUnifontHex(table));
     } else {
         bytes = writePsf2(table);
     }

@@ -9,6 +9,7 @@
 #include "editor/MessageFile.h"
 #include "frames/Frames.h"
 #include "sign/Effects.h"
+#include "upload/BrokerAccess.h"
 #include "upload/SerialLink.h"
 #include "upload/Upload.h"
 #include "upload/UploadSession.h"
@@ -242,7 +243,13 @@ private:
 
     int upload(const std::string& device) {
         m_c.catchInterrupts();
-        const std::unique_ptr<SerialLink> link = makeSystemSerialLink();
+        // A broker's sign takes its password from --password-file or the settings' file.
+        const Settings settings;
+        auto broker = std::make_shared<BrokerAccess>();
+        broker->setFiles(m_o.passwordFile.empty() ? settings.brokerPasswordFile()
+                                                  : m_o.passwordFile,
+                         settings.brokerCaFile());
+        const std::unique_ptr<SerialLink> link = makeSystemSerialLink(broker);
         UploadSession session(*link, Upload::Options{});
         const std::size_t total = m_frame.frame().size();
         UploadSession::OpenReports reports;

@@ -65,8 +65,8 @@ std::variant<std::vector<std::string>, UsageError> prepared(const CLI::App& app,
 std::optional<UsageError> check(Options& o, const Given& g, const CLI::App& app) {
     // An unset shell variable must not stand for "the default": an empty --device would send
     // to the settings' port.
-    for (const char* name :
-         {"--port", "--device", "--encoding", "--dump", "--font", "--max-length"}) {
+    for (const char* name : {"--port", "--device", "--encoding", "--dump", "--font", "--max-length",
+                             "--password-file", "--status"}) {
         const CLI::Option* option = app.get_option(name);
         if (option->count() > 0 && option->results().back().empty())
             return UsageError{Msg::EmptyValue, {name}};
@@ -116,6 +116,25 @@ std::optional<UsageError> check(Options& o, const Given& g, const CLI::App& app)
     for (const auto& [clash, names] : pairs)
         if (clash)
             return UsageError{Msg::Conflict, {names.first, names.second}};
+    if (!o.status.empty()) {
+        // Nothing is sent: no input, no port, no frame options.
+        const std::pair<bool, const char*> others[] = {{!o.input.empty(), o.input.c_str()},
+                                                       {o.port != 0 || !g.port.empty(), "--port"},
+                                                       {!o.device.empty(), "--device"},
+                                                       {o.font, "--font"},
+                                                       {o.dump.has_value(), "--dump"},
+                                                       {o.hex, "--hex"},
+                                                       {o.check, "--check"},
+                                                       {encodingGiven, "--encoding"},
+                                                       {o.maxLength.has_value(), "--max-length"}};
+        for (const auto& [given, name] : others)
+            if (given)
+                return UsageError{Msg::Conflict, {"--status", name}};
+        std::string why;
+        if (!parseBrokerUrl(o.status, &why))
+            return UsageError{Msg::BadBrokerUrl, {o.status, why}};
+        return std::nullopt;
+    }
     if (o.input.empty())
         return UsageError{Msg::NoInput, {}};
     return std::nullopt;
@@ -136,6 +155,8 @@ std::variant<Options, UsageError> parseOptions(const std::vector<std::string>& a
     app.add_option("--encoding", g.encoding);
     app.add_option("--dump", g.dump);
     app.add_option("--max-length", g.maxLength);
+    app.add_option("--password-file", o.passwordFile);
+    app.add_option("--status", o.status);
     // Each --font one name; a second one is refused as a second input.
     app.add_option("--font", g.fonts)
         ->allow_extra_args(false)

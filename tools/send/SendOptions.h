@@ -22,6 +22,10 @@ struct Options {
     bool font = false;  // the input is a .zg font
     int port = 0;       // --port 1..MaxPort; 0 when not given
     std::string device; // --device
+    // --password-file FILE: the password of the user of an mqtt:// device; without it, the
+    // settings' [Broker] PasswordFile.
+    std::string passwordFile;
+    std::string status; // --status URL: list the signs of that broker, send nothing
     Encoding encoding = Encoding::Auto;
     std::optional<std::string> dump; // --dump FILE ("-" standard output)
     // --max-length N: the most characters a text may have; without it, the window's limit

@@ -22,7 +22,15 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "                  PortMap, else the system's own device; without it, the port\n"
      "                  checked in the window\n"
      "  --device PATH   this serial device, or a converter's socket://HOST:PORT or\n"
-     "                  rfc2217://HOST:PORT (--port takes such a URL too)\n"
+     "                  rfc2217://HOST:PORT, or a sign whose agent is on an MQTT\n"
+     "                  broker: mqtt://[USER@]HOST[:PORT]/SIGN[?prefix=P], mqtts://\n"
+     "                  for TLS (--port takes such a URL too)\n"
+     "  --password-file FILE  the password of the URL's USER, on the first line of a\n"
+     "                  file closed to others; without it, [Broker] PasswordFile of\n"
+     "                  the settings\n"
+     "  --status URL    list the signs of the broker mqtt://HOST[:PORT][/SIGN]: name,\n"
+     "                  online or not, result, when the text went, its start; send\n"
+     "                  nothing (--json: one line with the list)\n"
      "  --encoding E    cp1251, utf-8 or auto (default): how the text file is read\n"
      "  --dump FILE     write the frame to FILE (- for standard output), send nothing\n"
      "  --hex           the frame as a hex dump, to standard output or --dump FILE\n"
@@ -50,7 +58,15 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "  --port N        порт N (1..255), как \"COM N\" окна: PortMap из настроек,\n"
      "                  иначе устройство системы; без него порт, отмеченный в окне\n"
      "  --device ПУТЬ   это последовательное устройство или порт преобразователя:\n"
-     "                  socket://АДРЕС:ПОРТ, rfc2217://АДРЕС:ПОРТ (их берёт и --port)\n"
+     "                  socket://АДРЕС:ПОРТ, rfc2217://АДРЕС:ПОРТ, или табло, чей\n"
+     "                  агент на брокере MQTT: mqtt://[ИМЯ@]АДРЕС[:ПОРТ]/ЗНАК\n"
+     "                  [?prefix=П], mqtts:// для TLS (их берёт и --port)\n"
+     "  --password-file ФАЙЛ  пароль пользователя ИМЯ из адреса, первой строкой\n"
+     "                  файла, закрытого для других; без него [Broker] PasswordFile\n"
+     "                  из настроек\n"
+     "  --status АДРЕС  список знаков брокера mqtt://АДРЕС[:ПОРТ][/ЗНАК]: имя, в сети\n"
+     "                  или нет, итог, когда ушёл текст, его начало; ничего не\n"
+     "                  передавать (--json: одна строка со списком)\n"
      "  --encoding К    cp1251, utf-8 или auto (по умолчанию): как читать текст\n"
      "  --dump ФАЙЛ     записать кадр в ФАЙЛ (- в стандартный вывод), не передавать\n"
      "  --hex           кадр шестнадцатеричным дампом, в стандартный вывод или\n"
@@ -122,6 +138,12 @@ constexpr std::array<Entry, static_cast<std::size_t>(Msg::Count)> Table = {{
      "в тексте %1 символов, больше --max-length %2; ничего не передано"},
     {Msg::DumpIsInput, "--dump %1 is the input itself; nothing written",
      "--dump %1 — это сам входной файл; ничего не записано"},
+    {Msg::BadBrokerUrl, "--status takes mqtt://HOST[:PORT][/SIGN], not \"%1\": %2",
+     "--status принимает mqtt://АДРЕС[:ПОРТ][/ЗНАК], а не \"%1\": %2"},
+    {Msg::Unreachable, "cannot reach the broker %1: %2", "нет связи с брокером %1: %2"},
+    {Msg::NoSigns, "no signs under \"%1\" on %2", "под \"%1\" на %2 знаков нет"},
+    {Msg::Online, "online", "в сети"},
+    {Msg::Offline, "offline", "не в сети"},
 }};
 // clang-format on
 

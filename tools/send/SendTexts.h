@@ -38,6 +38,11 @@ enum class Msg {
     OverLimit,
     OverMaxLength,
     DumpIsInput,
+    BadBrokerUrl,
+    Unreachable,
+    NoSigns,
+    Online,
+    Offline,
     Count
 };
 

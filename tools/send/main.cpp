@@ -4,6 +4,7 @@
 #include "Platform.h"
 #include "SendCommand.h"
 #include "SendOptions.h"
+#include "SendStatus.h"
 #include "SendTexts.h"
 #include "base/Version.h"
 
@@ -39,5 +40,5 @@ int main(int argc, char** argv) {
     console.language = language;
     console.catchInterrupts = platform::catchInterrupts;
     console.interrupted = platform::interrupted;
-    return runSend(options, console);
+    return options.status.empty() ? runSend(options, console) : runStatus(options, console);
 }

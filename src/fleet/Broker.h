@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace agent {
+namespace fleet {
 
 // One connection to the MQTT broker. It connects with its last will set, reconnects by itself
 // after any loss (and says so in its log) and tells its events from its own thread.
@@ -21,6 +21,9 @@ public:
     struct Events {
         std::function<void()> connected; // publish what is retained here
         std::function<void(const Message&)> message;
+        // A connection that failed, was refused or was lost, and why; told once until the
+        // reason changes. Reconnecting goes on.
+        std::function<void(const std::string& why)> lost;
     };
 
     virtual ~Broker() = default;
@@ -36,4 +39,4 @@ public:
     virtual void stop(std::chrono::milliseconds flush) = 0;
 };
 
-} // namespace agent
+} // namespace fleet

@@ -14,7 +14,7 @@ struct mosquitto;
 struct mosquitto_message;
 struct mqtt5__property;
 
-namespace agent {
+namespace fleet {
 
 struct BrokerSettings {
     std::string host;
@@ -26,6 +26,9 @@ struct BrokerSettings {
     std::string clientId;
     std::string willTopic, willPayload; // retained, QoS 1
     std::size_t maxPayload = 0;         // larger messages arrive without their payload
+    // Subscriptions get the retained messages too (a client reading what the agents left), not
+    // only those published from now on (an agent taking commands).
+    bool retained = false;
     std::function<void(const std::string&)> log;
 };
 
@@ -54,6 +57,7 @@ private:
 
     void run();
     void sendSubscriptions();
+    int subscribeOptions() const;
     void log(const std::string& line) const;
     std::string where() const;
 
@@ -75,4 +79,4 @@ private:
     std::string m_lastProblem; // told once until it changes
 };
 
-} // namespace agent
+} // namespace fleet

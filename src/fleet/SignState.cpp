@@ -1,17 +1,11 @@
 #include "SignState.h"
 
-#include "base/AtomicFile.h"
+#include <cstdio>
 
-#include <ctime>
-#include <stdexcept>
-#include <system_error>
-
-namespace agent {
+namespace fleet {
 namespace {
 
 using nlohmann::json;
-
-constexpr std::size_t MaxStateFileBytes = 1u << 20;
 
 template <typename T> void take(const json& from, const char* key, T& into) {
     const auto it = from.find(key);
@@ -65,36 +59,17 @@ SignState stateFromJson(const json& j) {
     return s;
 }
 
-std::optional<StateFile> loadStateFile(const std::string& path) {
-    if (fileKind(path) == FileKind::Missing)
-        return std::nullopt;
-    std::string text;
-    try {
-        text = readRegularFile(path, MaxStateFileBytes);
-    } catch (const std::system_error& e) {
-        throw std::runtime_error(path + ": " + e.code().message());
-    }
-    const json j = json::parse(text, nullptr, false);
-    if (j.is_discarded() || !j.is_object() || !j.contains("state"))
-        throw std::runtime_error(path + ": not a state file");
-    StateFile file;
-    file.state = stateFromJson(j["state"]);
-    take(j, "resend_b64", file.resendB64);
-    return file;
-}
-
-void saveStateFile(const std::string& path, const StateFile& file) {
-    const std::string text =
-        dumpJson({{"state", toJson(file.state)}, {"resend_b64", file.resendB64}}) + "\n";
-    replaceFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 std::string isoTime(std::chrono::system_clock::time_point time) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-    ::gmtime_r(&t, &utc);
+    // Calendar arithmetic rather than gmtime_r, which Windows lacks.
+    using namespace std::chrono;
+    const auto seconds = floor<std::chrono::seconds>(time);
+    const auto day = floor<days>(seconds);
+    const year_month_day date{day};
+    const hh_mm_ss clock{seconds - day};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                  int(clock.minutes().count()), int(clock.seconds().count()));
     return text;
 }
 
@@ -102,4 +77,4 @@ std::string dumpJson(const json& j) {
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-} // namespace agent
+} // namespace fleet

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace agent {
+namespace fleet {
 namespace {
 
 constexpr int KeepAliveSeconds = 30;
@@ -133,6 +133,11 @@ void MosquittoBroker::run() {
         if (problem != m_lastProblem) {
             m_lastProblem = problem;
             log("no connection to " + where() + ": " + problem + "; trying again");
+            if (m_events.lost) {
+                lock.unlock();
+                m_events.lost(problem);
+                lock.lock();
+            }
         }
         // A connection that was accepted starts the back-off from the beginning.
         if (m_accepted) {
@@ -221,14 +226,16 @@ void MosquittoBroker::subscribe(const std::string& pattern, int qos) {
     std::lock_guard lock(m_mutex);
     m_subscriptions.emplace_back(pattern, qos);
     if (m_connected)
-        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos,
-                               m_v5 ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0, nullptr);
+        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos, subscribeOptions(), nullptr);
+}
+
+int MosquittoBroker::subscribeOptions() const {
+    return m_v5 && !m_settings.retained ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0;
 }
 
 void MosquittoBroker::sendSubscriptions() {
     for (const auto& [pattern, qos] : m_subscriptions)
-        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos,
-                               m_v5 ? MQTT_SUB_OPT_SEND_RETAIN_NEVER : 0, nullptr);
+        mosquitto_subscribe_v5(m_mosq, nullptr, pattern.c_str(), qos, subscribeOptions(), nullptr);
 }
 
 void MosquittoBroker::stop(std::chrono::milliseconds flush) {
@@ -245,4 +252,4 @@ void MosquittoBroker::stop(std::chrono::milliseconds flush) {
         m_thread.join();
 }
 
-} // namespace agent
+} // namespace fleet

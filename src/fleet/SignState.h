@@ -3,10 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
-#include <optional>
 #include <string>
 
-namespace agent {
+namespace fleet {
 
 // What is on a sign now, as far as the agent knows: the last text frame that went onto the
 // line (wholly when `result` is "sent"), and the last font that went.
@@ -31,22 +30,10 @@ nlohmann::json toJson(const SignState& state);
 // Takes what it knows of `json` and leaves the rest empty.
 SignState stateFromJson(const nlohmann::json& json);
 
-// The state file: the state and the frame "resend" sends, which may not have reached the line.
-struct StateFile {
-    SignState state;
-    std::string resendB64;
-};
-
-// Nothing when the file is missing; throws std::runtime_error when it cannot be read or is not
-// a state file.
-std::optional<StateFile> loadStateFile(const std::string& path);
-// Replaces the file atomically; throws FileError.
-void saveStateFile(const std::string& path, const StateFile& file);
-
 // "2024-06-10T08:00:00Z".
 std::string isoTime(std::chrono::system_clock::time_point time);
 
 // The JSON text, with anything that is not UTF-8 replaced rather than thrown about.
 std::string dumpJson(const nlohmann::json& json);
 
-} // namespace agent
+} // namespace fleet

@@ -1,0 +1,35 @@
+# Signs reached through an MQTT broker (src/fleet, lumetra-agent): libmosquitto, with the
+# system's crypto for digests and base64 (OpenSSL on Linux, CNG and CryptoAPI on Windows).
+# On Linux where libmosquitto is installed; on Windows with the static libmosquitto of
+# scripts/build-mosquitto-windows, which has no TLS. LUMETRA_FLEET tells the folders whether
+# lumetra_fleet is built.
+set(LUMETRA_FLEET OFF)
+if(WIN32)
+    set(LUMETRA_WINDOWS_MOSQUITTO "" CACHE PATH
+        "libmosquitto for MinGW (scripts/build-mosquitto-windows); empty: no MQTT links")
+    set(archive ${LUMETRA_WINDOWS_MOSQUITTO}/lib/libmosquitto_static.a)
+    if(LUMETRA_WINDOWS_MOSQUITTO AND EXISTS ${archive})
+        find_package(Threads REQUIRED)
+        add_library(lumetra_mosquitto INTERFACE IMPORTED GLOBAL)
+        target_include_directories(lumetra_mosquitto INTERFACE ${LUMETRA_WINDOWS_MOSQUITTO}/include)
+        target_compile_definitions(lumetra_mosquitto INTERFACE LIBMOSQUITTO_STATIC)
+        target_link_libraries(lumetra_mosquitto INTERFACE ${archive} ws2_32 Threads::Threads)
+        set(LUMETRA_FLEET ON)
+    else()
+        message(STATUS "No libmosquitto for MinGW given: no MQTT links")
+    endif()
+else()
+    find_package(PkgConfig QUIET)
+    if(PkgConfig_FOUND)
+        pkg_check_modules(MOSQUITTO QUIET IMPORTED_TARGET GLOBAL libmosquitto)
+    endif()
+    find_package(OpenSSL QUIET COMPONENTS Crypto)
+    find_package(Threads)
+    if(MOSQUITTO_FOUND AND OpenSSL_FOUND)
+        add_library(lumetra_mosquitto INTERFACE IMPORTED GLOBAL)
+        target_link_libraries(lumetra_mosquitto INTERFACE PkgConfig::MOSQUITTO Threads::Threads)
+        set(LUMETRA_FLEET ON)
+    else()
+        message(STATUS "libmosquitto or OpenSSL missing: no MQTT links, lumetra-agent is not built")
+    endif()
+endif()

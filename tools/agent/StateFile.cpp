@@ -1,0 +1,45 @@
+#include "StateFile.h"
+
+#include "base/AtomicFile.h"
+
+#include <stdexcept>
+#include <system_error>
+
+namespace agent {
+namespace {
+
+using fleet::dumpJson;
+using fleet::stateFromJson;
+using fleet::toJson;
+using nlohmann::json;
+
+constexpr std::size_t MaxStateFileBytes = 1u << 20;
+
+} // namespace
+
+std::optional<StateFile> loadStateFile(const std::string& path) {
+    if (fileKind(path) == FileKind::Missing)
+        return std::nullopt;
+    std::string text;
+    try {
+        text = readRegularFile(path, MaxStateFileBytes);
+    } catch (const std::system_error& e) {
+        throw std::runtime_error(path + ": " + e.code().message());
+    }
+    const json j = json::parse(text, nullptr, false);
+    if (j.is_discarded() || !j.is_object() || !j.contains("state"))
+        throw std::runtime_error(path + ": not a state file");
+    StateFile file;
+    file.state = stateFromJson(j["state"]);
+    if (const auto it = j.find("resend_b64"); it != j.end() && it->is_string())
+        file.resendB64 = it->get<std::string>();
+    return file;
+}
+
+void saveStateFile(const std::string& path, const StateFile& file) {
+    const std::string text =
+        dumpJson({{"state", toJson(file.state)}, {"resend_b64", file.resendB64}}) + "\n";
+    replaceFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+} // namespace agent
