@@ -522,6 +522,8 @@ TEST_F(AgentLogic, AProgramThatCannotRunSaysWhyAndTheRunningOneStays) {
         {R"({"timezone": "UTC", "entries": [{"name": "b", "text": ")" + longText + R"("}]})",
          "the text is 30 characters; this sign takes at most 20"},
         {R"({"job": [1], "entries": []})", "\"job\""},
+        {R"({"entries": [{"name": "b", "text": "{time:HH:mm})" + std::string(4000, 'x') + R"("}]})",
+         "entry \"b\": the text takes 38.6 s on the line"},
         {"\xFF{", "not valid JSON"},
     };
     for (const auto& [text, why] : cases) {
