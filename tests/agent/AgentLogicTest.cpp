@@ -114,9 +114,14 @@ protected:
                         timers.emplace(steady + wait, std::move(task));
                     },
                     [this](std::function<void()> job) { uploads.push_back(std::move(job)); },
-                    [] { return std::chrono::sys_days(std::chrono::June / 10 / 2024) + 8h; },
+                    [this]() -> std::chrono::system_clock::time_point {
+                        if (wall)
+                            return *wall + steady.time_since_epoch();
+                        return std::chrono::sys_days(std::chrono::June / 10 / 2024) + 8h;
+                    },
                     [this] { return steady; },
-                    {}};
+                    {},
+                    1.0};
         agent = std::make_unique<SignAgent>(setup, env);
         agent->start();
         broker.connect();
@@ -161,7 +166,31 @@ protected:
             EXPECT_EQ(count[json(job).dump()], 1) << job;
     }
 
+    // Runs the clock to `end` a minute at a time, with the timers and uploads due on the way.
+    void runUntil(std::chrono::steady_clock::time_point end,
+                  const std::function<void()>& everyMinute = {}) {
+        while (steady < end) {
+            steady = std::min(end, steady + 1min);
+            fireTimers();
+            while (!uploads.empty())
+                finishUpload();
+            if (everyMinute)
+                everyMinute();
+        }
+    }
+    void program(const std::string& text, bool retained = true) {
+        broker.send("lumetra/shop-1/cmd/program", text, retained);
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const Bytes& frame : port.frames)
+            out.push_back(asString(std::get<FrameContent>(readFrame(frame)).payload));
+        return out;
+    }
+
     TempDir dir;
+    // Set: the wall clock runs with the steady one from this moment.
+    std::optional<std::chrono::sys_seconds> wall;
     std::chrono::steady_clock::time_point steady{};
     std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> timers;
     std::deque<std::function<void()>> uploads;
@@ -171,7 +200,8 @@ protected:
 };
 
 TEST_F(AgentLogic, OnConnectItIsOnlineDiscoverableAndListensToItsOwnCommandsOnly) {
-    EXPECT_EQ(broker.subscriptions, std::vector<std::string>{"lumetra/shop-1/cmd/+"});
+    EXPECT_EQ(broker.subscriptions,
+              (std::vector<std::string>{"lumetra/shop-1/cmd/+", "lumetra/vars/+"}));
     EXPECT_EQ(broker.published.front().topic, "lumetra/shop-1/availability");
     EXPECT_EQ(broker.published.front().payload, "online");
     // component, object, a key of its own and its value.
@@ -397,6 +427,141 @@ TEST_F(AgentLogic, StopCancelsWhatWaitsAndRunsThenGoesOffline) {
     for (const json& r : results())
         EXPECT_EQ(r["outcome"], "cancelled") << r;
     expectOneResultEach({"a", "b", "c"});
+}
+
+TEST_F(AgentLogic, AProgramUploadsOnlyWhenItsBytesChangeHourByHour) {
+    wall = std::chrono::sys_days(std::chrono::December / 9 / 2026) + 10h;
+    restart(100);
+    program(R"({"timezone": "UTC", "entries": [{"name": "часы", "text": "{time:HH}"}]})");
+    ASSERT_EQ(results().size(), 1u);
+    EXPECT_EQ(results()[0]["outcome"], "loaded");
+    EXPECT_EQ(results()[0]["warnings"], json::array());
+    // A variable no text uses changes every minute: each change composes, none uploads.
+    int minute = 0;
+    runUntil(steady + 3h + 30min,
+             [&] { broker.send("lumetra/vars/unused", std::to_string(++minute), true); });
+    EXPECT_EQ(texts(), (std::vector<std::string>{"10", "11", "12", "13"}));
+    for (const json& r : results()) {
+        if (r["command"] == "program" && r.contains("sent")) {
+            EXPECT_EQ(r["outcome"], "sent") << r;
+        }
+    }
+    const json state = lastRetained("lumetra/shop-1/state");
+    EXPECT_EQ(state["program"]["entries"], json::array({"часы"}));
+    EXPECT_EQ(state["program"]["next_change"], nullptr); // the one entry holds all week
+    EXPECT_EQ(state["text"], "13");
+}
+
+TEST_F(AgentLogic, AVariableUploadsOnceForEachNewValueAndNeverForTheSameOne) {
+    wall = std::chrono::sys_days(std::chrono::December / 9 / 2026) + 10h;
+    restart(100);
+    program(R"({"timezone": "Europe/Moscow", "entries": [
+        {"name": "до", "text": "До {var:close}", "from": "08:00", "to": "18:00"},
+        {"name": "ночь", "text": "Ночь", "from": "18:00", "to": "08:00"}]})");
+    EXPECT_NE(results().back()["warnings"].dump().find("{var:close} has never been set"),
+              std::string::npos)
+        << results().back();
+    runUntil(steady + 1min);
+    const struct {
+        const char* value;
+        const char* shown; // the last text on the sign
+        std::size_t uploads;
+    } steps[] = {
+        {"21:00", "\xC4\xEE 21:00", 2}, {"21:00", "\xC4\xEE 21:00", 2},
+        {"22:00", "\xC4\xEE 22:00", 3}, {"", "\xC4\xEE ?", 4}, // taken away
+        {"", "\xC4\xEE ?", 4},
+    };
+    for (const auto& step : steps) {
+        broker.send("lumetra/vars/close", step.value, true);
+        runUntil(steady + 1min);
+        ASSERT_EQ(texts().size(), step.uploads) << step.value;
+        EXPECT_EQ(texts().back(), step.shown) << step.value;
+    }
+    const json state = lastRetained("lumetra/shop-1/state");
+    EXPECT_EQ(state["program"]["entries"], json::array({"до"}));
+    EXPECT_EQ(state["program"]["next_change"]["at"], "2026-12-09T18:00:00+03:00");
+    EXPECT_EQ(state["program"]["next_change"]["entries"], json::array({"ночь"}));
+
+    // After a restart the same program goes on from the state file and nothing is sent again,
+    // also when the broker hands the retained program over once more.
+    broker.send("lumetra/vars/close", "20:00", true);
+    runUntil(steady + 1min);
+    const std::size_t before = port.frames.size();
+    restart(100);
+    program(R"({"timezone": "Europe/Moscow", "entries": [
+        {"name": "до", "text": "До {var:close}", "from": "08:00", "to": "18:00"},
+        {"name": "ночь", "text": "Ночь", "from": "18:00", "to": "08:00"}]})");
+    runUntil(steady + 1min);
+    EXPECT_EQ(port.frames.size(), before);
+    EXPECT_TRUE(results().empty()); // the broker of the new run heard nothing
+    runUntil(steady + 8h);          // 18:00 Moscow
+    EXPECT_EQ(texts().back(), "\xCD\xEE\xF7\xFC");
+
+    // Taken away, the program changes nothing more.
+    program("", false);
+    EXPECT_EQ(results().back()["outcome"], "cleared");
+    EXPECT_FALSE(lastRetained("lumetra/shop-1/state").contains("program"));
+    const std::size_t cleared = port.frames.size();
+    runUntil(steady + 16h);
+    EXPECT_EQ(port.frames.size(), cleared);
+}
+
+TEST_F(AgentLogic, AProgramThatCannotRunSaysWhyAndTheRunningOneStays) {
+    wall = std::chrono::sys_days(std::chrono::December / 9 / 2026) + 10h;
+    restart(20);
+    program(R"({"timezone": "UTC", "entries": [{"name": "a", "text": "Старая"}]})");
+    runUntil(steady + 1min);
+    ASSERT_EQ(texts().size(), 1u);
+    const std::string longText(30, 'x');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {R"({"entries": [)", "not valid JSON"},
+        {R"({"entries": [{"name": "b", "text": "x", "days": "mon-fry"}]})", "unknown day \"fry\""},
+        {R"({"entries": [{"name": "b", "text": "x", "from": "10:00", "to": "08:00"}]})",
+         "\"to\": 08:00 is before"},
+        {R"({"entries": [{"name": "b", "text": "{temp}"}]})", "unknown field {temp}"},
+        {R"({"timezone": "UTC", "entries": [{"name": "b", "text": ")" + longText + R"("}]})",
+         "the text is 30 characters; this sign takes at most 20"},
+        {R"({"job": [1], "entries": []})", "\"job\""},
+        {R"({"entries": [{"name": "b", "text": "{time:HH:mm})" + std::string(4000, 'x') + R"("}]})",
+         "entry \"b\": the text takes 38.6 s on the line"},
+        {"\xFF{", "not valid JSON"},
+    };
+    for (const auto& [text, why] : cases) {
+        program(text, false);
+        const json r = results().back();
+        EXPECT_EQ(r["outcome"], "bad-input") << text;
+        EXPECT_EQ(r["command"], "program");
+        const std::string error = r["error"].get<std::string>();
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+        if (!error.starts_with("\"job\"")) {
+            EXPECT_TRUE(error.ends_with("; the program that ran goes on")) << error;
+        }
+    }
+    runUntil(steady + 1h);
+    EXPECT_EQ(texts().size(), 1u);
+    EXPECT_EQ(lastRetained("lumetra/shop-1/state")["program"]["entries"], json::array({"a"}));
+
+    // A job of the client's own is its result's.
+    program(R"({"job": "p1", "timezone": "UTC", "entries": [{"name": "c", "text": "Новая"}]})");
+    EXPECT_EQ(results().back()["job"], "p1");
+    EXPECT_EQ(results().back()["outcome"], "loaded");
+    runUntil(steady + 1min);
+    EXPECT_EQ(texts().back(), "\xCD\xEE\xE2\xE0\xFF");
+}
+
+TEST_F(AgentLogic, AProgramTextThatFailsOnTheLineIsTriedAgainAMinuteLater) {
+    wall = std::chrono::sys_days(std::chrono::December / 9 / 2026) + 10h;
+    restart(100);
+    port.outcome = PortResult::Outcome::OpenFailed;
+    program(R"({"timezone": "UTC", "entries": [{"name": "a", "text": "A"}]})");
+    runUntil(steady + 30s);
+    EXPECT_EQ(port.frames.size(), 1u);
+    port.outcome = PortResult::Outcome::Sent;
+    runUntil(steady + 90s);
+    EXPECT_EQ(port.frames.size(), 2u);
+    runUntil(steady + 1h);
+    EXPECT_EQ(port.frames.size(), 2u);
+    EXPECT_EQ(lastRetained("lumetra/shop-1/state")["result"], "sent");
 }
 
 } // namespace

@@ -244,7 +244,8 @@ public:
     void start() {
         m_port = loopback(0);
         std::string acl = "user operator\ntopic readwrite lumetra/#\ntopic read homeassistant/#\n"
-                          "user intruder\ntopic readwrite lumetra/other/#\nuser agent\n";
+                          "user intruder\ntopic readwrite lumetra/other/#\nuser agent\n"
+                          "topic read lumetra/vars/#\n";
         std::string ini = "[Broker]\nUrl=mqtt://127.0.0.1:" + std::to_string(m_port) +
                           "\nUser=agent\nPasswordFile=" + m_dir.path("agent.pass") + "\n";
         for (std::size_t i = 0; i < m_ids.size(); ++i) {

@@ -313,6 +313,9 @@ void DesktopTest::helpAndManualPageNameTheSameOptions_data() {
     QTest::newRow("lumetra-send") << QStringLiteral(LUMETRA_SEND_PATH);
     QTest::newRow("lumetra-sign") << Sign;
     QTest::newRow("lumetra-font") << QStringLiteral(LUMETRA_FONT_PATH);
+#ifdef LUMETRA_AGENT_PATH
+    QTest::newRow("lumetra-agent") << QStringLiteral(LUMETRA_AGENT_PATH);
+#endif
 }
 
 void DesktopTest::helpAndManualPageNameTheSameOptions() {

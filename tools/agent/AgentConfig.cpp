@@ -134,6 +134,8 @@ private:
         if (!std::all_of(sign.id.begin(), sign.id.end(), idCharacter))
             fail("", "sign id \"" + sign.id +
                          "\": only Latin letters, digits, \"-\" and \"_\" (it is a topic level)");
+        if (sign.id == "vars")
+            fail("", "sign id \"vars\": <Prefix>/vars/ holds the programs' variables");
         for (const SignConfig& other : m_config.signs)
             if (other.id == sign.id)
                 fail("", "[Sign " + sign.id + "] given twice (first on line " +

@@ -29,14 +29,16 @@ public:
             return frame(payload);
         case Verb::Font:
             return font(payload);
+        case Verb::Program:
+            return;
         case Verb::Resend:
         case Verb::Cancel:
             if (payload.starts_with('{'))
                 object(payload);
             return;
         case Verb::Unknown:
-            refuse("bad-input",
-                   "unknown command \"" + m_c.name + "\" (text, frame, font, resend, cancel)");
+            refuse("bad-input", "unknown command \"" + m_c.name +
+                                    "\" (text, frame, font, resend, cancel, program)");
         }
     }
 
@@ -184,6 +186,8 @@ Verb verbOf(std::string_view name) {
         return Verb::Resend;
     if (name == "cancel")
         return Verb::Cancel;
+    if (name == "program")
+        return Verb::Program;
     return Verb::Unknown;
 }
 

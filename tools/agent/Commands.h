@@ -12,7 +12,7 @@ namespace agent {
 // No command needs more: the longest frame is 65500 bytes, its base64 87336.
 inline constexpr std::size_t MaxPayload = 256 * 1024;
 
-enum class Verb { Text, Frame, Font, Resend, Cancel, Unknown };
+enum class Verb { Text, Frame, Font, Resend, Cancel, Program, Unknown };
 
 // One command as it arrived, checked before anything goes to the line.
 struct Command {
@@ -33,6 +33,7 @@ struct Command {
 //  frame:  the frame's bytes, or {"base64": "...", "job": ...}
 //  font:   the 2048 bytes of a .zg font, or {"base64": "...", "job": ...}
 //  resend, cancel: anything, or {"job": ...}
+//  program: read by the agent's program runner, not here
 // A payload that starts with "{" is read as JSON (a raw font of 2048 bytes excepted).
 Command parseCommand(std::string_view name, std::string_view payload, std::size_t maxLength);
 // A message over MaxPayload, refused unread.

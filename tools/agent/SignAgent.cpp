@@ -5,6 +5,7 @@
 #include "fleet/Digest.h"
 
 #include <cmath>
+#include <set>
 
 namespace agent {
 namespace {
@@ -36,6 +37,14 @@ double tenths(std::chrono::milliseconds time) {
     return std::round(static_cast<double>(time.count()) / 100.0) / 10.0;
 }
 
+// A variable's value is a short text: a reading, a price, an hour.
+constexpr std::size_t LongestVar = 1024;
+constexpr std::size_t LongestJob = 200;
+
+bool portFailure(const std::string& outcome) {
+    return outcome == "open-failed" || outcome == "write-failed" || outcome == "timed-out";
+}
+
 } // namespace
 
 SignAgent::SignAgent(SignSetup setup, SignEnv env)
@@ -43,7 +52,34 @@ SignAgent::SignAgent(SignSetup setup, SignEnv env)
       m_topics(signTopics(m_setup.prefix, m_setup.sign.id, m_setup.sign.name, m_setup.version)),
       m_jobStem(std::to_string(
           std::chrono::duration_cast<std::chrono::seconds>(m_env.now().time_since_epoch())
-              .count())) {}
+              .count())),
+      m_runner(RunnerEnv{[this] { return m_env.now(); },
+                         [this](std::chrono::milliseconds wait, std::function<void()> task) {
+                             m_env.after(std::chrono::milliseconds(std::llround(
+                                             static_cast<double>(wait.count()) / m_env.clockRate)),
+                                         std::move(task));
+                         },
+                         [this](ProgramText text) { uploadProgramText(std::move(text)); },
+                         [this] {
+                             const SignState& s = m_file.state;
+                             return s.result == "sent" ? s.sha256 : std::string();
+                         },
+                         [this] {
+                             if (m_connected)
+                                 publishState();
+                         },
+                         [this](const std::string& why) {
+                             publishResult(ownCommand("program"), "too-long", why);
+                         }},
+               m_setup.sign.maxLength) {}
+
+Command SignAgent::ownCommand(const std::string& name) {
+    Command c;
+    c.name = name;
+    c.verb = name == "program" ? Verb::Program : Verb::Unknown;
+    c.job = m_jobStem + "-" + std::to_string(++m_generated);
+    return c;
+}
 
 void SignAgent::log(const std::string& line) const {
     if (m_env.log)
@@ -59,7 +95,19 @@ void SignAgent::start() {
             log(std::string(e.what()) + "; starting without a state");
         }
     }
+    // The program that ran goes on at once, broker or not.
+    for (const auto& [name, value] : m_file.vars)
+        m_runner.setVar(name, value);
+    if (!m_file.program.empty()) {
+        try {
+            for (const std::string& warning : m_runner.load(m_file.program))
+                log("program: " + warning);
+        } catch (const program::ProgramError& e) {
+            log(std::string("the program of the state file: ") + e.what());
+        }
+    }
     m_env.broker.subscribe(topic("cmd/+"), 1);
+    m_env.broker.subscribe(varsTopic() + "+", 1);
     Broker::Events events;
     events.connected = [this] { m_env.post([this] { connected(); }); };
     events.message = [this](const Broker::Message& m) { m_env.post([this, m] { received(m); }); };
@@ -67,6 +115,7 @@ void SignAgent::start() {
 }
 
 void SignAgent::connected() {
+    m_connected = true;
     // A broker that restarted without its retained messages gets them again.
     m_env.broker.publish(topic("availability"), m_stopping ? "offline" : "online", 1, true);
     if (!m_setup.discovery.empty())
@@ -76,10 +125,15 @@ void SignAgent::connected() {
 }
 
 void SignAgent::received(const Broker::Message& m) {
+    if (m.topic.starts_with(varsTopic()))
+        return variable(m.topic.substr(varsTopic().size()), m);
     const std::string commands = topic("cmd/");
     if (!m.topic.starts_with(commands))
         return;
     const std::string name = m.topic.substr(commands.size());
+    // A program is meant to be retained: it is what the sign runs.
+    if (name == "program")
+        return programCommand(m);
     if (m.retained) {
         // Someone left a command retained; it was carried out when it was published.
         log("ignored the retained message on " + m.topic);
@@ -96,6 +150,87 @@ void SignAgent::received(const Broker::Message& m) {
     if (m_stopping)
         return publishResult(command, "cancelled", "the agent is stopping");
     take(std::move(command));
+}
+
+void SignAgent::programCommand(const Broker::Message& m) {
+    if (m_stopping)
+        return;
+    if (m.size > MaxPayload) {
+        Command c = oversizeCommand("program", m.size);
+        c.job = ownCommand("program").job;
+        return publishResult(c, c.outcome, c.error);
+    }
+    std::string text = m.payload;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.erase(0, 3);
+    if (text.empty()) {
+        // The retained program was taken away: the sign keeps its text, nothing changes it.
+        if (!m_runner.running())
+            return;
+        m_runner.clear();
+        saveState();
+        publishState();
+        return publishResult(ownCommand("program"), "cleared", "");
+    }
+    Command c = ownCommand("program");
+    json j = json::parse(text, nullptr, false);
+    if (j.is_object() && j.contains("job")) {
+        const json& job = j["job"];
+        if (!job.is_number_integer() && !job.is_number_unsigned() &&
+            !(job.is_string() && job.get_ref<const std::string&>().size() <= LongestJob))
+            return publishResult(c, "bad-input",
+                                 "\"job\" is a whole number or a string of at most " +
+                                     std::to_string(LongestJob) + " bytes");
+        c.job = job;
+        j.erase("job");
+        text = dumpJson(j);
+    }
+    if (m.retained && (text == m_runner.source() || text == m_refusedProgram))
+        return; // heard again on a new connection
+    try {
+        const std::vector<std::string> warnings = m_runner.load(text);
+        m_refusedProgram.clear();
+        saveState();
+        publishState();
+        publishResult(c, "loaded", "", nullptr, {{"warnings", warnings}});
+    } catch (const program::ProgramError& e) {
+        m_refusedProgram = text;
+        publishResult(c, "bad-input",
+                      std::string(e.what()) +
+                          (m_runner.running() ? "; the program that ran goes on" : ""));
+    }
+}
+
+void SignAgent::variable(const std::string& name, const Broker::Message& m) {
+    if (m.size > LongestVar || !cp1251::decodeUtf8(m.payload)) {
+        log(m.topic + ": not a value (UTF-8, at most " + std::to_string(LongestVar) +
+            " bytes); ignored");
+        return;
+    }
+    const program::Vars before = m_runner.vars();
+    // An empty retained value is one taken away.
+    m_runner.setVar(name, m.payload.empty() ? std::nullopt : std::optional(m.payload));
+    if (m_runner.running() && m_runner.vars() != before)
+        saveState();
+}
+
+void SignAgent::uploadProgramText(ProgramText text) {
+    if (m_stopping)
+        return m_runner.uploadEnded(text.sha256, false);
+    Command c = ownCommand("program");
+    c.verb = Verb::Text;
+    c.frame = std::move(text.frame);
+    c.content = std::get<FrameContent>(readFrame(c.frame));
+    c.replaced = text.replaced;
+    log("program: " + (text.entries.empty() ? std::string("the default text") : "entries ") +
+        [&] {
+            std::string names;
+            for (const std::string& n : text.entries)
+                names += (names.empty() ? "\"" : ", \"") + n + "\"";
+            return names;
+        }() +
+        " to the sign");
+    take(std::move(c));
 }
 
 void SignAgent::take(Command command) {
@@ -258,7 +393,7 @@ void SignAgent::endIfStopped() {
 }
 
 void SignAgent::publishResult(const Command& c, const std::string& outcome,
-                              const std::string& error, const PortResult* port) {
+                              const std::string& error, const PortResult* port, const json& extra) {
     json result = {{"job", c.job},
                    {"command", c.name},
                    {"outcome", outcome},
@@ -270,9 +405,14 @@ void SignAgent::publishResult(const Command& c, const std::string& outcome,
     }
     if (c.verb == Verb::Text && !c.refused())
         result["replaced"] = c.replaced;
+    for (const auto& [key, value] : extra.items())
+        result[key] = value;
     m_env.broker.publish(topic("upload/result"), dumpJson(result), 1, true);
     log("job " + dumpJson(c.job) + " (" + c.name + "): " + outcome +
         (error.empty() ? "" : ": " + error));
+    // Every upload of the program's ends here once, however it ended.
+    if (c.name == "program" && c.verb == Verb::Text)
+        m_runner.uploadEnded(sha256Hex(c.content.payload), portFailure(outcome));
 }
 
 void SignAgent::offerProgress(json progress) {
@@ -299,17 +439,28 @@ void SignAgent::offerProgress(json progress) {
 }
 
 void SignAgent::publishState() {
-    if (m_file.state.empty())
+    if (m_file.state.empty() && !m_runner.running())
         return;
     // Lists of the broker's signs show the name people know beside the id.
     json state = toJson(m_file.state);
     state["name"] = m_setup.sign.name;
+    if (m_runner.running()) {
+        const ProgramRunner::Status s = m_runner.status();
+        json next = nullptr;
+        if (s.next)
+            next = {{"at", program::formatMoment(std::chrono::floor<std::chrono::seconds>(*s.next),
+                                                 *s.zone)},
+                    {"entries", s.nextEntries}};
+        state["program"] = {{"entries", s.entries}, {"next_change", next}};
+    }
     m_env.broker.publish(topic("state"), dumpJson(state), 1, true);
 }
 
 void SignAgent::saveState() {
     if (m_setup.stateFile.empty())
         return;
+    m_file.program = m_runner.source();
+    m_file.vars = m_runner.running() ? m_runner.vars() : program::Vars();
     try {
         saveStateFile(m_setup.stateFile, m_file);
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include "AgentConfig.h"
 #include "Commands.h"
 #include "Discovery.h"
+#include "ProgramRunner.h"
 #include "SignPort.h"
 #include "StateFile.h"
 #include "fleet/Broker.h"
@@ -41,10 +42,13 @@ struct SignEnv {
     std::function<std::chrono::system_clock::time_point()> now;
     std::function<std::chrono::steady_clock::time_point()> clock;
     std::function<void(const std::string&)> log;
+    // How much faster `now` runs than the waits of `after`: above 1 only under a test's clock.
+    double clockRate = 1.0;
 };
 
 // One sign on the broker: its topics under <Prefix>/<sign>/, its commands and their results,
-// one upload at a time and at most one text and one font waiting, its retained state.
+// one upload at a time and at most one text and one font waiting, its retained state, and the
+// program it runs with the variables of <Prefix>/vars/.
 class SignAgent {
 public:
     SignAgent(SignSetup setup, SignEnv env);
@@ -68,6 +72,9 @@ private:
 
     void connected();
     void received(const Broker::Message& message);
+    void programCommand(const Broker::Message& message);
+    void variable(const std::string& name, const Broker::Message& message);
+    void uploadProgramText(ProgramText text);
     void take(Command command);
     void begin(Job job);
     void progressed(std::uint64_t order, const PortProgress& progress);
@@ -77,11 +84,14 @@ private:
     void endIfStopped();
 
     void publishResult(const Command& command, const std::string& outcome, const std::string& error,
-                       const PortResult* port = nullptr);
+                       const PortResult* port = nullptr,
+                       const nlohmann::json& extra = nlohmann::json::object());
+    Command ownCommand(const std::string& name);
     void offerProgress(nlohmann::json progress);
     void publishState();
     void saveState();
     std::string topic(const char* leaf) const { return m_topics.base + "/" + leaf; }
+    std::string varsTopic() const { return m_setup.prefix + "/vars/"; }
     void log(const std::string& line) const;
 
     SignSetup m_setup;
@@ -100,6 +110,10 @@ private:
 
     bool m_stopping = false;
     std::function<void()> m_stopped;
+
+    bool m_connected = false;
+    std::string m_refusedProgram; // a retained program refused once is not read again
+    ProgramRunner m_runner;
 };
 
 } // namespace agent

@@ -33,12 +33,22 @@ std::optional<StateFile> loadStateFile(const std::string& path) {
     file.state = stateFromJson(j["state"]);
     if (const auto it = j.find("resend_b64"); it != j.end() && it->is_string())
         file.resendB64 = it->get<std::string>();
+    if (const auto it = j.find("program"); it != j.end() && it->is_string())
+        file.program = it->get<std::string>();
+    if (const auto it = j.find("vars"); it != j.end() && it->is_object())
+        for (const auto& [name, value] : it->items())
+            if (value.is_string())
+                file.vars[name] = value.get<std::string>();
     return file;
 }
 
 void saveStateFile(const std::string& path, const StateFile& file) {
-    const std::string text =
-        dumpJson({{"state", toJson(file.state)}, {"resend_b64", file.resendB64}}) + "\n";
+    json j = {{"state", toJson(file.state)}, {"resend_b64", file.resendB64}};
+    if (!file.program.empty())
+        j["program"] = file.program;
+    if (!file.vars.empty())
+        j["vars"] = file.vars;
+    const std::string text = dumpJson(j) + "\n";
     replaceFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 

@@ -2,6 +2,7 @@
 
 #include "fleet/SignState.h"
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,8 @@ using fleet::SignState;
 struct StateFile {
     SignState state;
     std::string resendB64;
+    std::string program;                     // the program that runs, as it came; empty for none
+    std::map<std::string, std::string> vars; // its variables as last heard
 };
 
 // Nothing when the file is missing; throws std::runtime_error when it cannot be read or is not
