@@ -171,6 +171,9 @@ ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
     m_legend->setTextFormat(Qt::RichText);
     m_moment->setObjectName(QStringLiteral("LabelMoment"));
     m_sent->setObjectName(QStringLiteral("LabelSend"));
+    // Two lines kept for the moment's text, so a click does not move the chart under the mouse.
+    m_moment->setMinimumHeight(2 * m_moment->fontMetrics().lineSpacing());
+    m_moment->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(m_chart, &WeekChart::clicked, this, &ProgramForm::showMoment);
 
     auto* head = new QGridLayout;
@@ -208,7 +211,13 @@ ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
     refresh();
 }
 
-ProgramForm::~ProgramForm() = default;
+// The dialog hides as it goes, and the field that loses the focus then would tell a window
+// whose members are gone.
+ProgramForm::~ProgramForm() {
+    for (QLineEdit* edit : {m_zone, m_default, m_clearEdit})
+        edit->disconnect(this);
+    m_table->disconnect(this);
+}
 
 Seconds ProgramForm::now() const {
     return m_setup.now ? m_setup.now() : floor<seconds>(system_clock::now());
@@ -271,17 +280,37 @@ void ProgramForm::refresh() {
     } catch (const std::exception& e) {
         m_refusal = e.what();
     }
-    const auto entries = m_table->rowCount();
+    // Colours by row, so the table, the legend and the chart agree also while it is refused.
+    QString legend = QStringLiteral("<span style='color:%1'>■</span> по умолчанию")
+                         .arg(WeekChart::defaultColour().name());
+    {
+        const QSignalBlocker blocker(m_table);
+        for (int row = 0; row < m_table->rowCount(); ++row) {
+            const QColor colour = WeekChart::entryColour(std::size_t(row));
+            QTableWidgetItem* name = m_table->item(row, ColumnName);
+            if (!name) {
+                name = new QTableWidgetItem;
+                m_table->setItem(row, ColumnName, name);
+            }
+            name->setData(Qt::DecorationRole, colour);
+            const QString shown =
+                name->text().trimmed().isEmpty() ? QString::number(row + 1) : name->text();
+            legend += QStringLiteral(" &nbsp; <span style='color:%1'>■</span> %2")
+                          .arg(colour.name(), shown.toHtmlEscaped());
+        }
+    }
+    legend += QStringLiteral(" &nbsp; <b>▮</b> линия занята передачей");
+    m_legend->setText(legend);
     if (!m_schedule) {
         m_state->setStyleSheet(QStringLiteral("color: #b00000"));
         m_state->setText(QStringLiteral("Программа не принята: %1. Агент её не возьмёт; всё "
                                         "введённое остаётся здесь, исправьте и продолжайте.")
                              .arg(fromUtf8(m_refusal)));
         m_chart->setWeek(std::nullopt, {}, QStringLiteral("Программа не принята"));
-        m_legend->clear();
-        for (int row = 0; row < entries; ++row)
-            if (QTableWidgetItem* name = m_table->item(row, ColumnName))
-                name->setData(Qt::DecorationRole, {});
+        m_chart->setChosen(-1, 0);
+        m_moment->setText(QStringLiteral("Пока программа не принята, что на знаке, не показать."));
+        m_preview->scheduleText({});
+        m_preview->restartNow();
         return;
     }
     const TimeZone& zone = m_schedule->zone();
@@ -292,35 +321,19 @@ void ProgramForm::refresh() {
         names << dayName(m_first + days(day));
     m_chart->setWeek(weekOf(*m_schedule, m_first), names);
     m_chart->setNow(0, static_cast<int>((local - m_first).count()));
-    m_chart->setChosen(-1, 0);
-
-    QString legend = QStringLiteral("<span style='color:%1'>■</span> по умолчанию")
-                         .arg(WeekChart::defaultColour().name());
-    {
-        const QSignalBlocker blocker(m_table);
-        for (int row = 0; row < entries; ++row) {
-            const QColor colour = WeekChart::entryColour(std::size_t(row));
-            QTableWidgetItem* name = m_table->item(row, ColumnName);
-            if (!name) {
-                name = new QTableWidgetItem;
-                m_table->setItem(row, ColumnName, name);
-            }
-            name->setData(Qt::DecorationRole, colour);
-            legend += QStringLiteral(" &nbsp; <span style='color:%1'>■</span> %2")
-                          .arg(colour.name(),
-                               fromUtf8(m_schedule->program().entries[std::size_t(row)].name)
-                                   .toHtmlEscaped());
-        }
-    }
-    legend += QStringLiteral(" &nbsp; <b>▮</b> линия занята передачей");
-    m_legend->setText(legend);
+    // The moment looked at shows what the program as it stands now puts there.
+    if (m_chosenDay >= 0)
+        showMoment(m_chosenDay, m_chosenSecond);
     QString state = QStringLiteral("Программа принята, часовой пояс %1.")
                         .arg(fromUtf8(zone.name().empty() ? "UTC" : zone.name()));
-    if (const auto next = m_schedule->nextChange(at))
-        state += QStringLiteral(" Следующая смена: %1, %2.")
-                     .arg(fromUtf8(formatMoment(next->when, zone)),
+    if (const auto next = m_schedule->nextChange(at)) {
+        const LocalSeconds when = zone.toLocal(next->when);
+        const auto day = floor<days>(when);
+        state += QStringLiteral(" Следующая смена: %1 %2, %3.")
+                     .arg(dayName(day), clockOf(static_cast<int>((when - day).count())),
                           next->entries.empty() ? QStringLiteral("по умолчанию")
                                                 : fromUtf8(m_schedule->names(next->entries)));
+    }
     for (const std::string& w : warnings)
         state += QStringLiteral(" Внимание: %1.").arg(fromUtf8(w));
     m_state->setStyleSheet({});
@@ -332,6 +345,8 @@ void ProgramForm::showMoment(int day, int second) {
         return;
     const Seconds at = weekMoment(*m_schedule, m_first, day, second);
     const Composition c = m_schedule->compose(at, {});
+    m_chosenDay = day;
+    m_chosenSecond = second;
     m_chart->setChosen(day, second);
     QString text = QStringLiteral("%1 %2 — %3: «%4»")
                        .arg(dayName(m_first + days(day)), clockOf(second),
@@ -339,8 +354,7 @@ void ProgramForm::showMoment(int day, int second) {
                                               : fromUtf8(m_schedule->names(c.entries)),
                             fromUtf8(c.utf8));
     if (!c.warnings.empty())
-        text += QStringLiteral(". Переменных окно не знает: на их месте «?», как у агента, пока "
-                               "их не задали");
+        text += QStringLiteral(". Значений {var:…} окно не знает: на их месте «?»");
     if (c.replaced > 0)
         text += QStringLiteral(". Символов вне Windows-1251: %1, на знаке они «?»").arg(c.replaced);
     m_moment->setText(text);

@@ -142,6 +142,7 @@ private:
     std::shared_ptr<const Schedule> m_schedule;
     std::string m_refusal; // why the fields make no program
     std::chrono::local_days m_first{};
+    int m_chosenDay = -1, m_chosenSecond = 0; // the moment shown in the preview
     std::optional<std::string> m_clear;
     QString m_fileName;
     bool m_filling = false; // the fields are being set, not edited

@@ -14,7 +14,7 @@ constexpr std::array<QRgb, 10> Palette = {0x3b7dd8, 0xe8833a, 0x3fa34d, 0xc8423b
                                           0x2bb3b3, 0xd4b106, 0xd45fa6, 0x7a5230, 0x5c6bc0};
 const QColor BusyColour(20, 20, 20);
 // A change shorter than a pixel still shows.
-constexpr double MinBusyWidth = 2.0;
+constexpr double MinBusyWidth = 3.0;
 
 } // namespace
 
@@ -66,7 +66,7 @@ QRectF WeekChart::spanRect(const WeekSpan& span) const {
 
 QRectF WeekChart::busyRect(const WeekSpan& span) const {
     const QRectF band = spanRect(span);
-    const double h = std::max(3.0, band.height() / 4);
+    const double h = std::max(4.0, band.height() * 0.35);
     return {band.left(), band.bottom() - h, std::max(MinBusyWidth, band.width()), h};
 }
 
@@ -127,15 +127,19 @@ void WeekChart::paintEvent(QPaintEvent*) {
         const double y = day < WeekDays ? rowRect(day).top() : rowRect(WeekDays - 1).bottom();
         p.drawLine(QPointF(first.left(), y), QPointF(first.right(), y));
     }
-    const auto mark = [&](int day, int second, const QColor& colour, int widthPx) {
+    // A light edge keeps a mark apart from a band of its own colour.
+    const auto mark = [&](int day, int second, const QColor& colour) {
         if (day < 0 || day >= WeekDays)
             return;
         const QRectF row = rowRect(day);
-        p.setPen(QPen(colour, widthPx));
-        p.drawLine(QPointF(xOf(second), row.top() - 2), QPointF(xOf(second), row.bottom() + 2));
+        const QPointF top(xOf(second), row.top() - 2), bottom(xOf(second), row.bottom() + 2);
+        p.setPen(QPen(Qt::white, 4));
+        p.drawLine(top, bottom);
+        p.setPen(QPen(colour, 2));
+        p.drawLine(top, bottom);
     };
-    mark(m_nowDay, m_nowSecond, QColor(220, 0, 0), 2);
-    mark(m_chosenDay, m_chosenSecond, palette().text().color(), 2);
+    mark(m_nowDay, m_nowSecond, QColor(220, 0, 0));
+    mark(m_chosenDay, m_chosenSecond, Qt::black);
     if (!m_week && !m_why.isEmpty()) {
         p.setPen(palette().text().color());
         p.drawText(QRectF(first.left(), first.top(), first.width(),

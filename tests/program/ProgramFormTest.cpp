@@ -164,6 +164,13 @@ private slots:
             QVERIFY2(form.momentLabel()->text().contains(QString::fromUtf8(c.entries)), c.shown);
         }
         QVERIFY(form.momentLabel()->text().contains("сб 12.12 19:0"));
+        // An edit shows at once at the moment looked at; a refused one shows nothing there.
+        form.table()->item(2, ProgramForm::ColumnText)->setText("Открыто");
+        QCOMPARE(previewText(), qtadapt::toCp1251("Открыто"));
+        form.table()->item(0, ProgramForm::ColumnDays)->setText("mon-fry");
+        QVERIFY(!chart->week());
+        QCOMPARE(previewText(), "");
+        QVERIFY(form.programLabel()->text().contains("unknown day \"fry\""));
     }
 
     void theEditorsTextBecomesAnEntryAsTyped() {
