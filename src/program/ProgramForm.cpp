@@ -85,7 +85,7 @@ struct Heard {
 
 ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), m_setup(std::move(setup)), m_dialogs(dialogs), m_zone(new QLineEdit(this)),
-      m_default(new QLineEdit(this)), m_clearEdit(new QLineEdit(this)),
+      m_default(new QLineEdit(this)), m_clearEdit(new QLineEdit(this)), m_vars(new QLineEdit(this)),
       m_table(new QTableWidget(0, ColumnCount, this)), m_state(new QLabel(this)),
       m_chart(new WeekChart(this)), m_legend(new QLabel(this)), m_moment(new QLabel(this)),
       m_sent(new QLabel(this)),
@@ -111,7 +111,12 @@ ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
     m_clearEdit->setToolTip(
         QStringLiteral("Что ставится между записями, которые идут по очереди в одном тексте"));
     m_clearEdit->setMaximumWidth(70);
-    for (QLineEdit* edit : {m_zone, m_default, m_clearEdit})
+    m_vars->setObjectName(QStringLiteral("EditVars"));
+    m_vars->setPlaceholderText(QStringLiteral("close=21:00; цена=99"));
+    m_vars->setToolTip(QStringLiteral(
+        "Значения {var:имя} для недели и просмотра здесь; знак берёт их у агента, из "
+        "<Prefix>/vars/<имя> на брокере"));
+    for (QLineEdit* edit : {m_zone, m_default, m_clearEdit, m_vars})
         connect(edit, &QLineEdit::editingFinished, this, &ProgramForm::refresh);
 
     m_table->setObjectName(QStringLiteral("TableEntries"));
@@ -183,6 +188,8 @@ ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
     head->addWidget(m_clearEdit, 0, 3);
     head->addWidget(new QLabel(QStringLiteral("Текст по умолчанию:"), this), 1, 0);
     head->addWidget(m_default, 1, 1, 1, 3);
+    head->addWidget(new QLabel(QStringLiteral("Переменные:"), this), 2, 0);
+    head->addWidget(m_vars, 2, 1, 1, 3);
     head->setColumnStretch(1, 1);
     auto* entryButtons = new QHBoxLayout;
     for (QPushButton* b : {addText, add, remove})
@@ -214,7 +221,7 @@ ProgramForm::ProgramForm(Setup setup, Dialogs& dialogs, QWidget* parent)
 // The dialog hides as it goes, and the field that loses the focus then would tell a window
 // whose members are gone.
 ProgramForm::~ProgramForm() {
-    for (QLineEdit* edit : {m_zone, m_default, m_clearEdit})
+    for (QLineEdit* edit : {m_zone, m_default, m_clearEdit, m_vars})
         edit->disconnect(this);
     m_table->disconnect(this);
 }
@@ -264,6 +271,17 @@ void ProgramForm::setFields(const ProgramFields& p) {
     refresh();
 }
 
+Vars ProgramForm::vars() const {
+    Vars values;
+    for (const QString& pair : m_vars->text().split(QChar(';'), Qt::SkipEmptyParts)) {
+        const auto equals = pair.indexOf(QChar('='));
+        if (equals > 0)
+            values[pair.left(equals).trimmed().toStdString()] =
+                pair.mid(equals + 1).trimmed().toStdString();
+    }
+    return values;
+}
+
 std::string ProgramForm::programJson() const {
     return writeProgramFields(fields());
 }
@@ -274,7 +292,7 @@ void ProgramForm::refresh() {
     m_refusal.clear();
     std::vector<std::string> warnings;
     try {
-        Loaded loaded = loadProgram(programJson(), *m_setup.zones, at);
+        Loaded loaded = loadProgram(programJson(), *m_setup.zones, at, vars());
         m_schedule = std::move(loaded.schedule);
         warnings = std::move(loaded.warnings);
     } catch (const std::exception& e) {
@@ -319,7 +337,7 @@ void ProgramForm::refresh() {
     QStringList names;
     for (int day = 0; day < WeekDays; ++day)
         names << dayName(m_first + days(day));
-    m_chart->setWeek(weekOf(*m_schedule, m_first), names);
+    m_chart->setWeek(weekOf(*m_schedule, m_first, vars()), names);
     m_chart->setNow(0, static_cast<int>((local - m_first).count()));
     // The moment looked at shows what the program as it stands now puts there.
     if (m_chosenDay >= 0)
@@ -344,7 +362,7 @@ void ProgramForm::showMoment(int day, int second) {
     if (!m_schedule)
         return;
     const Seconds at = weekMoment(*m_schedule, m_first, day, second);
-    const Composition c = m_schedule->compose(at, {});
+    const Composition c = m_schedule->compose(at, vars());
     m_chosenDay = day;
     m_chosenSecond = second;
     m_chart->setChosen(day, second);
@@ -354,7 +372,8 @@ void ProgramForm::showMoment(int day, int second) {
                                               : fromUtf8(m_schedule->names(c.entries)),
                             fromUtf8(c.utf8));
     if (!c.warnings.empty())
-        text += QStringLiteral(". Значений {var:…} окно не знает: на их месте «?»");
+        text += QStringLiteral(". Без значения в «Переменных» {var:…} — «?», как у агента, пока "
+                               "его не задали");
     if (c.replaced > 0)
         text += QStringLiteral(". Символов вне Windows-1251: %1, на знаке они «?»").arg(c.replaced);
     m_moment->setText(text);

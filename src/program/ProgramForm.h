@@ -111,6 +111,9 @@ public:
     QLineEdit* defaultEdit() const {
         return m_default;
     }
+    QLineEdit* varsEdit() const {
+        return m_vars;
+    }
     WeekChart* chart() const {
         return m_chart;
     }
@@ -131,6 +134,8 @@ private:
     // Reads the fields as a program again and draws its week; says why when it does not run.
     void refresh();
     std::string programJson() const;
+    // "name=value; ...": what the variables are taken to be here.
+    Vars vars() const;
     void setEntry(int row, const EntryFields& entry);
     bool writeTo(const QString& path);
     QString agentHint(const QString& device) const;
@@ -150,6 +155,7 @@ private:
     QLineEdit* m_zone;
     QLineEdit* m_default;
     QLineEdit* m_clearEdit;
+    QLineEdit* m_vars;
     QTableWidget* m_table;
     QLabel* m_state;
     WeekChart* m_chart;

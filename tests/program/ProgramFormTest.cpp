@@ -175,6 +175,9 @@ private slots:
             QVERIFY2(form.momentLabel()->text().contains(QString::fromUtf8(c.entries)), c.shown);
         }
         QVERIFY(form.momentLabel()->text().contains("сб 12.12 19:0"));
+        form.varsEdit()->setText(" close = 21:00 ;x");
+        emit form.varsEdit()->editingFinished();
+        QCOMPARE(previewText(), qtadapt::toCp1251("Работаем до 21:00"));
         // An edit shows at once at the moment looked at; a refused one shows nothing there.
         form.table()->item(2, ProgramForm::ColumnText)->setText("Открыто");
         QCOMPARE(previewText(), qtadapt::toCp1251("Открыто"));
