@@ -111,6 +111,7 @@ void TMainForm::bindCommands() {
             [this](bool shown) { runCommand([this, shown] { itemPreviewClick(shown); }); });
     if (itemFleet)
         bind(itemFleet, &TMainForm::itemFleetClick);
+    bind(itemProgram, &TMainForm::itemProgramClick);
 }
 
 void TMainForm::setupEditor() {

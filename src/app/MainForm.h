@@ -22,6 +22,9 @@ class UploadController;
 class QDockWidget;
 class QDialog;
 class QLabel;
+namespace program {
+class ProgramForm;
+}
 namespace sign {
 class SignPreview;
 }
@@ -141,6 +144,10 @@ public:
     void showPreview(bool shown);
     // "Знаки в сети" (MainFormFleet.cpp): what the signs on a broker show now.
     void itemFleetClick();
+    // "Программа показа" (MainFormProgram.cpp): kept for the run, so a closed window loses
+    // nothing typed.
+    void itemProgramClick();
+    program::ProgramForm* programWindow();
     sign::SignPreview* preview() const { return m_preview; }
     MessageDocument& document() const { return *m_document; }
     CodeMarks* codeMarks() const { return m_codeMarks; }
@@ -185,6 +192,7 @@ private:
     sign::SignPreview* m_preview = nullptr;
     CodeMarks* m_codeMarks = nullptr;
     FontWatch* m_fontWatch = nullptr;
+    program::ProgramForm* m_program = nullptr;
 
     UploadController* m_upload = nullptr;
 };

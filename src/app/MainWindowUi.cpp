@@ -135,6 +135,7 @@ void MainWindowUi::setupUi(QMainWindow* form) {
     setupTimers();
     setupPreviewItem();
     setupFleetItem();
+    setupProgramItem();
 }
 
 void MainWindowUi::placeSurprises() const {
@@ -519,4 +520,13 @@ void MainWindowUi::setupFleetItem() {
     m_form->findChild<QMenu*>(QStringLiteral("itemOptions"))->addAction(itemFleet);
     itemFleet->setText(keys::withMnemonic(itemFleet->text(), u'З'));
 #endif
+}
+
+void MainWindowUi::setupProgramItem() {
+    itemProgram = new QAction(QStringLiteral("Программа показа"), m_form);
+    itemProgram->setObjectName(QStringLiteral("itemProgram"));
+    itemProgram->setToolTip(QStringLiteral(
+        "Тексты по дням и часам, с приоритетами и полями, которые агент знака показывает сам"));
+    m_form->findChild<QMenu*>(QStringLiteral("itemOptions"))->addAction(itemProgram);
+    itemProgram->setText(keys::withMnemonic(itemProgram->text(), u'г'));
 }

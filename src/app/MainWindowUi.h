@@ -72,6 +72,7 @@ public:
     QAction* SpeedButtonZg = nullptr;
     QAction* itemPreview = nullptr; // ours: shows and hides the preview
     QAction* itemFleet = nullptr;   // ours: the signs on a broker; none without MQTT
+    QAction* itemProgram = nullptr; // ours: the program a sign's agent runs
     // The effect-code buttons' actions, in the order of EffectButtons.
     std::vector<QAction*> effectActions;
 
@@ -98,6 +99,7 @@ private:
     void setupTimers();
     void setupPreviewItem();
     void setupFleetItem();
+    void setupProgramItem();
 
     QMainWindow* m_form = nullptr;
     PanelBadge* m_surprisesBadge = nullptr;

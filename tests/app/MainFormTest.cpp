@@ -118,6 +118,7 @@ void MainFormTest::menusCarryTheirCaptionsInOrder() {
 #ifdef LUMETRA_HAVE_MQTT
     options << "Знаки в сети"; // ours too, where the program has MQTT
 #endif
+    options << "Программа показа";
     QCOMPARE(menuCaptions(menus[2]->menu()), options);
     QStringList portMenu = menuCaptions(menus[3]->menu());
 #ifdef Q_OS_WIN // Windows names its ports itself: no choice of devices
