@@ -61,6 +61,9 @@ public:
     QIconEngine* clone() const override { return new PreviewIconEngine; }
 };
 
+// The resource stem of an action's pictures, for reading them ahead.
+constexpr char PictureStem[] = "pictureStem";
+
 } // namespace
 
 // Keeps the count at the right end inside the message panel and the panel's own text clear of
@@ -154,8 +157,10 @@ QAction* MainWindowUi::makeAction(const QString& objectName, const QString& text
                                   const QString& icon) {
     auto* action = new QAction(text, m_form);
     action->setObjectName(objectName);
-    if (!icon.isEmpty())
+    if (!icon.isEmpty()) {
         action->setIcon(lazyIcon(QStringLiteral(":/icons/%1").arg(icon)));
+        action->setProperty(PictureStem, QStringLiteral(":/icons/%1").arg(icon));
+    }
     return action;
 }
 
@@ -335,6 +340,18 @@ void MainWindowUi::setupToolBar1() {
     ToolBar1->setMovable(false);
     ToolBar1->setIconSize(QSize(18, 18));
     ToolBar1->setFixedHeight(29);
+
+    // The tool bars' pictures are read while the rest of the window is made: the first line
+    // edit below waits for the font database.
+    QStringList pictures;
+    for (const QAction* action : ToolBar->actions())
+        if (const QVariant stem = action->property(PictureStem); stem.isValid())
+            pictures.append(stem.toString());
+    readPicturesAhead(pictures, ToolBar->iconSize().width(), m_form->devicePixelRatioF());
+    pictures.clear();
+    for (const EffectButton& row : EffectButtons)
+        pictures.append(QStringLiteral(":/icons/") + row.icon.toString());
+    readPicturesAhead(pictures, ToolBar1->iconSize().width(), m_form->devicePixelRatioF());
 
     for (const EffectButton& row : EffectButtons) {
         const QString name = row.name.toString();

@@ -1,5 +1,6 @@
 #include "base/LazyIcon.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -52,15 +54,60 @@ std::vector<int> pictureSizes(const QString& stem) {
     return folder->value(info.fileName());
 }
 
+// The picture that serves `wanted` pixels: the narrowest as wide as needed, else the widest
+// there is; 0 for none. A picture's number is its width.
+int chosenPicture(const std::vector<int>& sizes, int wanted) {
+    int chosen = 0;
+    for (const int pixels : sizes) {
+        chosen = pixels;
+        if (pixels >= wanted)
+            break;
+    }
+    return chosen;
+}
+
+QString pictureFile(const QString& stem, int pixels) {
+    return stem + QLatin1Char('-') + QString::number(pixels) + QStringLiteral(".png");
+}
+
+using Pictures = QHash<QString, QImage>;
+
+// Pictures being read on another thread, each batch with the files it holds.
+struct Prefetch {
+    QSet<QString> files;
+    std::future<Pictures> pictures;
+};
+std::vector<Prefetch>& prefetches() {
+    static std::vector<Prefetch> batches;
+    return batches;
+}
+
+// No batch outlives the application object: the image readers lean on its plugin loader.
+void waitForPrefetches() {
+    for (Prefetch& batch : prefetches())
+        batch.pictures.wait();
+}
+
 // A picture read once for every icon that shows it (the program's icon serves the application
-// and the main window, a button's picture its menu item too).
+// and the main window, a button's picture its menu item too), taken from a batch read ahead
+// where one holds it.
 // Kept as images, which outlive the application object, unlike pixmaps.
 QImage sharedPicture(const QString& file) {
-    static QHash<QString, QImage> pictures;
+    static Pictures pictures;
     auto found = pictures.find(file);
-    if (found == pictures.end())
-        found = pictures.insert(file, readPicture(file, "png"));
-    return *found;
+    if (found != pictures.end())
+        return *found;
+    std::vector<Prefetch>& batches = prefetches();
+    for (auto batch = batches.begin(); batch != batches.end(); ++batch)
+        if (batch->files.contains(file)) {
+            pictures.insert(batch->pictures.get());
+            batches.erase(batch);
+            found = pictures.find(file);
+            if (found != pictures.end() && !found->isNull())
+                return *found;
+            break;
+        }
+    return *pictures.insert(file, readPicture(file, "png"));
 }
 
 class LazyIconEngine : public QIconEngine {
@@ -111,21 +158,14 @@ private:
         return *sizes;
     }
 
-    // The icon holding at least the picture that serves this size: the narrowest picture as
-    // wide as needed, else the widest there is. A picture's number is its width.
+    // The icon holding at least the picture that serves this size.
     const QIcon& icon(const QSize& size, qreal scale, QIcon::State state) {
         const int own = pictures(state);
-        const int wanted = static_cast<int>(std::ceil(size.width() * scale));
-        int chosen = 0;
-        for (const int pixels : rendered(own)) {
-            chosen = pixels;
-            if (pixels >= wanted)
-                break;
-        }
+        const int chosen =
+            chosenPicture(rendered(own), static_cast<int>(std::ceil(size.width() * scale)));
         if (chosen != 0 && !m_loaded[own].contains(chosen)) {
             m_loaded[own].insert(chosen);
-            const QImage picture = sharedPicture(m_stems[own] + QLatin1Char('-') +
-                                                 QString::number(chosen) + QStringLiteral(".png"));
+            const QImage picture = sharedPicture(pictureFile(m_stems[own], chosen));
             if (!picture.isNull())
                 m_icon.addPixmap(QPixmap::fromImage(picture), QIcon::Normal,
                                  own == 1 ? QIcon::On : QIcon::Off);
@@ -148,6 +188,34 @@ QIcon lazyIcon(const QString& stem, const QString& onStem) {
 
 QIcon lazyWindowIcon(const QString& stem) {
     return QIcon(new LazyIconEngine(stem, {}, {16, 32, 48}));
+}
+
+void readPicturesAhead(const QStringList& stems, int pixels, qreal scale) {
+    Prefetch batch;
+    QStringList files;
+    for (const QString& stem : stems) {
+        const int chosen =
+            chosenPicture(pictureSizes(stem), static_cast<int>(std::ceil(pixels * scale)));
+        const QString file = pictureFile(stem, chosen);
+        if (chosen != 0 && !batch.files.contains(file)) {
+            batch.files.insert(file);
+            files.append(file);
+        }
+    }
+    if (files.isEmpty())
+        return;
+    static const bool waits = [] {
+        qAddPostRoutine(waitForPrefetches);
+        return true;
+    }();
+    Q_UNUSED(waits);
+    batch.pictures = std::async(std::launch::async, [files] {
+        Pictures pictures;
+        for (const QString& file : files)
+            pictures.insert(file, readPicture(file, "png"));
+        return pictures;
+    });
+    prefetches().push_back(std::move(batch));
 }
 
 QImage readPicture(const QString& file, const char* format, QString* error) {

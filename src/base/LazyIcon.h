@@ -15,6 +15,11 @@ QIcon lazyIcon(const QString& stem, const QString& onStem = {});
 // decoded before the window first shows, where three serve every title bar and task list.
 QIcon lazyWindowIcon(const QString& stem);
 
+// Starts reading, on a thread of its own, the pictures of `stems` that serve `pixels` at
+// `scale`, for icons about to be drawn: a window's tool bars, decoded while the rest of the
+// window is built. An icon that needs one of them waits for the batch.
+void readPicturesAhead(const QStringList& stems, int pixels, qreal scale);
+
 // A picture read as `format` ("png", "jpeg") and nothing else. Qt, told a format but left to
 // detect it, asks every image-format plugin installed whether it reads that format, and so loads
 // them all (tiff, webp, mng and the rest where they are installed); this loads the one plugin
