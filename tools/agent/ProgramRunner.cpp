@@ -22,14 +22,6 @@ std::string cp1251Of(const std::string& utf8) {
     return messagefile::withCrLfBreaks(decodeMessage(utf8, MessageEncoding::Utf8).cp1251);
 }
 
-// The text as the sign gets it: control codes go as blanks.
-std::string sha256OnSign(std::string cp1251) {
-    for (char& ch : cp1251)
-        if (static_cast<unsigned char>(ch) < 0x20)
-            ch = ' ';
-    return fleet::sha256Hex({reinterpret_cast<const std::uint8_t*>(cp1251.data()), cp1251.size()});
-}
-
 } // namespace
 
 ProgramRunner::ProgramRunner(RunnerEnv env, std::size_t maxLength,
@@ -123,21 +115,25 @@ void ProgramRunner::recompose(std::optional<Seconds> due) {
         m_env.changed();
     }
 
-    const std::string sha = sha256OnSign(c.cp1251);
-    const std::string willShow = m_pending.empty() ? m_env.onSign() : m_pending;
-    if (sha != willShow) {
-        std::optional<Bytes> frame;
-        if (c.cp1251.size() <= m_maxLength)
-            frame = buildTextFrame(
-                {reinterpret_cast<const std::uint8_t*>(c.cp1251.data()), c.cp1251.size()});
-        if (frame) {
-            m_pending = sha;
-            m_env.upload({std::move(*frame), sha, c.utf8, c.replaced, names(c.entries)});
-        } else if (m_refused != sha) {
+    const std::span<const std::uint8_t> text(reinterpret_cast<const std::uint8_t*>(c.cp1251.data()),
+                                             c.cp1251.size());
+    std::optional<Bytes> frame;
+    if (text.size() <= m_maxLength)
+        frame = buildTextFrame(text);
+    if (!frame) {
+        if (const std::string sha = fleet::sha256Hex(text); m_refused != sha) {
             m_refused = sha;
             m_env.problem(formatMoment(at, m_schedule->zone()) + ": the text of " +
-                          m_schedule->names(c.entries) + " is " + std::to_string(c.cp1251.size()) +
+                          m_schedule->names(c.entries) + " is " + std::to_string(text.size()) +
                           " characters; this sign takes at most " + std::to_string(m_maxLength));
+        }
+    } else {
+        // Digested as the state digests what went: the frame's own text.
+        const std::string sha = fleet::sha256Hex(std::get<FrameContent>(readFrame(*frame)).payload);
+        const std::string willShow = m_pending.empty() ? m_env.onSign() : m_pending;
+        if (sha != willShow) {
+            m_pending = sha;
+            m_env.upload({std::move(*frame), sha, c.utf8, c.replaced, names(c.entries)});
         }
     }
     arm(at);

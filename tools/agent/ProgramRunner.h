@@ -87,7 +87,7 @@ private:
     std::optional<std::vector<std::size_t>> m_shown;
     std::optional<program::ChangeTime> m_next;
     std::string m_pending; // the text handed over and not yet ended
-    std::string m_refused; // the text last found too long, told once
+    std::string m_refused; // the sha256 of the text last found too long, told once
     std::optional<program::Seconds> m_nextCheckedAt;
     std::optional<program::Seconds> m_retry;
     // Timers of an earlier arming, or of a runner gone, find their number changed.
