@@ -64,6 +64,10 @@ public:
 // The resource stem of an action's pictures, for reading them ahead.
 constexpr char PictureStem[] = "pictureStem";
 
+QString iconStem(QStringView icon) {
+    return QStringLiteral(":/icons/%1").arg(icon);
+}
+
 } // namespace
 
 // Keeps the count at the right end inside the message panel and the panel's own text clear of
@@ -158,8 +162,8 @@ QAction* MainWindowUi::makeAction(const QString& objectName, const QString& text
     auto* action = new QAction(text, m_form);
     action->setObjectName(objectName);
     if (!icon.isEmpty()) {
-        action->setIcon(lazyIcon(QStringLiteral(":/icons/%1").arg(icon)));
-        action->setProperty(PictureStem, QStringLiteral(":/icons/%1").arg(icon));
+        action->setIcon(lazyIcon(iconStem(icon)));
+        action->setProperty(PictureStem, iconStem(icon));
     }
     return action;
 }
@@ -350,7 +354,7 @@ void MainWindowUi::setupToolBar1() {
     readPicturesAhead(pictures, ToolBar->iconSize().width(), m_form->devicePixelRatioF());
     pictures.clear();
     for (const EffectButton& row : EffectButtons)
-        pictures.append(QStringLiteral(":/icons/") + row.icon.toString());
+        pictures.append(iconStem(row.icon));
     readPicturesAhead(pictures, ToolBar1->iconSize().width(), m_form->devicePixelRatioF());
 
     for (const EffectButton& row : EffectButtons) {
