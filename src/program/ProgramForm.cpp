@@ -11,11 +11,11 @@
 #include "upload/UploadTexts.h"
 
 #ifdef LUMETRA_HAVE_MQTT
-#include "fleet/PasswordFile.h"
+#include "fleet/Broker.h"
+#include "upload/MqttLink.h"
 #endif
 
 #include <QCompleter>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -511,40 +511,33 @@ void ProgramForm::sendToSign() {
 
 void ProgramForm::publish(const LinkUrl& url, const std::string& json) {
     const QString where = fromUtf8(url.address());
-    fleet::BrokerSettings settings;
-    settings.host = url.host;
-    settings.port = std::stoi(url.port);
-    settings.tls = url.kind == LinkUrl::Kind::Mqtts;
-    settings.user = url.user;
-    settings.clientId = "lumetra-program-" + std::to_string(QRandomGenerator::global()->generate());
-    if (m_setup.access)
-        settings.caFile = m_setup.access->caFile();
     // The uploads' password: the settings' file, the one given during this run, or asked now.
-    if (!url.user.empty() && m_setup.access) {
-        if (const std::string file = m_setup.access->passwordFile(); !file.empty()) {
-            try {
-                settings.password = fleet::readPasswordFile(file);
-            } catch (const std::exception& e) {
-                m_dialogs.warning(this, QStringLiteral("Файл пароля к брокеру не годится."),
-                                  fromUtf8(e.what()));
-                return;
-            }
-        } else if (auto given = m_setup.access->given(url)) {
-            settings.password = std::move(*given);
-        } else {
-            const auto password = m_dialogs.askPassword(
-                this, uploadtext::BrokerPassword.toString().arg(fromUtf8(url.user), where));
-            if (!password)
-                return;
-            m_setup.access->remember(url, password->toStdString());
-            settings.password = password->toStdString();
-        }
+    const BrokerAccess none;
+    const BrokerAccess& access = m_setup.access ? *m_setup.access : none;
+    if (m_setup.access && access.needsPassword(url)) {
+        const auto password = m_dialogs.askPassword(
+            this, uploadtext::BrokerPassword.toString().arg(fromUtf8(url.user), where));
+        if (!password)
+            return;
+        m_setup.access->remember(url, password->toStdString());
     }
+    fleet::BrokerSettings settings;
+    try {
+        settings = brokerSettings(url, access);
+    } catch (const std::exception& e) {
+        m_dialogs.warning(this, QStringLiteral("Файл пароля к брокеру не годится."),
+                          fromUtf8(e.what()));
+        return;
+    }
+    settings.clientId = "lumetra-program-" + std::to_string(QRandomGenerator::global()->generate());
     auto heard = std::make_shared<Heard>();
     settings.log = [heard](const std::string& line) {
         const std::lock_guard lock(heard->mutex);
         heard->problem = line;
     };
+    // Ends when the broker's thread tells it has answered, or at the wait's end; made before
+    // the broker, so it outlives the broker's callbacks.
+    QEventLoop answer;
     std::unique_ptr<fleet::Broker> broker;
     try {
         broker = m_setup.broker(settings);
@@ -554,13 +547,15 @@ void ProgramForm::publish(const LinkUrl& url, const std::string& json) {
         return;
     }
     fleet::Broker::Events events;
-    events.connected = [heard] {
+    events.connected = [heard, &answer] {
         const std::lock_guard lock(heard->mutex);
         heard->connected = true;
+        QMetaObject::invokeMethod(&answer, &QEventLoop::quit, Qt::QueuedConnection);
     };
-    events.lost = [heard](const std::string& why) {
+    events.lost = [heard, &answer](const std::string& why) {
         const std::lock_guard lock(heard->mutex);
         heard->lost = why;
+        QMetaObject::invokeMethod(&answer, &QEventLoop::quit, Qt::QueuedConnection);
     };
     events.message = [](const fleet::Broker::Message&) {};
     broker->start(std::move(events));
@@ -576,16 +571,8 @@ void ProgramForm::publish(const LinkUrl& url, const std::string& json) {
         return heard->connected || !heard->lost.empty();
     };
     if (!answered()) {
-        QEventLoop loop;
-        QTimer poll;
-        QElapsedTimer waited;
-        waited.start();
-        connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (answered() || waited.elapsed() >= m_setup.sendWait.count())
-                loop.quit();
-        });
-        poll.start(20);
-        loop.exec();
+        QTimer::singleShot(m_setup.sendWait, &answer, &QEventLoop::quit);
+        answer.exec();
     }
     std::unique_lock lock(heard->mutex);
     const bool connected = heard->connected;

@@ -95,6 +95,22 @@ MqttLink::~MqttLink() {
     close();
 }
 
+fleet::BrokerSettings brokerSettings(const LinkUrl& url, const BrokerAccess& access) {
+    fleet::BrokerSettings settings;
+    settings.host = url.host;
+    settings.port = std::stoi(url.port);
+    settings.tls = url.kind == LinkUrl::Kind::Mqtts;
+    settings.caFile = access.caFile();
+    settings.user = url.user;
+    if (!url.user.empty()) {
+        if (const std::string file = access.passwordFile(); !file.empty())
+            settings.password = fleet::readPasswordFile(file);
+        else if (auto given = access.given(url))
+            settings.password = std::move(*given);
+    }
+    return settings;
+}
+
 SerialLink::OpenStatus MqttLink::open(const std::string& device) {
     static const std::atomic<bool> never{false};
     return openCancellable(device, never);
@@ -115,27 +131,15 @@ SerialLink::OpenStatus MqttLink::openCancellable(const std::string& device,
     m_base = url->prefix + "/" + url->sign;
 
     fleet::BrokerSettings settings;
-    settings.host = url->host;
-    settings.port = std::stoi(url->port);
-    settings.tls = url->kind == LinkUrl::Kind::Mqtts;
-    settings.caFile = m_access->caFile();
-    settings.user = url->user;
+    try {
+        settings = brokerSettings(*url, *m_access);
+    } catch (const std::exception& e) {
+        status.failure = failure(e.what(), std::string("файл пароля не годится: ") + e.what());
+        return status;
+    }
     settings.clientId = m_clientId;
     settings.maxPayload = MostPayload;
     settings.retained = true;
-    if (!url->user.empty()) {
-        if (const std::string file = m_access->passwordFile(); !file.empty()) {
-            try {
-                settings.password = fleet::readPasswordFile(file);
-            } catch (const std::exception& e) {
-                status.failure =
-                    failure(e.what(), std::string("файл пароля не годится: ") + e.what());
-                return status;
-            }
-        } else if (auto given = m_access->given(*url)) {
-            settings.password = std::move(*given);
-        }
-    }
     auto heard = std::make_shared<Heard>();
     settings.log = [heard](const std::string& line) {
         std::lock_guard lock(heard->mutex);

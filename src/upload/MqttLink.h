@@ -12,7 +12,13 @@
 
 namespace fleet {
 class Broker;
-}
+struct BrokerSettings;
+} // namespace fleet
+
+// How to reach the broker of `url`: its address, the CA file of mqtts:// and the password of
+// the URL's user, the password file's where the settings name one, else the one given during
+// this run. Throws std::runtime_error, saying why, when the password file does not serve.
+fleet::BrokerSettings brokerSettings(const LinkUrl& url, const BrokerAccess& access);
 
 // A sign whose agent is on an MQTT broker (mqtt://[user@]host[:port]/sign). Opening connects
 // and waits for the agent's retained "online"; the frame the upload writes goes out whole as
