@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <optional>
 #include <spawn.h>
@@ -323,16 +324,22 @@ int takeTurns(int rounds) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool lumetraChild = argc == 2 && std::strcmp(argv[1], ChildLumetra) == 0;
+    // As the program itself starts: the font configuration read while the toolkit starts, Qt's
+    // Russian texts, the palette, the picture style.
+    std::future<void> fonts =
+        lumetraChild ? desktop::readFontConfigurationAhead() : std::future<void>();
     QApplication app(argc, argv);
     self = QCoreApplication::applicationFilePath().toStdString();
-    if (argc == 2 && std::strcmp(argv[1], ChildLumetra) == 0) {
-        // As the program itself starts: Qt's Russian texts, the palette, the picture style.
+    if (lumetraChild) {
         QApplication::setApplicationName(QStringLiteral("Lumetra"));
         QApplication::setWindowIcon(lazyWindowIcon(QStringLiteral(":/icons/lumetra")));
         QTranslator translator;
         desktop::installQtTranslations(app, translator);
         desktop::applyPalette(app);
         desktop::usePictureStyle();
+        if (fonts.valid())
+            fonts.wait();
         return startLumetraHere() > Clock::duration::zero() ? 0 : 1;
     }
     if (argc == 2 && std::strcmp(argv[1], ChildBare) == 0)

@@ -10,6 +10,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev google
 BUILD_PACKAGES+=(librsvg2-bin dpkg-dev)
 # JSON and the command lines of the programs without Qt: header-only libraries.
 BUILD_PACKAGES+=(nlohmann-json3-dev libcli11-dev)
+# The program reads the font configuration ahead, while the toolkit starts.
+BUILD_PACKAGES+=(libfontconfig-dev)
 # The install and package test runs the validators, man and lintian.
 TEST_PACKAGES=(desktop-file-utils appstream lintian man-db file)
 # The network ports are tested against ser2net in front of a pseudo-terminal.

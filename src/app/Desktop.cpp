@@ -16,7 +16,20 @@
 
 #include <algorithm>
 
+#ifdef LUMETRA_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace desktop {
+
+std::future<void> readFontConfigurationAhead() {
+#ifdef LUMETRA_HAVE_FONTCONFIG
+    // Thread-safe: whoever reads first sets the configuration, and Qt's own call then returns.
+    return std::async(std::launch::async, [] { FcInit(); });
+#else
+    return {};
+#endif
+}
 
 bool installQtTranslations(QApplication& app, QTranslator& translator) {
     if (!translator.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),

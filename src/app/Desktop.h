@@ -2,6 +2,8 @@
 
 #include <QPalette>
 
+#include <future>
+
 class QApplication;
 class QStyle;
 class QTranslator;
@@ -9,6 +11,13 @@ class QTranslator;
 // How the program fits into the desktop it runs on: Qt's own texts in Russian, a palette every
 // fixed colour of the windows reads on, and a style that loads no image plugin it need not.
 namespace desktop {
+
+// Reads the system's font configuration on a thread of its own, to be called before the
+// application object is made: Qt reads it when the first window lays out its first text, and
+// otherwise the program waits the whole reading then. Wait for it before the first window is
+// made, so Qt never reads it a second time beside it. Nothing to wait for (an invalid future)
+// where Qt does not take its fonts from fontconfig.
+std::future<void> readFontConfigurationAhead();
 
 // Loads Qt's Russian translations (standard buttons, file and font dialogs) from Qt's
 // translations folder and installs them. False when they are not installed; the program then

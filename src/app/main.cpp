@@ -74,6 +74,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    std::future<void> fonts = desktop::readFontConfigurationAhead();
     g_qtHandler = qInstallMessageHandler(startUpMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(g_qtHandler);
@@ -113,6 +114,8 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    if (fonts.valid())
+        fonts.wait();
     Application lumetra(std::move(services));
     TMainForm& main = lumetra.mainForm();
     if (!place.name.isEmpty())

@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocalServer>
@@ -128,6 +130,7 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void theFontConfigurationReadAheadAndQtsOwnReadingMeet();
     void qtTextsAreRussian();
     void darkPalettesGiveWayToTheLightOne();
     void thePictureStylesIconsAreTheStylesOwn();
@@ -141,6 +144,23 @@ private slots:
     void theSocketFolderIsTheUsersAlone();
     void aSecondProgramEndsAndTheFirstGoesOn();
 };
+
+// First of all, so that Qt's own reading of the configuration, at its first font, runs while
+// the one ahead still may.
+void DesktopTest::theFontConfigurationReadAheadAndQtsOwnReadingMeet() {
+    std::future<void> ahead = desktop::readFontConfigurationAhead();
+    const QStringList families = QFontDatabase::families();
+    QVERIFY(!families.isEmpty());
+#ifdef Q_OS_WIN
+    QVERIFY(!ahead.valid());
+#else
+    QVERIFY(ahead.valid());
+    QCOMPARE(ahead.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    QVERIFY(families.contains(QStringLiteral("DejaVu Sans")));
+    QCOMPARE(QFontInfo(QFont(QStringLiteral("DejaVu Sans"), 9)).family(),
+             QStringLiteral("DejaVu Sans"));
+#endif
+}
 
 void DesktopTest::qtTextsAreRussian() {
     QTranslator translator;
