@@ -15,6 +15,7 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <system_error>
 
 #ifdef LUMETRA_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -25,7 +26,11 @@ namespace desktop {
 std::future<void> readFontConfigurationAhead() {
 #ifdef LUMETRA_HAVE_FONTCONFIG
     // Thread-safe: whoever reads first sets the configuration, and Qt's own call then returns.
-    return std::async(std::launch::async, [] { FcInit(); });
+    try {
+        return std::async(std::launch::async, [] { FcInit(); });
+    } catch (const std::system_error&) {
+        return {}; // no thread to spare: Qt reads it when it needs it, as it would anyway
+    }
 #else
     return {};
 #endif
